@@ -1,0 +1,47 @@
+# Native build: core tests (optionally under AddressSanitizer and
+# UndefinedBehaviorSanitizer), benchmarks and, with clang, fuzz targets.
+
+option(VUV_SANITIZE "Build the core and its tests with ASan and UBSan" OFF)
+if(VUV_SANITIZE)
+  set(VUV_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_compile_options(vuvcore PRIVATE ${VUV_SAN_FLAGS})
+  target_link_options(vuvcore PUBLIC ${VUV_SAN_FLAGS})
+endif()
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB_RECURSE VUV_NATIVE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/core/*_test.cpp)
+if(VUV_NATIVE_TESTS)
+  add_executable(vuv_core_tests ${VUV_NATIVE_TESTS})
+  target_link_libraries(vuv_core_tests PRIVATE vuvcore GTest::gtest_main)
+  target_include_directories(vuv_core_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(vuv_core_tests PRIVATE ${VUV_WARNINGS})
+  if(VUV_SANITIZE)
+    target_compile_options(vuv_core_tests PRIVATE ${VUV_SAN_FLAGS})
+  endif()
+  gtest_discover_tests(vuv_core_tests DISCOVERY_TIMEOUT 60)
+endif()
+
+# Benchmarks: programs that print figures, never tests.
+file(GLOB VUV_NATIVE_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/native/*.cpp)
+foreach(src ${VUV_NATIVE_BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE vuvcore)
+  target_compile_options(${name} PRIVATE ${VUV_WARNINGS})
+endforeach()
+
+# Fuzz targets need clang's libFuzzer.
+option(VUV_FUZZ "Build libFuzzer targets (clang only)" OFF)
+if(VUV_FUZZ)
+  file(GLOB VUV_FUZZERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+  foreach(src ${VUV_FUZZERS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE vuvcore)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  endforeach()
+endif()

@@ -1,0 +1,59 @@
+# Windows build (MinGW-w64): the Win32 layer, vuv.exe, the stand-in browser
+# and the tests that run under Wine.
+
+enable_language(RC)
+
+set(VUV_WIN_DEFS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+file(GLOB_RECURSE VUV_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*_win.cpp)
+list(FILTER VUV_WIN_SOURCES EXCLUDE REGEX "winmain_win\\.cpp$")
+
+add_library(vuvwin STATIC ${VUV_WIN_SOURCES})
+target_link_libraries(vuvwin PUBLIC vuvcore comctl32 comdlg32 shell32 shlwapi ole32 uuid gdi32 user32 kernel32)
+target_compile_definitions(vuvwin PUBLIC ${VUV_WIN_DEFS})
+target_compile_options(vuvwin PRIVATE ${VUV_WARNINGS})
+target_compile_definitions(vuvcore PUBLIC ${VUV_WIN_DEFS})
+
+add_executable(vuv WIN32 src/app/winmain_win.cpp resources/vuv.rc)
+target_link_libraries(vuv PRIVATE vuvwin)
+target_compile_options(vuv PRIVATE ${VUV_WARNINGS})
+target_link_options(vuv PRIVATE -municode)
+
+# The stand-in browser: a test peer that plays the browser's side.
+file(GLOB VUV_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/standin/*.cpp)
+add_executable(lxbr WIN32 ${VUV_STANDIN_SOURCES})
+target_link_libraries(lxbr PRIVATE vuvwin)
+target_compile_options(lxbr PRIVATE ${VUV_WARNINGS})
+target_link_options(lxbr PRIVATE -municode)
+
+# GoogleTest built from Debian's sources with the cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Windows-side tests: the channel and other Win32 pieces, in-process.
+file(GLOB_RECURSE VUV_WIN_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*_test.cpp)
+if(VUV_WIN_TESTS)
+  add_executable(vuv_win_tests ${VUV_WIN_TESTS})
+  target_link_libraries(vuv_win_tests PRIVATE vuvwin gtest_main)
+  target_include_directories(vuv_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(vuv_win_tests PRIVATE ${VUV_WARNINGS})
+  target_link_options(vuv_win_tests PRIVATE -mconsole)
+  gtest_discover_tests(vuv_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES RESOURCE_LOCK wine)
+endif()
+
+# End-to-end tests: drive the real vuv.exe and stand-in browsers from outside.
+file(GLOB_RECURSE VUV_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+if(VUV_E2E_TESTS)
+  add_executable(vuv_e2e_tests ${VUV_E2E_TESTS})
+  target_link_libraries(vuv_e2e_tests PRIVATE vuvwin gtest_main psapi)
+  target_include_directories(vuv_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(vuv_e2e_tests PRIVATE ${VUV_WARNINGS})
+  target_compile_definitions(vuv_e2e_tests PRIVATE VUV_EXE_NAME=L"vuv.exe" VUV_STANDIN_NAME=L"lxbr.exe")
+  add_dependencies(vuv_e2e_tests vuv lxbr)
+  gtest_discover_tests(vuv_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
+endif()
