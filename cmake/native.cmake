@@ -35,6 +35,10 @@ endforeach()
 # Fuzz targets need clang's libFuzzer.
 option(VUV_FUZZ "Build libFuzzer targets (clang only)" OFF)
 if(VUV_FUZZ)
+  # The core is instrumented too, or libFuzzer sees only the coverage of the
+  # thin target files and cannot steer into the parsers.
+  target_compile_options(vuvcore PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  target_link_options(vuvcore PUBLIC -fsanitize=address,undefined)
   file(GLOB VUV_FUZZERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/*_fuzz.cpp)
   foreach(src ${VUV_FUZZERS})
     get_filename_component(name ${src} NAME_WE)

@@ -21,10 +21,12 @@ target_link_options(vuv PRIVATE -municode)
 
 # The stand-in browser: a test peer that plays the browser's side.
 file(GLOB VUV_STANDIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/standin/*.cpp)
-add_executable(lxbr WIN32 ${VUV_STANDIN_SOURCES})
-target_link_libraries(lxbr PRIVATE vuvwin)
-target_compile_options(lxbr PRIVATE ${VUV_WARNINGS})
-target_link_options(lxbr PRIVATE -municode)
+if(VUV_STANDIN_SOURCES)
+  add_executable(lxbr WIN32 ${VUV_STANDIN_SOURCES})
+  target_link_libraries(lxbr PRIVATE vuvwin)
+  target_compile_options(lxbr PRIVATE ${VUV_WARNINGS})
+  target_link_options(lxbr PRIVATE -municode)
+endif()
 
 # GoogleTest built from Debian's sources with the cross compiler.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

@@ -1,0 +1,54 @@
+# Sourced by the scripts that run Windows programs: one quiet Wine prefix with
+# the ANSI code page 936, and a display (Xvfb when none is given).
+#
+# 32-bit Linux programs cannot run on kernels without IA-32 emulation, and the
+# 32-bit Wine loader is one; such machines run the 64-bit build under wine64.
+
+VUV_ROOT=${VUV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEDEBUG=${WINEDEBUG:--all,err+seh}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+
+vuv_can_run_32bit() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+if [ -z "${WINE:-}" ]; then
+    if [ "${VUV_WINE_ARCH:-}" = 32 ] || { [ -z "${VUV_WINE_ARCH:-}" ] && vuv_can_run_32bit; }; then
+        export WINE=/usr/lib/wine/wine WINEARCH=win32 VUV_WINE_ARCH=32
+    else
+        export WINE=/usr/lib/wine/wine64 WINEARCH=win64 VUV_WINE_ARCH=64
+    fi
+fi
+export WINEPREFIX=${WINEPREFIX:-$VUV_ROOT/build/wineprefix-$VUV_WINE_ARCH}
+
+# A display: the caller's, else a private Xvfb that lives as long as the shell
+# that sourced this file (its pid is in VUV_XVFB_PID).
+vuv_start_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then return 0; fi
+    local n
+    for n in $(seq 90 120); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        VUV_XVFB_PID=$!
+        export DISPLAY=:$n
+        local deadline=$((SECONDS + 20))
+        while [ $SECONDS -lt $deadline ]; do
+            xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        echo "Xvfb did not start on :$n" >&2
+        return 1
+    done
+    return 1
+}
+
+# Creates the prefix once: no crash dialog, nothing installed on the fly.
+vuv_init_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$(dirname "$WINEPREFIX")"
+        "$WINE" wineboot -i >/dev/null 2>&1 || true
+        "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+        /usr/lib/wine/wineserver -w 2>/dev/null || wineserver -w
+    fi
+}

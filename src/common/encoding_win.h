@@ -1,0 +1,24 @@
+// Conversions at the program's edge. Inside, every text is GBK bytes; the
+// controls are Unicode, and files and transfers carry GBK. The code page is
+// always given explicitly (936), never the system's ANSI code page, so the
+// panel behaves the same on any Windows locale.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vuv::win {
+
+inline constexpr unsigned kGbkCodePage = 936;
+
+// GBK bytes to UTF-16 for the controls and the W functions.
+[[nodiscard]] std::wstring widen(std::string_view gbk);
+
+// UTF-16 to GBK; characters GBK lacks become "?".
+[[nodiscard]] std::string narrow(std::wstring_view text);
+
+// UTF-8 bytes (a bookmark file) to GBK; invalid input becomes replacement
+// characters. The result ends at the first NUL.
+[[nodiscard]] std::string utf8ToGbk(std::string_view utf8);
+
+}  // namespace vuv::win

@@ -1,0 +1,106 @@
+#include "common/ui_win.h"
+
+#include "common/encoding_win.h"
+
+#include <commctrl.h>
+
+namespace vuv::win {
+
+HFONT uiFont() {
+    static HFONT font = [] {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            if (HFONT created = CreateFontIndirectW(&metrics.lfMessageFont)) return created;
+        }
+        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    }();
+    return font;
+}
+
+HWND createControl(HWND parent, const ControlRow& row, int originX, int originY) {
+    const wchar_t* className = L"BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD exStyle = 0;
+    switch (row.kind) {
+        case Kind::Button: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
+        case Kind::CheckBox: style |= BS_AUTOCHECKBOX | WS_TABSTOP; break;
+        case Kind::Label:
+        case Kind::TransparentLabel: className = L"STATIC"; style |= SS_LEFT; break;
+        case Kind::Edit:
+            className = L"EDIT";
+            style |= ES_AUTOHSCROLL | WS_TABSTOP;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case Kind::MultiLineEdit:
+            className = L"EDIT";
+            style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case Kind::ListView:
+            className = WC_LISTVIEWW;
+            style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case Kind::ComboList:
+            className = L"COMBOBOX";
+            style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+            break;
+        case Kind::Tab: className = WC_TABCONTROLW; style |= WS_CLIPSIBLINGS | WS_TABSTOP; break;
+    }
+    // A drop-down list's height includes its list.
+    const int height = row.kind == Kind::ComboList ? row.h + 120 : row.h;
+    HWND hwnd = CreateWindowExW(exStyle, className, row.caption ? row.caption : L"", style | row.extraStyle,
+                                originX + row.x, originY + row.y, row.w, height, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), GetModuleHandleW(nullptr), nullptr);
+    if (hwnd != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont()), FALSE);
+    return hwnd;
+}
+
+std::wstring controlTextW(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(control, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return text;
+}
+
+std::string controlText(HWND control) { return narrow(controlTextW(control)); }
+
+void setControlText(HWND control, std::string_view gbk) { SetWindowTextW(control, widen(gbk).c_str()); }
+
+int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags) {
+    return MessageBoxW(nullptr, text, caption, flags | MB_TASKMODAL);
+}
+
+void pumpingPause(int ms) {
+    auto pump = [] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return false;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return true;
+    };
+    if (!pump() || ms <= 0) return;
+    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    if (timer == nullptr) return;
+    LARGE_INTEGER due{};
+    due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;
+    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        for (;;) {
+            const DWORD woke = MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, QS_ALLINPUT);
+            if (woke != WAIT_OBJECT_0 + 1) break;  // the timer fired, or the wait failed
+            if (!pump()) break;
+        }
+        CancelWaitableTimer(timer);
+    }
+    CloseHandle(timer);
+}
+
+}  // namespace vuv::win

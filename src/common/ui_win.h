@@ -1,0 +1,43 @@
+// Small building blocks for windows made from layout tables.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace vuv::win {
+
+// Kinds of control a layout row can create. List views are always virtual
+// (LVS_OWNERDATA): their rows live in a model.
+enum class Kind { Button, CheckBox, Label, TransparentLabel, Edit, MultiLineEdit, ListView, ComboList, Tab };
+
+// One control of a window or page: identifier, kind, caption, extra styles,
+// position and size in pixels relative to the layout's origin.
+struct ControlRow {
+    int id;
+    Kind kind;
+    const wchar_t* caption;
+    DWORD extraStyle;
+    int x, y, w, h;
+};
+
+// The font the panel uses for every control.
+[[nodiscard]] HFONT uiFont();
+
+// Creates one control as a child of parent, offset by (originX, originY).
+HWND createControl(HWND parent, const ControlRow& row, int originX = 0, int originY = 0);
+
+// Text of a control as GBK, and setting it from GBK.
+[[nodiscard]] std::string controlText(HWND control);
+void setControlText(HWND control, std::string_view gbk);
+[[nodiscard]] std::wstring controlTextW(HWND control);
+
+// A task-modal message box without owner window. Returns the button pressed.
+int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags = MB_OK);
+
+// Runs the message loop until the timer fires after ms milliseconds: the
+// interface stays usable during the pause.
+void pumpingPause(int ms);
+
+}  // namespace vuv::win
