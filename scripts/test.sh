@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Sets up the machine if needed, builds everything and runs every test: the
+# core's tests natively under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the Windows-side and end-to-end tests under Wine (code page 936) on a
+# private Xvfb display. Ends with one summary line over both suites.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+
+echo "== Native core tests (ASan + UBSan)"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVUV_SANITIZE=ON >/dev/null
+cmake --build build/native --parallel "$(nproc)"
+native_log=$(mktemp)
+(cd build/native && ctest --output-on-failure --timeout 300) 2>&1 | tee "$native_log" || true
+
+echo "== Windows build"
+windir=$(bash scripts/build.sh)
+
+echo "== Windows-side and end-to-end tests under Wine"
+source scripts/wine-env.sh
+vuv_start_display
+trap '[ -n "${VUV_XVFB_PID:-}" ] && kill "$VUV_XVFB_PID" 2>/dev/null; "$(dirname "$WINE")/wineserver" -k 2>/dev/null || true' EXIT
+vuv_init_prefix
+wine_log=$(mktemp)
+(cd "$windir" && ctest --output-on-failure --timeout 600) 2>&1 | tee "$wine_log" || true
+
+# One line over both suites, in ctest's own form.
+summary() {  # log -> "failed total"
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+    if [ -z "$line" ]; then echo "1 1"; return; fi
+    echo "$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/')"
+}
+read -r nf nt < <(summary "$native_log")
+read -r wf wt < <(summary "$wine_log")
+failed=$((nf + wf))
+total=$((nt + wt))
+passed=$((total - failed))
+pct=0
+[ "$total" -gt 0 ] && pct=$((passed * 100 / total))
+echo
+echo "native: $((nt - nf)) of $nt passed; Wine: $((wt - wf)) of $wt passed"
+echo "${pct}% tests passed, ${failed} tests failed out of ${total}"
+[ "$failed" -eq 0 ] && [ "$total" -gt 0 ]
