@@ -1,0 +1,93 @@
+#include "link/instances.h"
+
+#include "common/texts.h"
+
+namespace vuv {
+namespace {
+
+enum class Slot { Frame, Command, None };
+
+struct ClassSlot {
+    std::string_view className;
+    Slot slot;
+};
+
+// Frame windows first, so processes appear in the order of their frames,
+// then those met only through command windows, then through the third class.
+constexpr ClassSlot kScanOrder[] = {
+    {text::kClassFrame, Slot::Frame},
+    {text::kClassCommand, Slot::Command},
+    {text::kClassThird, Slot::None},
+};
+
+// A session cannot hold more window handles than this. A walk that takes more
+// steps is going round in a circle (the Z order changed under it), and ends.
+constexpr std::size_t kMaxWalkSteps = std::size_t{1} << 17;
+
+}  // namespace
+
+void InstanceRecords::scan(WindowSource& windows) {
+    records_.clear();
+    indexByProcess_.clear();
+    indexByCommandWindow_.clear();
+
+    for (const ClassSlot& entry : kScanOrder) {
+        std::size_t steps = 0;
+        for (WindowId w = windows.findFirst(entry.className); w != 0 && steps < kMaxWalkSteps;
+             w = windows.next(w), ++steps) {
+            if (windows.className(w) != entry.className) continue;
+            const std::uint32_t processId = windows.processIdOf(w);
+            const auto [it, added] = indexByProcess_.try_emplace(processId, records_.size());
+            if (added) records_.push_back(InstanceRecord{processId, 0, 0});
+            InstanceRecord& record = records_[it->second];
+            if (entry.slot == Slot::Frame) record.frameWindow = w;
+            if (entry.slot == Slot::Command) record.commandWindow = w;
+        }
+    }
+
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].commandWindow != 0) indexByCommandWindow_.try_emplace(records_[i].commandWindow, i);
+    }
+}
+
+const InstanceRecord* InstanceRecords::find(std::uint32_t processId) const noexcept {
+    const auto it = indexByProcess_.find(processId);
+    return it == indexByProcess_.end() ? nullptr : &records_[it->second];
+}
+
+WindowId InstanceRecords::commandWindowOf(std::uint32_t processId) const noexcept {
+    const InstanceRecord* record = find(processId);
+    return record ? record->commandWindow : 0;
+}
+
+WindowId InstanceRecords::frameWindowOf(std::uint32_t processId) const noexcept {
+    const InstanceRecord* record = find(processId);
+    return record ? record->frameWindow : 0;
+}
+
+WindowId InstanceRecords::frameWindowOfCommandWindow(WindowId commandWindow) const noexcept {
+    if (commandWindow == 0) return 0;
+    const auto it = indexByCommandWindow_.find(commandWindow);
+    return it == indexByCommandWindow_.end() ? 0 : records_[it->second].frameWindow;
+}
+
+std::vector<InstanceRow> instanceRows(const InstanceRecords& records, WindowSource& windows) {
+    std::vector<InstanceRow> rows;
+    rows.reserve(records.records().size());
+    for (const InstanceRecord& record : records.records()) {
+        std::optional<std::string> title;
+        if (record.frameWindow != 0) title = windows.title(record.frameWindow);
+        rows.push_back(InstanceRow{record.processId, displayTitle(title)});
+    }
+    return rows;
+}
+
+std::string displayTitle(const std::optional<std::string>& frameTitle) {
+    if (!frameTitle) return std::string(text::kTabModeTitle);
+    const std::string_view raw = *frameTitle;
+    const std::string_view shown = raw.substr(0, raw.find('\0'));
+    if (shown == " ") return std::string(text::kTabModeTitle);
+    return std::string(shown);
+}
+
+}  // namespace vuv

@@ -1,0 +1,91 @@
+// Discovery of running browser instances.
+//
+// A browser process owns a frame window (class "鹭行x", whose title is shown
+// and which receives closes), a command window (class "鹭行a", which receives
+// transfers) and a third window (class "鹭行s"). A scan walks the top-level
+// windows of each class in that order and keeps one record per process, in
+// the order the processes were first met.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vuv {
+
+// A window handle as a 32-bit value; 0 means none. Window handles are 32-bit
+// values on 64-bit Windows too, which is what lets them travel as decimal text.
+using WindowId = std::uint32_t;
+
+// The platform's top-level windows, as the scan needs them. The Win32 layer
+// implements it; tests use an in-memory fake.
+class WindowSource {
+public:
+    virtual ~WindowSource() = default;
+    // The first top-level window of the class in Z order, whatever its title; 0 if none.
+    virtual WindowId findFirst(std::string_view className) = 0;
+    // The next top-level window in Z order, of any class; 0 at the end.
+    virtual WindowId next(WindowId w) = 0;
+    // The window's class name (GBK).
+    virtual std::string className(WindowId w) = 0;
+    virtual std::uint32_t processIdOf(WindowId w) = 0;
+    // The window's text as read into a buffer that starts out as spaces;
+    // nullopt when w is 0 or the window answers nothing.
+    virtual std::optional<std::string> title(WindowId w) = 0;
+};
+
+struct InstanceRecord {
+    std::uint32_t processId = 0;
+    WindowId frameWindow = 0;
+    WindowId commandWindow = 0;
+
+    friend bool operator==(const InstanceRecord& a, const InstanceRecord& b) noexcept {
+        return a.processId == b.processId && a.frameWindow == b.frameWindow && a.commandWindow == b.commandWindow;
+    }
+};
+
+// One row of the instance table: 编号 is the process id, 标题 the title.
+struct InstanceRow {
+    std::uint32_t processId = 0;
+    std::string title;
+
+    friend bool operator==(const InstanceRow& a, const InstanceRow& b) {
+        return a.processId == b.processId && a.title == b.title;
+    }
+};
+
+class InstanceRecords {
+public:
+    // Replaces every record with what the windows show now. When a process
+    // owns several windows of one class, the one lowest in Z order is kept.
+    void scan(WindowSource& windows);
+
+    // Lookups on the record of a process or of a command window; 0 if none.
+    // A command window of 0 names no window and finds nothing.
+    [[nodiscard]] WindowId commandWindowOf(std::uint32_t processId) const noexcept;
+    [[nodiscard]] WindowId frameWindowOf(std::uint32_t processId) const noexcept;
+    [[nodiscard]] WindowId frameWindowOfCommandWindow(WindowId commandWindow) const noexcept;
+
+    [[nodiscard]] const std::vector<InstanceRecord>& records() const noexcept { return records_; }
+
+private:
+    [[nodiscard]] const InstanceRecord* find(std::uint32_t processId) const noexcept;
+
+    std::vector<InstanceRecord> records_;
+    std::unordered_map<std::uint32_t, std::size_t> indexByProcess_;
+    std::unordered_map<WindowId, std::size_t> indexByCommandWindow_;  // first record per command window
+};
+
+// The instance table's rows, one per record in record order.
+[[nodiscard]] std::vector<InstanceRow> instanceRows(const InstanceRecords& records, WindowSource& windows);
+
+// The 标题 shown for a frame window's text: the text up to its first NUL;
+// "标签模式窗口" when there is no frame window or the text is a single space
+// (a tabbed browser's frame); any other text unchanged, an empty one included.
+[[nodiscard]] std::string displayTitle(const std::optional<std::string>& frameTitle);
+
+}  // namespace vuv
