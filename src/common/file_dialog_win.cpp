@@ -31,7 +31,7 @@ std::optional<std::string> ask(bool save, HWND owner, const wchar_t* barFilter, 
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     ofn.lpstrDefExt = defaultExtension;
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (save ? 0 : OFN_FILEMUSTEXIST);
     const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!chosen) return std::nullopt;
     return narrow(name.data());
