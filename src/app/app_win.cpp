@@ -3,6 +3,7 @@
 #include "app/main_window_win.h"
 #include "app/settings_win.h"
 #include "bookmarks/bookmark_page_win.h"
+#include "bookmarks/import_page_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "extras/records_page_win.h"
@@ -41,6 +42,7 @@ int runApp(HINSTANCE instance) {
     state.bookmarks = addPage<BookmarkPage>(window);
     state.rules = addPage<RulesPage>(window);
     state.records = addPage<RecordsPage>(window);
+    addPage<ImportPage>(window);
     window.attachPages();
     window.setFirstActivationHandler(&checkBrowserPath);
 

@@ -1,0 +1,115 @@
+#include "bookmarks/import_page_win.h"
+
+#include "app/control_ids.h"
+#include "app/layout_win.h"
+#include "app/main_window_win.h"
+#include "app/settings_win.h"
+#include "bookmarks/bookmark_import.h"
+#include "bookmarks/bookmark_page_win.h"
+#include "common/encoding_win.h"
+#include "common/file_dialog_win.h"
+#include "common/gbk.h"
+#include "common/modal_win.h"
+#include "launch/launch_page_win.h"
+
+#include <string>
+#include <vector>
+
+namespace vuv::win {
+
+namespace {
+
+constexpr wchar_t kImportFilter[] = L"文本文件(txt)|*.txt|htm文件|*.htm;*.html|所有文件(*.*)|*.*";
+
+// The address list dialog: one address per line, pasted or typed.
+class AddressListDialog final : public ModalWindow {
+public:
+    static constexpr int kIdText = 100;
+    static constexpr int kIdClear = 101;
+    static constexpr int kIdConfirm = IDOK;
+
+    // The lines the operator confirmed; empty when the dialog was closed.
+    std::vector<std::string> show(HWND owner) {
+        run(owner, L"输入需要访问的地址", 418, 305,
+            {
+                {kIdText, Kind::MultiLineEdit, kHint, 0, 8, 8, 328, 264},
+                {kIdClear, Kind::Button, L"清空", 0, 344, 192, 64, 32},
+                {kIdConfirm, Kind::Button, L"确定", 0, 343, 237, 64, 32},
+            });
+        return std::move(lines_);
+    }
+
+private:
+    static constexpr const wchar_t* kHint =
+        L"格式：\r\n连接1\r\n连接2\r\n连接…\r\n\r\n如：\r\nhttp://www.example.com/\r\nhttp://www.example.org/\r\n…";
+
+    void onCreate() override { SendMessageW(control(kIdText), EM_SETLIMITTEXT, 0x7FFFFFFE, 0); }
+
+    bool onCommand(int id, int) override {
+        switch (id) {
+            case kIdClear: SetWindowTextW(control(kIdText), L""); return true;
+            case kIdConfirm: {
+                // Pieces between CR LF pairs, as typed; empty ones are skipped.
+                const std::string text = controlText(control(kIdText));
+                for (std::string_view piece : gbk::split(text, "\r\n")) {
+                    if (!piece.empty()) lines_.emplace_back(piece);
+                }
+                close(IDOK);
+                return true;
+            }
+            default: return false;
+        }
+    }
+
+    std::vector<std::string> lines_;
+};
+
+}  // namespace
+
+bool ImportPage::onCommand(int id, int) {
+    switch (id) {
+        case id::按钮4:
+        case id::按钮9: openAddressList(); return true;
+        case id::按钮1: chooseAndImport(true); return true;
+        case id::按钮10: chooseAndImport(false); return true;
+        default: return false;
+    }
+}
+
+void ImportPage::openAddressList() {
+    AddressListDialog dialog;
+    std::vector<std::string> lines = dialog.show(main_);
+    if (lines.empty()) return;
+    // The rows go to the page that is current when the dialog is confirmed.
+    if (mainWindow().currentPage() == layout::kLaunch) {
+        std::vector<LaunchEntry> entries;
+        entries.reserve(lines.size());
+        for (std::string& line : lines) entries.push_back(LaunchEntry{{}, std::move(line), {}});
+        if (app().launch != nullptr) app().launch->appendEntries(std::move(entries));
+    } else if (app().bookmarks != nullptr) {
+        app().bookmarks->appendBookmarks(lines);
+    }
+}
+
+void ImportPage::chooseAndImport(bool toLaunchList) {
+    const std::optional<std::string> path = askOpenFile(main_, kImportFilter);
+    if (path) importFile(*path, toLaunchList);
+}
+
+void ImportPage::importFile(std::string_view gbkPath, bool toLaunchList) {
+    // Read-only access: a file that is merely read-only imports too.
+    std::string raw;
+    if (!readFileBytes(gbkPath, raw)) return;
+    const std::string converted = utf8ToGbk(cutAtTextEnd(raw));
+    std::vector<LaunchEntry> entries = importBookmarkText(converted, raw);
+    if (toLaunchList) {
+        if (app().launch != nullptr) app().launch->appendEntries(std::move(entries));
+        return;
+    }
+    std::vector<std::string> addresses;
+    addresses.reserve(entries.size());
+    for (LaunchEntry& entry : entries) addresses.push_back(std::move(entry.address));
+    if (app().bookmarks != nullptr) app().bookmarks->appendBookmarks(addresses);
+}
+
+}  // namespace vuv::win
