@@ -6,6 +6,7 @@
 #include "bookmarks/import_page_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "extras/boss_key_win.h"
 #include "extras/records_page_win.h"
 #include "link/channel_win.h"
 #include "link/dispatch_win.h"
@@ -43,6 +44,7 @@ int runApp(HINSTANCE instance) {
     state.rules = addPage<RulesPage>(window);
     state.records = addPage<RecordsPage>(window);
     addPage<ImportPage>(window);
+    state.bossKey = addPage<BossKey>(window);
     window.attachPages();
     window.setFirstActivationHandler(&checkBrowserPath);
 

@@ -3,7 +3,13 @@
 #include "app/control_ids.h"
 #include "app/layout_win.h"
 #include "app/main_window_win.h"
+#include "app/path_dialog_win.h"
 #include "common/texts.h"
+#include "extras/rename_dialog_win.h"
+#include "extras/web_pages.h"
+#include "extras/web_pages_win.h"
+#include "launch/input_dialog_win.h"
+#include "launch/proxy_win.h"
 #include "link/channel_win.h"
 #include "link/window_source_win.h"
 
@@ -94,6 +100,14 @@ bool InstancePage::onCommand(int id, int) {
         case id::关闭鹭行: closeSelected(); return true;
         case id::开始:
         case id::停止: return true;  // these items do nothing
+        // The dialogs read the selection when they are confirmed.
+        case id::读取配置: openPathDialog(PathDialogPurpose::ReadConfig); return true;
+        case id::打开指定连接: openInputDialog(InputDialogPurpose::OpenLink); return true;
+        case id::设置代理IP: setProxyForSelected(main_); return true;
+        case id::给鹭行取名: openRenameDialog(main_); return true;
+        case id::检测鹭行2: openPathDialog(PathDialogPurpose::BrowserPath); return true;
+        case id::检测鹭行3: openWebPage(web::kDownloadPage); return true;
+        case id::检测鹭行1: openWebPage(web::kFeedbackPage); return true;
         default: return false;
     }
 }

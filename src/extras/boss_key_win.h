@@ -1,0 +1,40 @@
+// The boss key: one key, polled every 50 ms on the main window's timer, that
+// hides the panel and every listed browser and on the next press shows them
+// again. Set in the dialog "设置老板键" (menu item "超级老板键").
+#pragma once
+
+#include "app/app_win.h"
+#include "extras/boss_key.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vuv::win {
+
+class BossKey final : public Page {
+public:
+    void attach(HWND main) override { main_ = main; }
+    bool onCommand(int id, int notifyCode) override;
+    bool onNotify(const NMHDR&, LRESULT&) override { return false; }
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // A key-down in the dialog's capture box; returns what the box shows now,
+    // or nothing when the box is left as it is (Shift, Ctrl, Alt).
+    [[nodiscard]] std::optional<std::string> capture(int keyCode);
+    // The dialog's 确定: the captured key becomes the active one; a non-empty
+    // box arms the timer, an empty one switches the boss key off.
+    void apply(bool boxEmpty);
+
+private:
+    void openDialog();
+    void onTick();
+    void sendToEveryRow(std::string_view toolbarAction) const;
+
+    HWND main_ = nullptr;
+    int capturedKey_ = 0;  // kept between openings, as the box is not
+    int activeKey_ = 0;
+    BossKeyPoller poller_;
+};
+
+}  // namespace vuv::win

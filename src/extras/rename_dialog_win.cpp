@@ -1,0 +1,63 @@
+#include "extras/rename_dialog_win.h"
+
+#include "common/modal_win.h"
+#include "common/texts.h"
+#include "link/channel_win.h"
+#include "link/instance_page_win.h"
+
+#include <string>
+
+namespace vuv::win {
+
+namespace {
+
+enum : int { kLabel = 101, kNameEdit = 102, kConfirm = 103 };
+
+class RenameDialog final : public ModalWindow {
+public:
+    int open(HWND owner) {
+        return run(owner, L"输入要取的名字，空白将默认网页名字", 388, 72,
+                   {
+                       {kLabel, Kind::Label, L"输入要取的名字：", 0, 7, 10, 96, 24},
+                       {kNameEdit, Kind::Edit, L"", 0, 103, 10, 200, 24},
+                       {kConfirm, Kind::Button, L"确定", 0, 311, 10, 64, 24},
+                   });
+    }
+
+protected:
+    bool onCommand(int id, int) override {
+        // Enter arrives as IDOK, from the edit box as from anywhere else.
+        if (id != kConfirm && id != IDOK) return false;
+        confirm();
+        return true;
+    }
+
+private:
+    void confirm() {
+        // The name is taken as typed: blanks are a name too.
+        const std::string name = controlText(control(kNameEdit));
+        if (InstancePage* instances = app().instances) {
+            // The selection counts as it is now, not as it was at opening.
+            for (std::uint32_t pid : instances->selectedProcessIds()) {
+                const HWND target = instances->commandWindowOf(pid);
+                if (name.empty()) {
+                    sendBasic(target, text::kKeyToolbar, text::kToolbarPageTitle);
+                } else {
+                    sendBasic(target, text::kKeyTitle, name);
+                }
+            }
+        }
+        close(IDOK);
+    }
+};
+
+}  // namespace
+
+void openRenameDialog(HWND owner) {
+    InstancePage* instances = app().instances;
+    if (instances == nullptr || instances->selectedProcessIds().empty()) return;
+    RenameDialog dialog;
+    dialog.open(owner);
+}
+
+}  // namespace vuv::win

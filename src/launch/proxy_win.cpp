@@ -1,0 +1,81 @@
+#include "launch/proxy_win.h"
+
+#include "common/modal_win.h"
+#include "launch/proxy.h"
+#include "link/instance_page_win.h"
+
+#include <cstdint>
+
+namespace vuv::win {
+
+namespace {
+
+constexpr UINT kProxyMessage = 10004;
+
+enum : int { kPrompt = 101, kField = 102 };
+
+class TextPrompt final : public ModalWindow {
+public:
+    std::optional<std::string> ask(HWND owner, const std::wstring& caption, const std::wstring& prompt) {
+        const int result = run(owner, caption, 372, 156,
+                               {
+                                   {kPrompt, Kind::Label, prompt.c_str(), 0, 10, 10, 260, 64},
+                                   {kField, Kind::Edit, L"", 0, 10, 92, 346, 22},
+                                   {IDOK, Kind::Button, L"确定", 0, 282, 8, 74, 24},
+                                   {IDCANCEL, Kind::Button, L"取消", 0, 282, 38, 74, 24},
+                               });
+        if (result != IDOK) return std::nullopt;
+        return typed_;
+    }
+
+protected:
+    void onCreate() override { SetFocus(control(kField)); }
+
+    bool onCommand(int id, int) override {
+        if (id != IDOK) return false;  // IDCANCEL closes as cancelled
+        typed_ = controlText(control(kField));
+        close(IDOK);
+        return true;
+    }
+
+private:
+    std::string typed_;
+};
+
+}  // namespace
+
+std::optional<std::string> askText(HWND owner, const std::wstring& caption, const std::wstring& prompt) {
+    TextPrompt box;
+    return box.ask(owner, caption, prompt);
+}
+
+void setProxyForSelected(HWND owner) {
+    // The prompt's line break is a lone carriage return.
+    static const std::wstring prompt = L"格式为： IP地址:端口\r如： 127.0.0.1:80";
+    for (;;) {
+        const std::optional<std::string> typed = askText(owner, L"批量设置WAP模式代理IP", prompt);
+        if (!typed) return;
+        const std::optional<ProxyAddress> proxy = parseProxyInput(*typed);
+        if (!proxy) {
+            messageBox(L"IP输入错误，请根据提示格式输入。", L"输入错误", MB_OK);
+            continue;
+        }
+        InstancePage* instances = app().instances;
+        if (instances == nullptr) return;
+        const auto posts = proxyPosts(*proxy);
+        for (std::uint32_t pid : instances->selectedProcessIds()) {
+            const HWND frame = instances->frameWindowOf(pid);
+            // A browser without frame window gets nothing: posting to no window
+            // would land in this thread's own queue.
+            if (frame == nullptr) continue;
+            for (const ProxyPost& post : posts) {
+                // lParam keeps its 32-bit two's complement value (a negative port stays negative).
+                PostMessageW(frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
+                             static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
+            }
+        }
+        return;
+    }
+}
+
+}  // namespace vuv::win
