@@ -59,3 +59,16 @@ if(VUV_E2E_TESTS)
   gtest_discover_tests(vuv_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
 endif()
+
+# Benchmarks that need Windows: programs that print figures, never tests.
+file(GLOB VUV_WIN_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/win/*.cpp)
+foreach(src ${VUV_WIN_BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE vuvwin)
+  target_compile_options(${name} PRIVATE ${VUV_WARNINGS})
+  target_link_options(${name} PRIVATE -mconsole)
+  if(TARGET lxbr)
+    add_dependencies(${name} lxbr)
+  endif()
+endforeach()
