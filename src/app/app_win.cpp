@@ -8,6 +8,7 @@
 #include "common/texts.h"
 #include "extras/boss_key_win.h"
 #include "extras/records_page_win.h"
+#include "launch/launch_page_win.h"
 #include "link/channel_win.h"
 #include "link/dispatch_win.h"
 #include "link/instance_page_win.h"
@@ -40,6 +41,7 @@ int runApp(HINSTANCE instance) {
     if (!window.create(instance)) return 1;
     state.main = window.hwnd();
     state.instances = addPage<InstancePage>(window);
+    state.launch = addPage<LaunchPage>(window);
     state.bookmarks = addPage<BookmarkPage>(window);
     state.rules = addPage<RulesPage>(window);
     state.records = addPage<RecordsPage>(window);
