@@ -30,7 +30,8 @@ TEST(Gbk, FindIgnoresMatchesInsideCharacters) {
 }
 
 TEST(Gbk, SplitKeepsEmptyPiecesAndRespectsBoundaries) {
-    const auto pieces = gbk::split("a|#||#|b" + kTrailBar + "#|c", "|#|");
+    const std::string text = "a|#||#|b" + kTrailBar + "#|c";
+    const auto pieces = gbk::split(text, "|#|");
     ASSERT_EQ(pieces.size(), 3u);
     EXPECT_EQ(pieces[0], "a");
     EXPECT_EQ(pieces[1], "");
