@@ -49,6 +49,7 @@ private:
     void onDesignatedBoxClicked();
     void editSelected(int command);
     void rowsChanged();
+    void rowsChangedWithoutSelection();
 
     HWND main_ = nullptr;
     VirtualListView view_;

@@ -21,10 +21,10 @@ constexpr DWORD kReadyWaitMs = 1000;
 
 // Starts entry `row` if it still exists and pauses for the interval. The
 // list may have shrunk during an earlier pause; a vanished entry is skipped.
-void launchRow(LaunchPage& page, std::size_t row, bool alwaysDesignated) {
+void launchRow(LaunchPage& page, std::size_t row, bool alwaysDesignated, const ProcessStarter& start) {
     if (row >= page.size()) return;
     const LaunchEntry entry = page.list().at(row);  // a copy: the pause may change the list
-    startProcess(entryCommand(entry, alwaysDesignated || page.designatedMode(), page.wapMode()));
+    start(entryCommand(entry, alwaysDesignated || page.designatedMode(), page.wapMode()));
     pumpingPause(page.launchInterval());
 }
 
@@ -62,19 +62,19 @@ std::string entryCommand(const LaunchEntry& entry, bool designated, bool flag) {
                           entry.config);
 }
 
-void launchAll(LaunchPage& page) {
+void launchAll(LaunchPage& page, const ProcessStarter& start) {
     // The count is fixed when the walk begins; the entries, the check boxes
     // and the interval are read afresh at every step.
     const std::size_t count = page.size();
-    for (std::size_t row = 0; row < count; ++row) launchRow(page, row, false);
+    for (std::size_t row = 0; row < count; ++row) launchRow(page, row, false, start);
     messageBox(L"批量启动完成", L"完成", MB_OK);
 }
 
-void launchSelected(LaunchPage& page, bool alwaysDesignated) {
+void launchSelected(LaunchPage& page, bool alwaysDesignated, const ProcessStarter& start) {
     if (!page.anySelected()) return;
     const std::size_t count = page.size();
     for (std::size_t row = 0; row < count; ++row) {
-        if (page.isSelected(row)) launchRow(page, row, alwaysDesignated);
+        if (page.isSelected(row)) launchRow(page, row, alwaysDesignated, start);
     }
 }
 

@@ -1,0 +1,318 @@
+// Scale of the launch list and accuracy of the launch walk, measured on the
+// panel's own page code inside this process (the main window and the launch
+// page are built as at start-up, without the channel):
+//   - appending 100,000 entries and painting the list, against building the
+//     same entries in a bare vector;
+//   - deleting 10,000 selected rows spread over 100,000, against the model's
+//     own removal of the same rows;
+//   - exporting 100,000 entries (the text and the file, as the page writes
+//     them once the save dialog has answered), against writing as many bytes;
+//   - the spacing of 20 stand-in launches (lxbr.exe beside this program) at an
+//     interval of 100 ms: the time from the end of one start (the browser is
+//     idle, or 1000 ms have passed) to the next start, less the interval,
+//     against the same walk at interval 0, which leaves a step's own cost.
+//
+//   launch_bench [rows=100000] [rounds=5] [launches=20]
+#include "app/app_win.h"
+#include "app/control_ids.h"
+#include "app/layout_win.h"
+#include "app/main_window_win.h"
+#include "app/settings_win.h"
+#include "common/encoding_win.h"
+#include "common/ui_win.h"
+#include "launch/export.h"
+#include "launch/launch_list.h"
+#include "launch/launch_page_win.h"
+#include "launch/launch_scheduler_win.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace vuv;
+using namespace vuv::win;
+using Clock = std::chrono::steady_clock;
+
+double medianOf(std::vector<double> samples) {
+    if (samples.empty()) return 0.0;
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+double worstOf(const std::vector<double>& samples) {
+    double worst = 0.0;
+    for (double s : samples) worst = std::max(worst, std::fabs(s));
+    return worst;
+}
+
+double timeMs(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::wstring ownDirectory() {
+    std::wstring path(MAX_PATH, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+    path.resize(n);
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+std::vector<LaunchEntry> makeEntries(std::size_t count) {
+    std::vector<LaunchEntry> entries;
+    entries.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        entries.push_back(LaunchEntry{"\xD5\xBE" + n, "http://example.com/page/" + n, "C:\\cfg\\" + n + ".zni"});
+    }
+    return entries;
+}
+
+// Every 10th row, as the list view reports a selection.
+std::vector<std::size_t> spreadRows(std::size_t count) {
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 5; i < count; i += 10) rows.push_back(i);
+    return rows;
+}
+
+void paint(HWND list) {
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    pump();
+}
+
+// The stand-ins this process started, by creation time (100 ns units).
+struct Child {
+    DWORD pid;
+    ULONGLONG created;
+};
+
+std::vector<Child> childrenFrom(const std::wstring& exe) {
+    std::vector<Child> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId()) continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (process == nullptr) continue;
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        FILETIME created{}, exited{}, kernel{}, user{};
+        if (QueryFullProcessImageNameW(process, 0, image, &size) && lstrcmpiW(image, exe.c_str()) == 0 &&
+            GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+            found.push_back({entry.th32ProcessID, (ULONGLONG{created.dwHighDateTime} << 32) | created.dwLowDateTime});
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    std::sort(found.begin(), found.end(), [](const Child& a, const Child& b) { return a.created < b.created; });
+    return found;
+}
+
+void endChildren(const std::vector<Child>& children) {
+    for (const Child& child : children) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child.pid);
+        if (process == nullptr) continue;
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+// One walk of "全部批量启动" over the page, watched through its process
+// starter; the closing notice is answered from a helper thread.
+struct Walk {
+    std::vector<double> gaps;    // from one start to the next, as the browsers see it
+    std::vector<double> pauses;  // from the end of one start (idle or 1000 ms) to the next start
+};
+
+Walk watchWalk(LaunchPage& page, const std::wstring& exe) {
+    std::vector<Clock::time_point> begins, ends;
+    const ProcessStarter watched = [&](std::string_view command) {
+        begins.push_back(Clock::now());
+        const bool started = startProcess(command);
+        ends.push_back(Clock::now());
+        return started;
+    };
+    std::atomic<bool> done{false};
+    std::thread answer([&] {
+        while (!done) {
+            if (HWND box = FindWindowW(L"#32770", L"完成")) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(box, &pid);
+                if (pid == GetCurrentProcessId()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(20);
+        }
+    });
+    launchAll(page, watched);
+    done = true;
+    answer.join();
+
+    const std::vector<Child> children = childrenFrom(exe);
+    if (children.size() != page.size()) {
+        std::fprintf(stderr, "found %zu started browsers for %zu entries\n", children.size(), page.size());
+    }
+    endChildren(children);
+
+    Walk walk;
+    for (std::size_t i = 1; i < begins.size(); ++i) {
+        walk.gaps.push_back(std::chrono::duration<double, std::milli>(begins[i] - begins[i - 1]).count());
+        walk.pauses.push_back(std::chrono::duration<double, std::milli>(begins[i] - ends[i - 1]).count());
+    }
+    return walk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t rows = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 100000;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const std::size_t launches = argc > 3 ? static_cast<std::size_t>(std::max(2, std::atoi(argv[3]))) : 20;
+
+    App& state = app();
+    MainWindow& window = mainWindow();
+    if (!window.create(GetModuleHandleW(nullptr))) return 1;
+    state.main = window.hwnd();
+    auto owned = std::make_unique<LaunchPage>();
+    LaunchPage& page = *owned;
+    window.addPage(std::move(owned));
+    state.launch = &page;
+    window.attachPages();
+    window.showPage(layout::kLaunch);
+    ShowWindow(state.main, SW_SHOWNORMAL);
+    UpdateWindow(state.main);
+    pump();
+    HWND list = GetDlgItem(state.main, id::超级列表框1);
+
+    // Appending and showing.
+    std::vector<double> append, build;
+    for (int r = 0; r < rounds; ++r) {
+        page.clear();
+        paint(list);
+        std::vector<LaunchEntry> entries;
+        build.push_back(timeMs([&] { entries = makeEntries(rows); }));
+        append.push_back(timeMs([&] {
+            page.appendEntries(std::move(entries));
+            paint(list);
+        }));
+    }
+    std::printf("rows: %zu, rounds: %d (median of each)\n", rows, rounds);
+    std::printf("append %zu entries and show:   %8.2f ms\n", rows, medianOf(append));
+    std::printf("  baseline building them:       %8.2f ms\n", medianOf(build));
+
+    // Deleting a spread selection.
+    const std::vector<std::size_t> spread = spreadRows(rows);
+    std::vector<double> remove, removeModel;
+    for (int r = 0; r < rounds; ++r) {
+        page.clear();
+        page.appendEntries(makeEntries(rows));
+        for (std::size_t row : spread) ListView_SetItemState(list, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
+        paint(list);
+        remove.push_back(timeMs([&] {
+            page.deleteSelected();
+            paint(list);
+        }));
+        if (page.size() != rows - spread.size()) std::fprintf(stderr, "delete left %zu rows\n", page.size());
+        LaunchList model;
+        for (LaunchEntry& e : makeEntries(rows)) model.append(std::move(e));
+        removeModel.push_back(timeMs([&] { model.removeRows(spread); }));
+    }
+    std::printf("delete %zu selected rows:       %8.2f ms\n", spread.size(), medianOf(remove));
+    std::printf("  baseline model removal alone: %8.2f ms\n", medianOf(removeModel));
+
+    // Exporting.
+    page.clear();
+    page.appendEntries(makeEntries(rows));
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::string exportPath = narrow(std::wstring(temp) + L"vuv-bench-export.txt");
+    std::vector<double> exported, rawWrite;
+    std::size_t bytes = 0;
+    for (int r = 0; r < rounds; ++r) {
+        exported.push_back(timeMs([&] {
+            const std::string text = exportLaunchEntries(page.list().entries());
+            bytes = text.size();
+            if (!writeFileBytes(exportPath, text)) std::fprintf(stderr, "export write failed\n");
+        }));
+        const std::string same(bytes, 'x');
+        rawWrite.push_back(timeMs([&] {
+            if (!writeFileBytes(exportPath, same)) std::fprintf(stderr, "raw write failed\n");
+        }));
+    }
+    DeleteFileW(widen(exportPath).c_str());
+    std::printf("export %zu entries (%zu bytes): %8.2f ms\n", rows, bytes, medianOf(exported));
+    std::printf("  baseline writing the bytes:    %8.2f ms\n", medianOf(rawWrite));
+
+    // Launch spacing.
+    const std::wstring exe = ownDirectory() + L"lxbr.exe";
+    const std::wstring logDirectory = std::wstring(temp) + L"vuv-launch-bench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(logDirectory.c_str(), nullptr);
+    SetEnvironmentVariableW(L"VUV_STANDIN_LOG", logDirectory.c_str());
+    state.settings.browserPath = narrow(exe);
+    page.clear();
+    std::vector<LaunchEntry> walk;
+    for (std::size_t i = 0; i < launches; ++i) walk.push_back(LaunchEntry{{}, "http://example.com/" + std::to_string(i), {}});
+    page.appendEntries(walk);
+    HWND interval = GetDlgItem(state.main, id::启动间隔);
+
+    SetWindowTextW(interval, L"0");
+    const Walk bare = watchWalk(page, exe);
+    SetWindowTextW(interval, L"100");
+    const Walk spaced = watchWalk(page, exe);
+    if (spaced.gaps.empty() || bare.gaps.empty()) {
+        std::fprintf(stderr, "the launch walks started nothing\n");
+        ExitProcess(1);
+    }
+    std::vector<double> errors;
+    for (double pause : spaced.pauses) errors.push_back(pause - 100.0);
+    std::vector<double> pauseErrors;
+    for (std::size_t i = 0; i < launches; ++i) pauseErrors.push_back(timeMs([] { pumpingPause(100); }) - 100.0);
+
+    std::printf("launch spacing, %zu stand-in launches at 100 ms:\n", launches);
+    std::printf("  spacing error (after a start until the next):  median %6.2f ms, worst %6.2f ms\n",
+                medianOf(errors), worstOf(errors));
+    std::printf("    baseline at interval 0 (a step's own cost):  median %6.2f ms, worst %6.2f ms\n",
+                medianOf(bare.pauses), worstOf(bare.pauses));
+    std::printf("    the pause alone, 100 ms:                     median %6.2f ms, worst %6.2f ms\n",
+                medianOf(pauseErrors), worstOf(pauseErrors));
+    std::printf("  gap between starts (start-up wait included):   median %6.2f ms, worst %6.2f ms\n",
+                medianOf(spaced.gaps), worstOf(spaced.gaps));
+    std::printf("    baseline at interval 0:                      median %6.2f ms, worst %6.2f ms\n",
+                medianOf(bare.gaps), worstOf(bare.gaps));
+
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((logDirectory + L"\\*.log").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            DeleteFileW((logDirectory + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(logDirectory.c_str());
+    // Leave without the exit sequence: nothing of the panel's settings is saved.
+    ExitProcess(0);
+}
