@@ -35,6 +35,10 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
+# Tests run under Wine when cross-built (scripts/wine-exec needs DISPLAY; a
+# persistent wineserver, "wineserver -p", saves its start-up on every test).
+set(VUV_WINE_EXEC ${PROJECT_SOURCE_DIR}/scripts/wine-exec)
+
 # Windows-side tests: the channel and other Win32 pieces, in-process.
 file(GLOB_RECURSE VUV_WIN_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*_test.cpp)
 if(VUV_WIN_TESTS)
@@ -43,6 +47,7 @@ if(VUV_WIN_TESTS)
   target_include_directories(vuv_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_options(vuv_win_tests PRIVATE ${VUV_WARNINGS})
   target_link_options(vuv_win_tests PRIVATE -mconsole)
+  set_property(TARGET vuv_win_tests PROPERTY CROSSCOMPILING_EMULATOR ${VUV_WINE_EXEC})
   gtest_discover_tests(vuv_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES RESOURCE_LOCK wine)
 endif()
@@ -52,10 +57,12 @@ file(GLOB_RECURSE VUV_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2
 if(VUV_E2E_TESTS)
   add_executable(vuv_e2e_tests ${VUV_E2E_TESTS})
   target_link_libraries(vuv_e2e_tests PRIVATE vuvwin gtest_main psapi)
-  target_include_directories(vuv_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # tools/ for standin/protocol.h, shared with the stand-in browser.
+  target_include_directories(vuv_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
   target_compile_options(vuv_e2e_tests PRIVATE ${VUV_WARNINGS})
   target_compile_definitions(vuv_e2e_tests PRIVATE VUV_EXE_NAME=L"vuv.exe" VUV_STANDIN_NAME=L"lxbr.exe")
   add_dependencies(vuv_e2e_tests vuv lxbr)
+  set_property(TARGET vuv_e2e_tests PROPERTY CROSSCOMPILING_EMULATOR ${VUV_WINE_EXEC})
   gtest_discover_tests(vuv_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES RESOURCE_LOCK wine TIMEOUT 300)
 endif()

@@ -1,0 +1,351 @@
+// Helpers for end-to-end tests that drive the real vuv.exe and stand-in
+// browsers (lxbr.exe) from another process, the way Windows UI tests do:
+// start processes in a private directory, find their windows, read and set
+// controls through memory in the target process, press message-box buttons,
+// and wait for conditions with a deadline instead of sleeping.
+//
+// Texts are GBK std::string where they come from or go to the programs, so
+// that tests compare them with the constants of common/texts.h.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vuv::e2e {
+
+using Ms = std::chrono::milliseconds;
+inline constexpr Ms kWait{10000};
+
+// Polls condition until it holds or the deadline passes, pumping this
+// thread's messages in between. True when the condition held.
+bool waitUntil(const std::function<bool()>& condition, Ms timeout = kWait, Ms interval = Ms{10});
+
+// ---------------------------------------------------------------------------
+// Environment and files
+
+[[nodiscard]] bool runningUnderWine();
+// Directory of the running test program, with a trailing backslash.
+[[nodiscard]] std::wstring testDirectory();
+// Empty when the ANSI code page is 936 and a file with a Chinese name can be
+// created in directory and found again under that name; otherwise what failed.
+[[nodiscard]] std::string environmentProblems(const std::wstring& directory);
+
+// Whole file, opened with full sharing (the writer may still have it open).
+[[nodiscard]] std::optional<std::string> readFileBytes(const std::wstring& path);
+[[nodiscard]] bool writeFileBytes(const std::wstring& path, std::string_view bytes);
+
+// ---------------------------------------------------------------------------
+// Processes
+
+class Process {
+public:
+    Process() = default;
+    Process(HANDLE process, DWORD pid) noexcept : handle_(process), pid_(pid) {}
+    ~Process();
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Opens a process started by someone else (e.g. a browser the panel started).
+    [[nodiscard]] static Process open(DWORD pid);
+
+    [[nodiscard]] bool valid() const noexcept { return handle_ != nullptr; }
+    [[nodiscard]] DWORD pid() const noexcept { return pid_; }
+    [[nodiscard]] HANDLE handle() const noexcept { return handle_; }
+    [[nodiscard]] bool running() const;
+    [[nodiscard]] bool waitForExit(Ms timeout = kWait) const;
+    // Exit code once ended; nullopt while running.
+    [[nodiscard]] std::optional<DWORD> exitCode() const;
+    void kill() const;
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+struct StartOptions {
+    std::wstring commandLine;  // complete: quoted program path, then arguments
+    std::wstring directory;    // current directory; empty: this process's
+    std::vector<std::pair<std::wstring, std::wstring>> environment;  // added or replaced
+    HANDLE stdOutput = nullptr;  // inheritable handles, or null
+    HANDLE stdError = nullptr;
+};
+
+// CreateProcessW; an invalid Process when it fails.
+[[nodiscard]] Process startProcess(const StartOptions& options);
+
+// Pids of running processes whose image lies in directory.
+[[nodiscard]] std::vector<DWORD> processesIn(const std::wstring& directory);
+
+// ---------------------------------------------------------------------------
+// Windows of other processes
+
+// Top-level windows in Z order; pid 0, className or caption null: any. The
+// caption is the one the system keeps, so hung windows cannot stall the search.
+[[nodiscard]] std::vector<HWND> topLevelWindows(DWORD pid, const wchar_t* className = nullptr,
+                                                const wchar_t* caption = nullptr);
+[[nodiscard]] HWND waitForWindow(const wchar_t* className, const wchar_t* caption, DWORD pid, Ms timeout = kWait);
+// A descendant by control id (controls may sit on page windows).
+[[nodiscard]] HWND controlById(HWND parent, int id);
+// First descendant with that class and/or text (null: any).
+[[nodiscard]] HWND findDescendant(HWND parent, const wchar_t* className, const wchar_t* text);
+[[nodiscard]] std::wstring className(HWND hwnd);
+[[nodiscard]] std::wstring windowText(HWND hwnd);
+[[nodiscard]] std::string windowTextGbk(HWND hwnd);
+[[nodiscard]] DWORD processOf(HWND hwnd);
+
+// SendMessageTimeout with SMTO_ABORTIFHUNG; nullopt when it failed or timed out.
+[[nodiscard]] std::optional<LRESULT> sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                                     Ms timeout = Ms{5000});
+
+// Memory allocated in another process; freed on destruction unless released.
+class RemoteMemory {
+public:
+    RemoteMemory(DWORD pid, std::size_t size);
+    ~RemoteMemory();
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    [[nodiscard]] bool ok() const noexcept { return base_ != nullptr; }
+    [[nodiscard]] std::uintptr_t address(std::size_t offset = 0) const noexcept {
+        return reinterpret_cast<std::uintptr_t>(base_) + offset;
+    }
+    [[nodiscard]] bool write(std::size_t offset, const void* data, std::size_t size) const;
+    [[nodiscard]] bool read(std::size_t offset, void* data, std::size_t size) const;
+    // Leaves the memory allocated: for a target that may still use it.
+    void release() noexcept { base_ = nullptr; }
+
+private:
+    HANDLE process_ = nullptr;
+    void* base_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// Controls of another process. The target must have this process's pointer
+// width (both builds come from one toolchain).
+using Table = std::vector<std::vector<std::string>>;  // rows of columns, GBK
+[[nodiscard]] Table readListView(HWND listView);
+[[nodiscard]] std::vector<LPARAM> readListViewData(HWND listView);  // item data per row
+[[nodiscard]] std::vector<int> selectedRows(HWND listView);
+// Selects exactly these rows (the first one also gets the focus).
+[[nodiscard]] bool selectRows(HWND listView, const std::vector<int>& rows);
+[[nodiscard]] std::vector<std::string> readTabs(HWND tab);
+[[nodiscard]] int currentTab(HWND tab);
+// Switches pages with a click on the tab (WM_NOTIFY cannot cross processes
+// under Wine, so the control itself must raise its notifications).
+[[nodiscard]] bool selectTab(HWND tab, int index);
+// Sends WM_NOTIFY from control to its parent with block (which starts with an
+// NMHDR; hwndFrom, idFrom and code are filled in) placed in the parent's process.
+[[nodiscard]] std::optional<LRESULT> sendNotify(HWND control, UINT code, void* block, std::size_t size,
+                                                Ms timeout = Ms{5000});
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string caption;  // GBK
+    std::string text;     // GBK
+};
+
+// A message box (dialog class #32770) of process pid; an empty caption matches any.
+[[nodiscard]] std::optional<MessageBoxInfo> findMessageBox(DWORD pid, std::string_view caption = {},
+                                                           Ms timeout = kWait);
+// Presses a dialog button (posted, so a handler that blocks cannot block the
+// test) and waits until the dialog is gone.
+[[nodiscard]] bool pressButton(HWND dialog, int id = IDOK, Ms timeout = kWait);
+
+// ---------------------------------------------------------------------------
+// Sandbox: a fresh directory per test with its own copies of the programs, so
+// that "设置.ini" beside vuv.exe and the stand-in logs belong to this test.
+
+class Sandbox {
+public:
+    Sandbox();
+    // Ends every process still running from the directory, then removes it.
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    [[nodiscard]] bool ok() const noexcept { return ok_; }
+    [[nodiscard]] const std::wstring& directory() const noexcept { return directory_; }  // trailing backslash
+    [[nodiscard]] std::wstring path(std::wstring_view name) const { return directory_ + std::wstring(name); }
+    [[nodiscard]] std::wstring logDirectory() const { return path(L"logs\\"); }
+    [[nodiscard]] std::wstring panelExe() const { return path(L"vuv.exe"); }
+    [[nodiscard]] std::wstring standinExe() const { return path(L"lxbr.exe"); }
+    [[nodiscard]] bool hasPanel() const;
+
+    // Starts a process that the sandbox ends at the latest when it goes.
+    Process& start(const StartOptions& options);
+    Process& adopt(Process process);
+
+    // Pids of stand-ins that wrote a log here (started by tests or by the panel).
+    [[nodiscard]] std::vector<DWORD> standinPids() const;
+
+private:
+    std::wstring directory_;
+    bool ok_ = false;
+    std::vector<std::unique_ptr<Process>> processes_;
+};
+
+// ---------------------------------------------------------------------------
+// Stand-in browsers
+
+struct StandinOptions {
+    bool frame = true;
+    bool command = true;
+    bool onlyThird = false;
+    bool acknowledge = true;
+    std::optional<std::string> title;  // GBK; default "Standin <pid>"
+    unsigned hangMs = 0;
+    std::wstring arguments;  // put before the options, as the panel's would be
+};
+
+// One line of a stand-in log, hex fields decoded.
+struct StandinRecord {
+    std::string kind;                // CMDLINE WINDOWS RECV REJECT HANG POST TITLE NOTIFY CLOSE
+    std::string name;                // RECV/REJECT: message name; CLOSE: which window
+    std::string bytes;               // CMDLINE/TITLE: the text; RECV/NOTIFY: the payload
+    std::vector<long long> numbers;  // WINDOWS: 3 handles; POST: message, wParam, lParam;
+                                     // NOTIFY: acked 0/1; REJECT: wParam, lParam; HANG: ms
+    std::string line;                // as written
+};
+using RecordFilter = std::function<bool(const StandinRecord&)>;
+
+// Reads a stand-in log as it grows.
+class StandinLog {
+public:
+    explicit StandinLog(std::wstring path) : path_(std::move(path)) {}
+    // Every complete record written so far.
+    const std::vector<StandinRecord>& records();
+    [[nodiscard]] std::optional<StandinRecord> waitFor(const RecordFilter& filter, Ms timeout = kWait);
+    [[nodiscard]] const std::wstring& path() const noexcept { return path_; }
+
+private:
+    std::wstring path_;
+    std::size_t consumed_ = 0;
+    std::vector<StandinRecord> records_;
+};
+
+[[nodiscard]] std::optional<StandinRecord> parseStandinRecord(std::string_view line);
+// Filters for the common cases.
+[[nodiscard]] RecordFilter isKind(std::string kind);
+[[nodiscard]] RecordFilter isReceived(std::string messageName, std::string payload);
+
+class StandinProcess {
+public:
+    // Starts lxbr.exe from the sandbox and waits until its windows exist.
+    explicit StandinProcess(Sandbox& sandbox, const StandinOptions& options = {}, Ms timeout = Ms{20000});
+    // A stand-in the panel started: found through its log.
+    StandinProcess(Sandbox& sandbox, DWORD pid, Ms timeout = Ms{20000});
+
+    [[nodiscard]] bool ready() const noexcept { return ready_; }
+    [[nodiscard]] DWORD pid() const noexcept { return pid_; }
+    [[nodiscard]] const std::wstring& commandLine() const noexcept { return commandLine_; }
+    [[nodiscard]] HWND frameWindow() const noexcept { return frame_; }
+    [[nodiscard]] HWND commandWindow() const noexcept { return command_; }
+    [[nodiscard]] HWND thirdWindow() const noexcept { return third_; }
+    // The window that takes WM_COPYDATA orders: command, else frame, else third.
+    [[nodiscard]] HWND controlWindow() const noexcept;
+
+    // Has the stand-in send payload under "通知" to the panel's main window:
+    // true if acknowledged, false if not, nullopt if the stand-in did not answer.
+    [[nodiscard]] std::optional<bool> notify(std::string_view payload, Ms timeout = Ms{15000}) const;
+    // The same payload count times; the number acknowledged.
+    [[nodiscard]] std::optional<unsigned> notifyMany(std::string_view payload, std::uint32_t count,
+                                                     Ms timeout = Ms{120000}) const;
+    [[nodiscard]] bool setTitle(std::string_view gbkTitle) const;
+
+    [[nodiscard]] std::vector<StandinRecord> log() { return log_.records(); }
+    [[nodiscard]] std::optional<StandinRecord> waitForRecord(const RecordFilter& filter, Ms timeout = kWait) {
+        return log_.waitFor(filter, timeout);
+    }
+    [[nodiscard]] bool running() const { return process_ != nullptr && process_->running(); }
+    [[nodiscard]] bool waitForExit(Ms timeout = kWait) const {
+        return process_ != nullptr && process_->waitForExit(timeout);
+    }
+    [[nodiscard]] const std::wstring& logPath() const noexcept { return log_.path(); }
+
+private:
+    [[nodiscard]] std::optional<LRESULT> control(std::uintptr_t code, std::string_view bytes, Ms timeout) const;
+    void awaitWindows(Ms timeout);
+
+    Process* process_ = nullptr;  // owned by the sandbox
+    DWORD pid_ = 0;
+    std::wstring commandLine_;
+    StandinLog log_;
+    bool ready_ = false;
+    HWND frame_ = nullptr;
+    HWND command_ = nullptr;
+    HWND third_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// The panel
+
+struct PanelOptions {
+    // Channels for the panel's log. warn+seh is the class that reports every
+    // exception raised (err+seh stays silent for access violations).
+    std::wstring wineDebug = L"-all,err+all,warn+seh";
+    Ms startTimeout{20000};
+    bool waitForMainWindow = true;
+    // Also wait until the panel acknowledges an empty notification: its
+    // channel opens only after the start-up checks. Off for a start that
+    // stops at a first-run dialog.
+    bool waitForChannel = true;
+};
+
+class Panel {
+public:
+    // Starts vuv.exe from the sandbox with VUV_STANDIN_LOG pointing at the
+    // sandbox's log directory (browsers it starts inherit it) and its Wine
+    // debug output in a file of the sandbox.
+    explicit Panel(Sandbox& sandbox, const PanelOptions& options = {});
+
+    [[nodiscard]] bool ready() const noexcept { return mainWindow_ != nullptr; }
+    // Why ready() is false.
+    [[nodiscard]] const std::string& startError() const noexcept { return startError_; }
+    [[nodiscard]] DWORD pid() const noexcept { return process_ != nullptr ? process_->pid() : 0; }
+    [[nodiscard]] HWND mainWindow() const noexcept { return mainWindow_; }
+    [[nodiscard]] bool running() const { return process_ != nullptr && process_->running(); }
+
+    [[nodiscard]] HWND control(int id) const { return controlById(mainWindow_, id); }
+    // Posts WM_COMMAND with a menu command id to the main window.
+    bool command(int id) const;
+    // Posts BM_CLICK to a button or check box.
+    bool click(int id) const;
+    [[nodiscard]] std::optional<MessageBoxInfo> messageBox(std::string_view caption = {}, Ms timeout = kWait) const {
+        return findMessageBox(pid(), caption, timeout);
+    }
+
+    // What Wine wrote for this process (debug channels, crash reports).
+    [[nodiscard]] std::string wineLog() const;
+    [[nodiscard]] const std::wstring& wineLogPath() const noexcept { return logPath_; }
+    // Lines that report an exception: raised hardware exceptions (error-class
+    // codes), err:seh lines and crash reports.
+    [[nodiscard]] std::vector<std::string> exceptionLines() const;
+    [[nodiscard]] int exceptionCount() const { return static_cast<int>(exceptionLines().size()); }
+    // The process ended through an exception.
+    [[nodiscard]] bool crashed() const;
+
+    // WM_CLOSE to the main window; true when the process ended in time.
+    bool close(Ms timeout = kWait);
+
+private:
+    Process* process_ = nullptr;  // owned by the sandbox
+    HWND mainWindow_ = nullptr;
+    std::wstring logPath_;
+    std::string startError_;
+};
+
+}  // namespace vuv::e2e

@@ -1,0 +1,81 @@
+// What the stand-in browser and the end-to-end tests agree on: the test-only
+// command-line options, the WM_COPYDATA control codes and the log format.
+//
+// Log: one record per line, fields separated by single blanks, written with
+// one WriteFile each so a reader polling the file sees whole lines. Bytes that
+// may hold anything (GBK texts, payloads, the command line) are hex-encoded;
+// an empty byte string gives an empty field.
+//
+//   CMDLINE <hex>                       own command line (GBK), first record
+//   WINDOWS <frame> <command> <third>   handles in decimal, 0 for a window not made
+//   RECV <hex name> <hex payload>       transfer read on the command window
+//   REJECT <hex name> <wParam> <lParam> transfer that could not be read
+//   HANG <ms>                           about to stall inside a transfer
+//   POST <message> <wParam> <lParam>    proxy message on the frame window
+//   TITLE <hex>                         frame title changed
+//   NOTIFY <0|1> <hex payload>          notification sent to the panel; 1 = acknowledged
+//   CLOSE <frame|command|third>         WM_CLOSE received; the process then exits
+//
+// Numbers are signed decimals of the message parameters.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vuv::standin {
+
+// Options; the panel never passes anything that starts with "--standin-".
+inline constexpr std::wstring_view kOptionPrefix = L"--standin-";
+inline constexpr std::wstring_view kOptNoFrame = L"--standin-no-frame";
+inline constexpr std::wstring_view kOptNoCommand = L"--standin-no-command";
+inline constexpr std::wstring_view kOptOnlyThird = L"--standin-only-third";
+inline constexpr std::wstring_view kOptNoAck = L"--standin-no-ack";
+inline constexpr std::wstring_view kOptTitle = L"--standin-title=";      // hex of the GBK title
+inline constexpr std::wstring_view kOptHangMs = L"--standin-hang-ms=";  // stall inside each transfer
+
+// Directory for the log file standin-<pid>.log; default: beside the exe.
+inline constexpr wchar_t kLogDirVariable[] = L"VUV_STANDIN_LOG";
+
+// WM_COPYDATA dwData codes understood by every stand-in window.
+enum Control : std::uintptr_t {
+    kControlNotify = 1,      // bytes: send them to the panel under "通知"; returns 1 if acknowledged
+    kControlSetTitle = 2,    // bytes: the new frame title (GBK); returns 1 if there is a frame
+    kControlNotifyMany = 3,  // uint32 count (little endian) + bytes; returns the number acknowledged
+};
+
+// The proxy message the panel posts to the frame window.
+inline constexpr unsigned kProxyMessage = 10004;
+
+inline std::string toHex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        out.push_back(kDigits[c >> 4]);
+        out.push_back(kDigits[c & 0x0F]);
+    }
+    return out;
+}
+
+inline std::optional<std::string> fromHex(std::string_view hex) {
+    if (hex.size() % 2 != 0) return std::nullopt;
+    const auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(hex.size() / 2);
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = nibble(hex[i]);
+        const int low = nibble(hex[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out.push_back(static_cast<char>(high * 16 + low));
+    }
+    return out;
+}
+
+}  // namespace vuv::standin
