@@ -20,6 +20,15 @@ void forEachRow(std::vector<LaunchEntry>& entries, const std::vector<std::size_t
 
 }  // namespace
 
+void LaunchList::appendAll(std::vector<LaunchEntry> entries) {
+    if (entries_.empty()) {
+        entries_ = std::move(entries);
+        return;
+    }
+    entries_.reserve(entries_.size() + entries.size());
+    for (LaunchEntry& entry : entries) entries_.push_back(std::move(entry));
+}
+
 void LaunchList::removeRows(const std::vector<std::size_t>& sortedSelected) {
     auto next = sortedSelected.begin();
     const auto end = sortedSelected.end();

@@ -32,4 +32,15 @@ TEST(LaunchList, EditsApplyToExactlyTheSelectedRows) {
               (Names{"\xD5\xBE,a,", "n1,u,", "\xD5\xBE" "1,a,", "solo,a,", "n4,a,", "n5,a,", "\xD5\xBE" "2,u,c"}));
 }
 
+TEST(LaunchList, AppendAllKeepsOrderIntoEmptyAndFilledLists) {
+    LaunchList list;
+    list.appendAll({{"a", "1", ""}, {"b", "2", ""}});
+    list.appendAll({});
+    list.append({"c", "3", ""});
+    list.appendAll({{"d", "4", "x"}});
+    Names names;
+    for (const LaunchEntry& e : list.entries()) names.push_back(e.name + e.address + e.config);
+    EXPECT_EQ(names, (Names{"a1", "b2", "c3", "d4x"}));
+}
+
 }  // namespace
