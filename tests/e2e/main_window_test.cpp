@@ -1,0 +1,300 @@
+// The panel's frame seen from outside: caption, pages and their controls,
+// status bar, the window-level menu commands, the exit paths, and a message
+// channel that answers good transfers and shrugs off bad ones.
+#include "e2e/harness.h"
+
+#include "app/control_ids.h"
+#include "app/layout_win.h"
+#include "common/encoding_win.h"
+#include "common/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace vuv::e2e {
+namespace {
+
+std::string settingsWithBrowser(const Sandbox& sandbox) {
+    std::string s = "[";
+    s += text::kSettingsSection;
+    s += "]\r\n";
+    s += text::kKeyBrowserPath;
+    s += "=";
+    s += win::narrow(sandbox.standinExe());
+    s += "\r\n";
+    return s;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sandbox.ok());
+        ASSERT_EQ(environmentProblems(sandbox.directory()), "");
+        ASSERT_TRUE(writeFileBytes(settingsPath(), settingsWithBrowser(sandbox)));
+    }
+    void TearDown() override {
+        if (panel) {
+            EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
+        }
+    }
+
+    void startPanel() {
+        panel = std::make_unique<Panel>(sandbox);
+        ASSERT_TRUE(panel->ready()) << panel->startError();
+    }
+    std::wstring settingsPath() const { return sandbox.path(win::widen(text::kSettingsFile)); }
+
+    // Texts and right edges of the status bar's fields, read through memory
+    // in the panel's process.
+    std::vector<std::wstring> statusTexts() {
+        HWND status = panel->control(id::状态条1);
+        std::vector<std::wstring> texts;
+        RemoteMemory remote(panel->pid(), 1024);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(sendWithTimeout(status, SB_GETTEXTW, static_cast<WPARAM>(i), static_cast<LPARAM>(remote.address())));
+            wchar_t buffer[256] = {};
+            EXPECT_TRUE(remote.read(0, buffer, sizeof buffer - sizeof(wchar_t)));
+            texts.emplace_back(buffer);
+        }
+        return texts;
+    }
+    std::vector<int> statusEdges() {
+        RemoteMemory remote(panel->pid(), 64);
+        HWND status = panel->control(id::状态条1);
+        EXPECT_TRUE(sendWithTimeout(status, SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
+        int edges[3] = {};
+        EXPECT_TRUE(remote.read(0, edges, sizeof edges));
+        return {edges[0], edges[1], edges[2]};
+    }
+
+    Sandbox sandbox;
+    std::unique_ptr<Panel> panel;
+};
+
+TEST_F(MainWindowTest, StartsWithCaptionSixPagesAndStatusTexts) {
+    startPanel();
+    EXPECT_EQ(windowTextGbk(panel->mainWindow()), text::kMainCaption);
+    RECT outer{};
+    GetWindowRect(panel->mainWindow(), &outer);
+    EXPECT_EQ(outer.right - outer.left, win::layout::kMainWidth);
+    EXPECT_EQ(outer.bottom - outer.top, win::layout::kMainHeight);
+
+    const std::vector<std::string> tabs = readTabs(panel->control(id::选择夹1));
+    ASSERT_EQ(tabs.size(), static_cast<std::size_t>(win::layout::kPageCount));
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        EXPECT_EQ(win::widen(tabs[i]), win::layout::pages()[i].title) << i;
+    }
+    EXPECT_EQ(win::widen(tabs[0]), L"独立控制");
+    EXPECT_EQ(currentTab(panel->control(id::选择夹1)), 0);
+
+    const std::vector<std::wstring> status = statusTexts();
+    EXPECT_EQ(status[0], L"默认路径");
+    EXPECT_EQ(status[1], L"");
+    EXPECT_EQ(status[2], L"vuv beta");
+    const std::vector<int> edges = statusEdges();
+    EXPECT_EQ(edges[0], 60);
+    EXPECT_EQ(edges[1] - edges[0], win::layout::kMainWidth - 160);
+    EXPECT_EQ(edges[2] - edges[1], 90);
+}
+
+TEST_F(MainWindowTest, EveryControlStandsWhereTheLayoutPutsItAndOnlyItsPageShows) {
+    startPanel();
+    HWND main = panel->mainWindow();
+    HWND tab = panel->control(id::选择夹1);
+    const auto& pages = win::layout::pages();
+    for (int shown = 0; shown < win::layout::kPageCount; ++shown) {
+        if (shown != 0) {
+            ASSERT_TRUE(selectTab(tab, shown));
+        }
+        for (int p = 0; p < win::layout::kPageCount; ++p) {
+            for (const win::ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
+                HWND control = panel->control(row.id);
+                ASSERT_NE(control, nullptr) << row.id;
+                RECT r{};
+                GetWindowRect(control, &r);
+                MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+                EXPECT_EQ(r.left, win::layout::kTab.x + row.x) << row.id;
+                EXPECT_EQ(r.top, win::layout::kTab.y + row.y) << row.id;
+                EXPECT_EQ(r.right - r.left, row.w) << row.id;
+                if (row.kind != win::Kind::ComboList) {
+                    EXPECT_EQ(r.bottom - r.top, row.h) << row.id;
+                }
+                EXPECT_EQ(IsWindowVisible(control) != FALSE, p == shown) << "control " << row.id << " page " << shown;
+                if (row.kind == win::Kind::Button || row.kind == win::Kind::CheckBox) {
+                    EXPECT_EQ(windowText(control), row.caption) << row.id;
+                }
+            }
+        }
+    }
+    // Initial states.
+    EXPECT_EQ(windowText(panel->control(id::启动间隔)), L"800");
+    EXPECT_FALSE(IsWindowEnabled(panel->control(id::编辑框1)));
+    for (int box : {id::选择框1, id::选择框2, id::选择框3}) {
+        EXPECT_EQ(sendWithTimeout(panel->control(box), BM_GETCHECK, 0, 0).value_or(-1), BST_UNCHECKED) << box;
+    }
+}
+
+TEST_F(MainWindowTest, ResizingChangesOnlyTheMiddleStatusField) {
+    startPanel();
+    HWND main = panel->mainWindow();
+    HWND list = panel->control(id::独立控制);
+    RECT before{};
+    GetWindowRect(list, &before);
+    ASSERT_TRUE(SetWindowPos(main, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(waitUntil([&] {
+        const std::vector<int> edges = statusEdges();
+        return edges[1] - edges[0] == 700 - 160;
+    }));
+    const std::vector<int> edges = statusEdges();
+    EXPECT_EQ(edges[0], 60);
+    EXPECT_EQ(edges[2] - edges[1], 90);
+    RECT after{};
+    GetWindowRect(list, &after);
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+}
+
+TEST_F(MainWindowTest, AlwaysOnTopTogglesAndTwiceLeavesNormalStacking) {
+    startPanel();
+    auto topmost = [&] { return (GetWindowLongW(panel->mainWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    EXPECT_FALSE(topmost());
+    ASSERT_TRUE(panel->command(id::窗口总最前));
+    EXPECT_TRUE(waitUntil(topmost));
+    ASSERT_TRUE(panel->command(id::窗口总最前));
+    EXPECT_TRUE(waitUntil([&] { return !topmost(); }));
+}
+
+TEST_F(MainWindowTest, ExitAndCloseBoxBothSaveTheWapModeAndEndTheProcess) {
+    for (bool viaMenu : {true, false}) {
+        startPanel();
+        if (!viaMenu) {
+            // Tick "WAP浏览模式" first: the close box must save it too.
+            ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
+            ASSERT_TRUE(panel->click(id::选择框2));
+            ASSERT_TRUE(waitUntil([&] {
+                return sendWithTimeout(panel->control(id::选择框2), BM_GETCHECK, 0, 0).value_or(0) == BST_CHECKED;
+            }));
+        }
+        if (viaMenu) {
+            ASSERT_TRUE(panel->command(id::退出));
+        } else {
+            ASSERT_TRUE(PostMessageW(panel->mainWindow(), WM_CLOSE, 0, 0));
+        }
+        ASSERT_TRUE(waitUntil([&] { return !panel->running(); }));
+        const std::optional<std::string> settings = readFileBytes(settingsPath());
+        ASSERT_TRUE(settings);
+        const std::string wap = std::string(text::kKeyWapMode) + "=" + std::string(viaMenu ? text::kFalse : text::kTrue);
+        EXPECT_NE(settings->find(wap), std::string::npos) << *settings;
+        // The browser path survives the save.
+        EXPECT_NE(settings->find(win::narrow(sandbox.standinExe())), std::string::npos);
+        EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
+        panel.reset();
+    }
+}
+
+TEST_F(MainWindowTest, NotificationIsAcknowledgedAndAnswered) {
+    StandinProcess browser(sandbox);
+    ASSERT_TRUE(browser.ready());
+    startPanel();
+    const std::string refresh = std::string(text::kTagVuv) +
+                                std::to_string(reinterpret_cast<std::uintptr_t>(browser.commandWindow()) & 0xFFFFFFFF) +
+                                std::string(text::kSeparator) + std::string(text::kKeywordRefresh);
+    EXPECT_EQ(browser.notify(refresh), std::optional<bool>(true));
+    const std::string expected =
+        std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + "|||" + std::string(text::kToolbarRefresh);
+    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), expected)));
+}
+
+// Transfers whose parameters or descriptor are not well formed are dropped:
+// no acknowledgement, no effect, and the panel keeps answering.
+TEST_F(MainWindowTest, MalformedTransfersLeaveThePanelRunningAndAnswering) {
+    StandinProcess browser(sandbox);
+    ASSERT_TRUE(browser.ready());
+    startPanel();
+    const UINT notify = RegisterWindowMessageW(win::widen(text::kMsgNotify).c_str());
+    ASSERT_NE(notify, 0u);
+
+    // Bad descriptors in this process's memory below 2 GB, where the wire
+    // format's 32-bit addresses can reach them: [reply cell][descriptor].
+    char* block = nullptr;
+    for (std::uintptr_t at = 0x20000000; block == nullptr && at < 0x70000000; at += 0x10000) {
+        block = static_cast<char*>(VirtualAlloc(reinterpret_cast<void*>(at), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    }
+    ASSERT_NE(block, nullptr);
+    const std::string pidText = std::to_string(GetCurrentProcessId());
+    auto wparamFor = [&](std::size_t descriptorLength) {
+        return static_cast<WPARAM>(std::stoll(std::to_string(pidText.size()) + pidText + std::to_string(descriptorLength)));
+    };
+    const std::string replyAt = std::to_string(reinterpret_cast<std::uintptr_t>(block));
+    const std::vector<std::string> badDescriptors{
+        "12345",                      // no separators
+        "1$2",                        // no "&"
+        replyAt + "&2$3",             // wrong order
+        replyAt + "$-5&4096",         // negative length
+        replyAt + "$99999999&4096",   // above the cap
+        replyAt + "$1x&4096",         // junk in a number
+        replyAt + " $1&4096",         // a blank
+    };
+    for (const std::string& bad : badDescriptors) {
+        block[0] = 0x01;
+        std::copy(bad.begin(), bad.end(), block + 1);
+        const auto address = static_cast<LPARAM>(reinterpret_cast<std::uintptr_t>(block + 1));
+        EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), notify, wparamFor(bad.size()), address)) << bad;
+        EXPECT_EQ(block[0], 0x01) << "acknowledged: " << bad;
+    }
+    // The same block with a sound descriptor is acknowledged: the cases above
+    // failed for their descriptors, not for the addresses.
+    const std::string good = replyAt + "$0&" + replyAt;
+    block[0] = 0x01;
+    std::copy(good.begin(), good.end(), block + 1);
+    EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), notify, wparamFor(good.size()),
+                                static_cast<LPARAM>(reinterpret_cast<std::uintptr_t>(block + 1))));
+    EXPECT_EQ(block[0], 0x02);
+    VirtualFree(block, 0, MEM_RELEASE);
+
+    // Parameters that do not decode, and descriptors at unmapped addresses.
+    for (WPARAM w : {WPARAM{0}, WPARAM{7}, WPARAM{0x7FFFFFFF}, WPARAM{0xFFFFFFFF}, wparamFor(0), wparamFor(99)}) {
+        for (LPARAM l : {LPARAM{0}, LPARAM{16}, LPARAM{0x7FFF0000}}) {
+            EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), notify, w, l)) << w << " " << l;
+        }
+    }
+    EXPECT_TRUE(panel->running());
+    EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
+
+    // A good notification still has its effect afterwards.
+    const std::string stop = std::string(text::kTagVuv) +
+                             std::to_string(reinterpret_cast<std::uintptr_t>(browser.commandWindow()) & 0xFFFFFFFF) +
+                             std::string(text::kSeparator) + std::string(text::kKeywordStop);
+    EXPECT_EQ(browser.notify(stop), std::optional<bool>(true));
+    const std::string expected =
+        std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + "|||" + std::string(text::kToolbarStop);
+    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), expected)));
+}
+
+TEST_F(MainWindowTest, WithoutSettingsTheBrowserPathIsAskedForFirst) {
+    ASSERT_TRUE(DeleteFileW(settingsPath().c_str()));
+    PanelOptions options;
+    options.waitForChannel = false;  // the channel opens after the first-run dialog
+    panel = std::make_unique<Panel>(sandbox, options);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    const std::optional<MessageBoxInfo> warning = panel->messageBox(win::narrow(L"提醒"));
+    ASSERT_TRUE(warning);
+    EXPECT_EQ(win::widen(warning->text), L"未设置正确鹭行路径请设置\r\n否则将无法使用批量启动功能");
+    ASSERT_TRUE(pressButton(warning->window));
+    // Then the path dialog for the browser path.
+    HWND dialog = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (HWND w : topLevelWindows(panel->pid())) {
+            if (IsWindowVisible(w) && windowText(w) == L"设置鹭行的路径（支持文件拖拽）") dialog = w;
+        }
+        return dialog != nullptr;
+    }));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+}
+
+}  // namespace
+}  // namespace vuv::e2e
