@@ -17,6 +17,7 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
     headless=1
 fi
 vuv_init_prefix
+vuv_start_wineserver
 
 rundir=$root/build/run
 mkdir -p "$rundir/logs"
@@ -29,7 +30,7 @@ printf '[基本设置]\r\n鹭行路径=%s\r\n' "$browser" | iconv -f UTF-8 -t GB
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    "$(dirname "$WINE")/wineserver" -k 2>/dev/null || true
+    vuv_stop_wineserver
     [ -n "${VUV_XVFB_PID:-}" ] && kill "$VUV_XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT

@@ -20,8 +20,9 @@ windir=$(bash scripts/build.sh)
 echo "== Windows-side and end-to-end tests under Wine"
 source scripts/wine-env.sh
 vuv_start_display
-trap '[ -n "${VUV_XVFB_PID:-}" ] && kill "$VUV_XVFB_PID" 2>/dev/null; "$(dirname "$WINE")/wineserver" -k 2>/dev/null || true' EXIT
+trap 'vuv_stop_wineserver; [ -n "${VUV_XVFB_PID:-}" ] && kill "$VUV_XVFB_PID" 2>/dev/null || true' EXIT
 vuv_init_prefix
+vuv_start_wineserver
 wine_log=$(mktemp)
 (cd "$windir" && ctest --output-on-failure --timeout 600) 2>&1 | tee "$wine_log" || true
 

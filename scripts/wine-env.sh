@@ -52,3 +52,25 @@ vuv_init_prefix() {
         /usr/lib/wine/wineserver -w 2>/dev/null || wineserver -w
     fi
 }
+
+# Keeps one wineserver alive for the prefix: each Wine process then starts in
+# about a second instead of several.
+vuv_start_wineserver() {
+    local server
+    for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 "$(command -v wineserver)"; do
+        if [ -x "$server" ]; then
+            "$server" -p 2>/dev/null || true
+            return 0
+        fi
+    done
+}
+
+vuv_stop_wineserver() {
+    local server
+    for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 "$(command -v wineserver)"; do
+        if [ -x "$server" ]; then
+            "$server" -k 2>/dev/null || true
+            return 0
+        fi
+    done
+}
