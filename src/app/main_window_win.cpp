@@ -1,5 +1,6 @@
 #include "app/main_window_win.h"
 
+#include "app/path_dialog_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/instance_page_win.h"
@@ -189,6 +190,9 @@ void MainWindow::toggleAlwaysOnTop() {
 void MainWindow::onCommand(int id, int notifyCode) {
     switch (id) {
         case id::窗口总最前: toggleAlwaysOnTop(); return;
+        case id::设置默认配置: openPathDialog(PathDialogPurpose::DefaultConfig); return;
+        case id::鹭行的路径: openPathDialog(PathDialogPurpose::BrowserPath); return;
+        case id::设置批量启动指定浏览器: openPathDialog(PathDialogPurpose::DesignatedBrowser); return;
         case id::退出: exitPanel();
         default: break;
     }
