@@ -1,0 +1,164 @@
+// The instance table and the commands of its pop-up menu, driven from
+// outside against stand-in browsers: who is listed, and which browsers
+// receive exactly which texts.
+#include "e2e/instance_fixture.h"
+
+#include "link/channel_win.h"
+
+#include <chrono>
+#include <set>
+
+namespace vuv::e2e {
+namespace {
+
+const std::string kAdjust(text::kMsgAdjust);
+const std::string kJump(text::kMsgJump);
+const std::string kFlash = join({text::kTagVuv, text::kCommandFlash});
+const std::string kRefresh = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarRefresh});
+
+using InstanceTable = InstanceFixture;
+
+TEST_F(InstanceTable, ListsEveryBrowserWithItsTitleAndFindsTheSameOnRescan) {
+    StandinOptions titled;
+    titled.title = "\xCD\xF8\xD2\xB3\xD2\xBB";  // 网页一
+    StandinOptions noFrame;
+    noFrame.frame = false;
+    StandinOptions emptyTitle;
+    emptyTitle.title = "";
+    StandinOptions onlyThird;
+    onlyThird.onlyThird = true;
+    StandinProcess& a = browser(titled);
+    StandinProcess& b = browser(noFrame);
+    StandinProcess& c = browser(emptyTitle);
+    StandinProcess& d = browser(onlyThird);
+    startPanel();
+
+    // Frames first (in Z order, which the test does not fix), then processes
+    // met through their command window, then through the third class.
+    const Table rows = readListView(table);
+    ASSERT_EQ(rows.size(), 4u);
+    const std::set<std::vector<std::string>> framed{rows[0], rows[1]};
+    EXPECT_EQ(framed, (std::set<std::vector<std::string>>{{std::to_string(a.pid()), "\xCD\xF8\xD2\xB3\xD2\xBB"},
+                                                          {std::to_string(c.pid()), ""}}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{std::to_string(b.pid()), std::string(text::kTabModeTitle)}));
+    EXPECT_EQ(rows[3], (std::vector<std::string>{std::to_string(d.pid()), std::string(text::kTabModeTitle)}));
+
+    // The button rescans; a title changed meanwhile shows, nothing else moves.
+    ASSERT_TRUE(a.setTitle("renamed"));
+    ASSERT_TRUE(panel->click(id::检测鹭行));
+    ASSERT_TRUE(waitUntil([&] {
+        const Table now = readListView(table);
+        return now.size() == 4 && (now[0][1] == "renamed" || now[1][1] == "renamed");
+    }));
+    const Table again = readListView(table);
+    EXPECT_EQ(again[2], rows[2]);
+    EXPECT_EQ(again[3], rows[3]);
+}
+
+TEST_F(InstanceTable, FlashAndRefreshReachTheSelectedRowsOnlyAndStartStopSendNothing) {
+    browser();
+    browser();
+    browser();
+    startPanel();
+    select({0, 2});
+    for (int command : {id::窗口闪烁, id::刷新, id::开始, id::停止, id::窗口闪烁}) ASSERT_TRUE(panel->command(command));
+
+    // Commands are handled in order, so the last flash arriving means the
+    // items in between have run.
+    for (int row : {0, 2}) {
+        StandinProcess& s = atRow(row);
+        ASSERT_TRUE(waitUntil([&] { return received(s, kAdjust).size() >= 3; })) << dump(s);
+        EXPECT_EQ(received(s, kAdjust), (std::vector<std::string>{kFlash, kRefresh, kFlash})) << dump(s);
+        EXPECT_TRUE(received(s, kJump).empty());
+    }
+    EXPECT_TRUE(received(atRow(1), kAdjust).empty()) << dump(atRow(1));
+}
+
+TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
+    browser();
+    browser();
+    browser();
+    startPanel();
+    // A configuration whose path holds Chinese characters.
+    const std::string configPath = win::narrow(sandbox.path(L"刷页配置.ini"));
+    ASSERT_TRUE(writeFileBytes(win::widen(configPath), "[x]\r\n"));
+
+    // 读取配置: opened with row 0 selected, confirmed with row 1 selected.
+    select({0});
+    ASSERT_TRUE(panel->command(id::读取配置));
+    HWND dialog = findDialog(panel->pid(), L"选择需要读取配置");
+    ASSERT_NE(dialog, nullptr);
+    select({1});
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), configPath));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"确 定"));
+    const std::string readConfig = join({text::kTagVuv, text::kReadConfigPrefix, configPath});
+    EXPECT_TRUE(atRow(1).waitForRecord(isReceived(kAdjust, readConfig))) << dump(atRow(1));
+
+    // 打开指定连接: the text as typed, then an empty one; rows 0 and 2.
+    select({0, 2});
+    for (const std::string& url : {std::string("http://a.test/?q=\xD6\xD0&x=1 "), std::string()}) {
+        ASSERT_TRUE(panel->command(id::打开指定连接));
+        dialog = findDialog(panel->pid(), L"输入要访问的地址");
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), url));
+        ASSERT_TRUE(clickAndWaitGone(dialog, L"访 问"));
+        for (int row : {0, 2}) EXPECT_TRUE(atRow(row).waitForRecord(isReceived(kJump, url))) << dump(atRow(row));
+    }
+
+    EXPECT_TRUE(received(atRow(0), kAdjust).empty()) << dump(atRow(0));
+    EXPECT_EQ(received(atRow(1), kAdjust), std::vector<std::string>{readConfig});
+    EXPECT_TRUE(received(atRow(1), kJump).empty());
+    EXPECT_EQ(received(atRow(2), kJump).size(), 2u);
+}
+
+TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) {
+    for (int i = 0; i < 4; ++i) browser();
+    startPanel();
+    const Table before = readListView(table);
+    StandinProcess& second = atRow(1);
+    StandinProcess& third = atRow(2);
+    select({1, 2});
+    ASSERT_TRUE(panel->command(id::关闭鹭行));
+
+    ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 2; }));
+    EXPECT_EQ(readListView(table), (Table{before[0], before[3]}));
+    for (StandinProcess* closed : {&second, &third}) {
+        EXPECT_TRUE(closed->waitForExit()) << dump(*closed);
+        EXPECT_TRUE(closed->waitForRecord(isKind("CLOSE"), Ms{0}));
+    }
+    for (int row : {0, 1}) EXPECT_TRUE(atRow(row).running());
+
+    // The records stay: a rescan lists only what still runs.
+    ASSERT_TRUE(panel->click(id::检测鹭行));
+    ASSERT_TRUE(waitUntil([&] { return readListView(table) == Table{before[0], before[3]}; }));
+}
+
+TEST_F(InstanceTable, DeadAndHungBrowsersDoNotKeepTheOthersFromBeingServed) {
+    StandinOptions hung;
+    hung.hangMs = 8000;
+    StandinProcess& slow = browser(hung);
+    browser();
+    StandinProcess& doomed = browser();
+    browser();
+    startPanel();
+    select({0, 1, 2, 3});
+    // One browser dies after the scan: its handles are stale.
+    Process::open(doomed.pid()).kill();
+    ASSERT_TRUE(doomed.waitForExit());
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(panel->command(id::刷新));
+    for (const auto& b : browsers) {
+        if (b.get() == &slow || b.get() == &doomed) continue;
+        EXPECT_TRUE(b->waitForRecord(isReceived(kAdjust, kRefresh), Ms{20000})) << dump(*b);
+    }
+    const auto served = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - started);
+    // At most one channel timeout for the hung one, plus slack for a loaded machine.
+    EXPECT_LT(served.count(), static_cast<long long>(win::kTransferTimeoutMs) + 4000);
+    EXPECT_TRUE(slow.waitForRecord(isKind("HANG"), Ms{0}));
+    // Nothing is reported to the user.
+    EXPECT_FALSE(panel->messageBox({}, Ms{300}));
+}
+
+}  // namespace
+}  // namespace vuv::e2e
