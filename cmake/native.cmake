@@ -49,3 +49,23 @@ if(VUV_FUZZ)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   endforeach()
 endif()
+
+# The fuzz targets' crash inputs (fuzz/regressions/<target>/) and seeds
+# (fuzz/corpus/<target>/), replayed as tests through a plain driver instead of
+# libFuzzer, so any compiler runs them, under the sanitizers when asked.
+if(NOT VUV_FUZZ)
+  file(GLOB VUV_FUZZ_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+  foreach(src ${VUV_FUZZ_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    string(REGEX REPLACE "_fuzz$" "" target ${name})
+    add_executable(${name}_replay ${src} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    target_link_libraries(${name}_replay PRIVATE vuvcore)
+    target_include_directories(${name}_replay PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_options(${name}_replay PRIVATE ${VUV_WARNINGS})
+    if(VUV_SANITIZE)
+      target_compile_options(${name}_replay PRIVATE ${VUV_SAN_FLAGS})
+    endif()
+    add_test(NAME fuzz_replay.${target} COMMAND ${name}_replay
+      ${PROJECT_SOURCE_DIR}/fuzz/regressions/${target} ${PROJECT_SOURCE_DIR}/fuzz/corpus/${target})
+  endforeach()
+endif()
