@@ -53,24 +53,15 @@ vuv_init_prefix() {
     fi
 }
 
-# Keeps one wineserver alive for the prefix: each Wine process then starts in
-# about a second instead of several.
-vuv_start_wineserver() {
+# The wineserver program itself (the wrapper scripts force -p0).
+vuv_wineserver() {
     local server
     for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 "$(command -v wineserver)"; do
-        if [ -x "$server" ]; then
-            "$server" -p 2>/dev/null || true
-            return 0
-        fi
+        [ -x "$server" ] && { "$server" "$@" 2>/dev/null || true; return 0; }
     done
 }
 
-vuv_stop_wineserver() {
-    local server
-    for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 "$(command -v wineserver)"; do
-        if [ -x "$server" ]; then
-            "$server" -k 2>/dev/null || true
-            return 0
-        fi
-    done
-}
+# Keeps one wineserver alive for the prefix: each Wine process then starts in
+# about a second instead of several.
+vuv_start_wineserver() { vuv_wineserver -p; }
+vuv_stop_wineserver() { vuv_wineserver -k; }

@@ -28,6 +28,18 @@ std::string settingsWithBrowser(const Sandbox& sandbox) {
     return s;
 }
 
+// "vuv|||<command window>■<content>", as a browser sends it.
+std::string notification(const StandinProcess& browser, std::string_view content) {
+    return std::string(text::kTagVuv) +
+           std::to_string(reinterpret_cast<std::uintptr_t>(browser.commandWindow()) & 0xFFFFFFFF) +
+           std::string(text::kSeparator) + std::string(content);
+}
+
+// "基本通讯|||工具条|||<value>": a toolbar command as the panel sends it.
+std::string toolbarCommand(std::string_view value) {
+    return std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + std::string(text::kBars) + std::string(value);
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -199,13 +211,8 @@ TEST_F(MainWindowTest, NotificationIsAcknowledgedAndAnswered) {
     StandinProcess browser(sandbox);
     ASSERT_TRUE(browser.ready());
     startPanel();
-    const std::string refresh = std::string(text::kTagVuv) +
-                                std::to_string(reinterpret_cast<std::uintptr_t>(browser.commandWindow()) & 0xFFFFFFFF) +
-                                std::string(text::kSeparator) + std::string(text::kKeywordRefresh);
-    EXPECT_EQ(browser.notify(refresh), std::optional<bool>(true));
-    const std::string expected =
-        std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + "|||" + std::string(text::kToolbarRefresh);
-    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), expected)));
+    EXPECT_EQ(browser.notify(notification(browser, text::kKeywordRefresh)), std::optional<bool>(true));
+    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), toolbarCommand(text::kToolbarRefresh))));
 }
 
 // Transfers whose parameters or descriptor are not well formed are dropped:
@@ -265,13 +272,8 @@ TEST_F(MainWindowTest, MalformedTransfersLeaveThePanelRunningAndAnswering) {
     EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
 
     // A good notification still has its effect afterwards.
-    const std::string stop = std::string(text::kTagVuv) +
-                             std::to_string(reinterpret_cast<std::uintptr_t>(browser.commandWindow()) & 0xFFFFFFFF) +
-                             std::string(text::kSeparator) + std::string(text::kKeywordStop);
-    EXPECT_EQ(browser.notify(stop), std::optional<bool>(true));
-    const std::string expected =
-        std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + "|||" + std::string(text::kToolbarStop);
-    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), expected)));
+    EXPECT_EQ(browser.notify(notification(browser, text::kKeywordStop)), std::optional<bool>(true));
+    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), toolbarCommand(text::kToolbarStop))));
 }
 
 TEST_F(MainWindowTest, WithoutSettingsTheBrowserPathIsAskedForFirst) {
