@@ -32,6 +32,12 @@ public:
     ~LowBuffer() {
         if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
     }
+    // Gives up the memory without freeing it (see quarantine()).
+    char* release() noexcept {
+        char* data = data_;
+        data_ = nullptr;
+        return data;
+    }
     LowBuffer(const LowBuffer&) = delete;
     LowBuffer& operator=(const LowBuffer&) = delete;
 
@@ -69,6 +75,29 @@ private:
     std::size_t size_;
     char* data_ = nullptr;
 };
+
+// A browser that did not answer in time may still read the buffers of its
+// transfer when it wakes up. Their memory is kept for a while instead of
+// being reused at once for another browser's text.
+void quarantine(char* buffer) {
+    struct Held {
+        char* buffer;
+        ULONGLONG since;
+    };
+    static std::vector<Held> held;
+    constexpr ULONGLONG kHoldMs = 60000;
+    const ULONGLONG now = GetTickCount64();
+    std::vector<Held> kept;
+    for (const Held& h : held) {
+        if (now - h.since >= kHoldMs) {
+            VirtualFree(h.buffer, 0, MEM_RELEASE);
+        } else {
+            kept.push_back(h);
+        }
+    }
+    if (buffer != nullptr) kept.push_back(Held{buffer, now});
+    held = std::move(kept);
+}
 
 const std::string& ownProcessIdText() {
     static std::string text;
@@ -188,7 +217,13 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
                                              static_cast<LPARAM>(buffer.address(1)), SMTO_ABORTIFHUNG,
                                              kTransferTimeoutMs, &ignored);
     // A timed-out send may still be acknowledged later; by then it counts as failed.
-    return sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
+    const bool acknowledged = sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
+    if (sent == 0) {
+        quarantine(buffer.release());
+    } else {
+        quarantine(nullptr);
+    }
+    return acknowledged;
 }
 
 void sendCommand(HWND target, std::string_view command) {

@@ -90,6 +90,13 @@ TEST_F(StandinTest, HungStandinFailsTheTransferWithinTheChannelTimeout) {
     EXPECT_LT(waited.count(), win::kTransferTimeoutMs + 1500);
     EXPECT_GE(waited.count(), win::kTransferTimeoutMs - 100);
     EXPECT_TRUE(standin.waitForRecord(isKind("HANG"), Ms{1000}));
+
+    // Another transfer goes out while the hung browser still sleeps; when it
+    // wakes it must read its own text, not the later one's.
+    StandinProcess other(sandbox);
+    ASSERT_TRUE(other.ready());
+    EXPECT_TRUE(win::sendTransfer(other.commandWindow(), text::kMsgAdjust, "vuv|||later"));
+    EXPECT_TRUE(standin.waitForRecord(isReceived(std::string(text::kMsgAdjust), "vuv|||x"), Ms{15000}));
 }
 
 // The stand-in finds the panel by caption; here a window of the test plays
