@@ -1,0 +1,192 @@
+// A panel on its launch tab with stand-in browsers as lxbr.exe, and helpers
+// that fill and edit the launch list the way the operator does: the address
+// list dialog, the pop-up menu's commands and their small dialogs.
+#pragma once
+
+#include "e2e/instance_fixture.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace vuv::e2e {
+
+using Lines = std::vector<std::string>;
+
+inline std::string gbk(const wchar_t* text) { return win::narrow(text); }
+
+// Answers the panel's open or save dialog with a full file name, or cancels
+// it when name is empty; true once the dialog is gone.
+inline bool answerFileDialog(DWORD pid, const std::wstring& name) {
+    constexpr int kNameCombo = 0x47C;  // cmb13 of the explorer-style dialog
+    constexpr int kNameEdit = 0x480;   // edt1 of the old style
+    HWND dialog = nullptr;
+    HWND field = nullptr;
+    waitUntil([&] {
+        for (HWND w : topLevelWindows(pid, L"#32770")) {
+            if (!IsWindowVisible(w)) continue;
+            field = controlById(w, kNameCombo);
+            if (field == nullptr) field = controlById(w, kNameEdit);
+            if (field != nullptr) {
+                dialog = w;
+                return true;
+            }
+        }
+        return false;
+    });
+    if (dialog == nullptr) return false;
+    if (name.empty()) {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+        if (!sendWithTimeout(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()))) return false;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }
+    return waitUntil([&] { return !IsWindow(dialog); });
+}
+
+class LaunchFixture : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests"; }
+
+    void TearDown() override {
+        if (panel) {
+            EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
+        }
+    }
+
+    [[nodiscard]] std::string browserPath() const { return win::narrow(sandbox.standinExe()); }
+    [[nodiscard]] std::wstring settingsFile() const { return sandbox.path(win::widen(text::kSettingsFile)); }
+
+    // Starts the panel with the stand-in as its browser (and as designated
+    // browser when asked) and shows the launch tab.
+    void startPanel(bool designated = false) {
+        std::string settings = join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=", browserPath(), "\r\n"});
+        if (designated) settings += join({text::kKeyDesignated, "=", browserPath(), "\r\n"});
+        ASSERT_TRUE(writeFileBytes(settingsFile(), settings));
+        panel = std::make_unique<Panel>(sandbox);
+        ASSERT_TRUE(panel->ready()) << panel->startError();
+        list = panel->control(id::超级列表框1);
+        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
+    }
+
+    // Appends one entry per line through the address list dialog.
+    void addLines(const std::vector<std::string>& lines) {
+        const std::size_t before = rows().size();
+        ASSERT_TRUE(panel->click(id::按钮4));
+        HWND dialog = findDialog(panel->pid(), L"输入需要访问的地址");
+        ASSERT_NE(dialog, nullptr);
+        std::string text;
+        for (const std::string& line : lines) text += line + "\r\n";
+        ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), text));
+        ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+        ASSERT_TRUE(waitUntil([&] { return rows().size() == before + lines.size(); })) << rows().size();
+    }
+
+    [[nodiscard]] Table rows() const { return readListView(list); }
+    [[nodiscard]] std::vector<std::string> column(int c) const {
+        std::vector<std::string> out;
+        for (const auto& row : rows()) out.push_back(row.at(static_cast<std::size_t>(c)));
+        return out;
+    }
+    void select(const std::vector<int>& selected) { ASSERT_TRUE(selectRows(list, selected)); }
+
+    // A right click in the middle of a row, as the mouse gives it: the list
+    // view turns it into NM_RCLICK for the main window.
+    bool rightClick(int row) const {
+        RemoteMemory memory(panel->pid(), sizeof(RECT));
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        if (!memory.ok() || !memory.write(0, &bounds, sizeof bounds) ||
+            !sendWithTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), static_cast<LPARAM>(memory.address())) ||
+            !memory.read(0, &bounds, sizeof bounds)) {
+            return false;
+        }
+        const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+        return PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, at) && PostMessageW(list, WM_RBUTTONUP, 0, at);
+    }
+
+    // Opens a dialog by menu command; returns it (null when none came).
+    HWND open(int command, const std::wstring& caption, Ms timeout = kWait) {
+        if (!panel->command(command)) return nullptr;
+        return findDialog(panel->pid(), caption, timeout);
+    }
+
+    // Opens a one-field dialog by menu command, checks its pre-filled text,
+    // types text and confirms with the button captioned confirm.
+    void answer(int command, const std::wstring& caption, const std::string& prefilled, const std::string& typed,
+                const wchar_t* confirm) {
+        HWND dialog = open(command, caption);
+        ASSERT_NE(dialog, nullptr) << win::narrow(caption);
+        HWND field = findDescendant(dialog, L"Edit", nullptr);
+        EXPECT_EQ(windowTextGbk(field), prefilled);
+        ASSERT_TRUE(setEditText(field, typed));
+        ASSERT_TRUE(clickAndWaitGone(dialog, confirm));
+    }
+
+    void setConfigOfSelected(const std::string& path) {
+        answer(id::修改选中的配置, L"选择需要设置配置（支持文件拖拽）", "", path, L"确 定");
+    }
+
+    [[nodiscard]] bool checked(int id) const {
+        const std::optional<LRESULT> state = sendWithTimeout(panel->control(id), BM_GETCHECK, 0, 0);
+        return state && *state == BST_CHECKED;
+    }
+    void setChecked(int id, bool wanted) {
+        if (checked(id) == wanted) return;
+        ASSERT_TRUE(panel->click(id));
+        ASSERT_TRUE(waitUntil([&] { return checked(id) == wanted; }));
+    }
+    void setInterval(const std::string& text) { ASSERT_TRUE(setEditText(panel->control(id::启动间隔), text)); }
+
+    // Presses 全部批量启动 and dismisses its closing notice.
+    void launchAll() {
+        ASSERT_TRUE(panel->click(id::按钮7));
+        const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"完成"), Ms{60000});
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text, gbk(L"批量启动完成"));
+        ASSERT_TRUE(pressButton(box->window));
+    }
+
+    // Command lines of the browsers the panel started, in starting order;
+    // waits until there are at least count of them.
+    std::vector<std::string> launched(std::size_t count, Ms timeout = Ms{30000}) {
+        waitUntil([&] { return sandbox.standinPids().size() >= count; }, timeout, Ms{50});
+        struct Started {
+            ULONGLONG created;
+            std::string commandLine;
+        };
+        std::vector<Started> started;
+        for (DWORD pid : sandbox.standinPids()) {
+            StandinLog log(sandbox.logDirectory() + L"standin-" + std::to_wstring(pid) + L".log");
+            const std::optional<StandinRecord> line = log.waitFor(isKind("CMDLINE"));
+            const Process process = Process::open(pid);
+            FILETIME created{}, exited{}, kernel{}, user{};
+            if (!process.valid() || !GetProcessTimes(process.handle(), &created, &exited, &kernel, &user)) {
+                ADD_FAILURE() << "stand-in " << pid << " is gone";
+                continue;
+            }
+            started.push_back({(ULONGLONG{created.dwHighDateTime} << 32) | created.dwLowDateTime,
+                               line ? line->bytes : std::string("<no CMDLINE>")});
+        }
+        std::sort(started.begin(), started.end(), [](const Started& a, const Started& b) { return a.created < b.created; });
+        std::vector<std::string> lines;
+        for (Started& s : started) lines.push_back(std::move(s.commandLine));
+        return lines;
+    }
+
+    // The command line "P" U TF C as the browser receives it.
+    [[nodiscard]] std::string browserLine(const std::string& address, const std::string& time, bool flag,
+                                          const std::string& config) const {
+        return join({"\"", browserPath(), "\" ", address, " ", time, flag ? text::kTrue : text::kFalse, " ", config});
+    }
+    [[nodiscard]] std::string quotedBrowser() const { return "\"" + browserPath() + "\""; }
+
+    Sandbox sandbox;
+    std::unique_ptr<Panel> panel;
+    HWND list = nullptr;
+};
+
+}  // namespace vuv::e2e

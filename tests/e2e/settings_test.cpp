@@ -1,0 +1,128 @@
+// "设置.ini" across runs of the panel, the browser-path check at start-up and
+// the path dialog's typed paths, driven from outside.
+#include "e2e/launch_fixture.h"
+
+namespace vuv::e2e {
+namespace {
+
+class SettingsFile : public LaunchFixture {
+protected:
+    [[nodiscard]] std::optional<std::string> file() const { return readFileBytes(settingsFile()); }
+
+    // Types text into the path dialog's field and presses "确 定".
+    static void confirmPath(HWND dialog, const std::string& path) {
+        ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), path));
+        ASSERT_TRUE(clickAndWaitGone(dialog, L"确 定"));
+    }
+
+    [[nodiscard]] std::string line(std::string_view key, std::string_view value) const {
+        return join({key, "=", value, "\r\n"});
+    }
+};
+
+TEST_F(SettingsFile, FirstRunAsksForTheBrowserAndTheSecondRunUsesWhatWasStored) {
+    ASSERT_FALSE(file());
+    PanelOptions options;
+    options.waitForChannel = false;  // the check holds start-up until the dialog closes
+    panel = std::make_unique<Panel>(sandbox, options);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+
+    const std::optional<MessageBoxInfo> warning = panel->messageBox(gbk(L"提醒"));
+    ASSERT_TRUE(warning);
+    EXPECT_EQ(warning->text, gbk(L"未设置正确鹭行路径请设置\r\n否则将无法使用批量启动功能"));
+    ASSERT_TRUE(pressButton(warning->window));
+    HWND dialog = findDialog(panel->pid(), L"设置鹭行的路径");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(windowText(dialog), L"设置鹭行的路径（支持文件拖拽）");
+    EXPECT_NE(findDescendant(dialog, L"Static", L"设置路径："), nullptr);
+    EXPECT_NE(findDescendant(dialog, L"Button", L"打 开"), nullptr);
+    EXPECT_EQ(windowText(findDescendant(dialog, L"Edit", nullptr)), L"");
+
+    // A path that names nothing is refused and the dialog stays.
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), win::narrow(sandbox.path(L"无此文件.exe"))));
+    ASSERT_TRUE(PostMessageW(findDescendant(dialog, L"Button", L"确 定"), BM_CLICK, 0, 0));
+    const std::optional<MessageBoxInfo> missing = panel->messageBox(gbk(L"文件不存在"));
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->text, gbk(L"该文件不存在，请重新设置"));
+    ASSERT_TRUE(pressButton(missing->window));
+    ASSERT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(file());
+    confirmPath(dialog, browserPath());
+
+    // The designated browser and the default configuration through the menu.
+    const std::wstring config = sandbox.path(L"默认 配置.zni");
+    ASSERT_TRUE(writeFileBytes(config, "x"));
+    dialog = open(id::设置批量启动指定浏览器, L"设置批量启动指定浏览器的路径（支持文件拖拽）");
+    ASSERT_NE(dialog, nullptr);
+    confirmPath(dialog, browserPath());
+    dialog = open(id::设置默认配置, L"选择需要设置的默认配置（支持文件拖拽）");
+    ASSERT_NE(dialog, nullptr);
+    confirmPath(dialog, win::narrow(config));
+
+    ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
+    setChecked(id::选择框2, true);
+    ASSERT_TRUE(panel->command(id::退出));
+    ASSERT_TRUE(Process::open(panel->pid()).waitForExit() || !panel->running());
+    EXPECT_EQ(file(), join({"[", text::kSettingsSection, "]\r\n", line(text::kKeyBrowserPath, browserPath()),
+                            line(text::kKeyDesignated, browserPath()), line(text::kKeyDefaultConfig, win::narrow(config)),
+                            line(text::kKeyWapMode, text::kTrue), line(text::kKeyDesignatedMode, text::kFalse)}));
+
+    // Second run: no question; both paths are in use; the WAP box starts
+    // unchecked and its state is written again on the close box.
+    panel = std::make_unique<Panel>(sandbox);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    list = panel->control(id::超级列表框1);
+    EXPECT_FALSE(panel->messageBox({}, Ms{1000}));
+    ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
+    EXPECT_FALSE(checked(id::选择框2));
+    ASSERT_TRUE(panel->command(id::按钮17));
+    ASSERT_EQ(launched(1), Lines{quotedBrowser()});
+    addLines({"http://u/"});
+    select({0});
+    ASSERT_TRUE(panel->command(id::启动选中的连接指定浏览器));
+    EXPECT_EQ(launched(2).back(), quotedBrowser() + " http://u/");
+    dialog = open(id::设置默认配置, L"选择需要设置的默认配置");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(windowTextGbk(findDescendant(dialog, L"Edit", nullptr)), win::narrow(config));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    setChecked(id::选择框1, true);
+    ASSERT_TRUE(panel->close());
+    const std::optional<std::string> after = file();
+    ASSERT_TRUE(after);
+    EXPECT_NE(after->find(line(text::kKeyWapMode, text::kFalse)), std::string::npos) << *after;
+    EXPECT_NE(after->find(line(text::kKeyDesignatedMode, text::kTrue)), std::string::npos) << *after;
+    EXPECT_NE(after->find(line(text::kKeyDesignated, browserPath())), std::string::npos)
+        << "the designated browser's key keeps its path";
+}
+
+TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOldOne) {
+    startPanel();
+    const std::string other = win::narrow(sandbox.panelExe());  // exists, never started
+
+    HWND dialog = open(id::鹭行的路径, L"设置鹭行的路径（支持文件拖拽）");
+    ASSERT_NE(dialog, nullptr);
+    HWND field = findDescendant(dialog, L"Edit", nullptr);
+    EXPECT_EQ(windowTextGbk(field), browserPath()) << "pre-filled from the file";
+    ASSERT_TRUE(setEditText(field, other));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    const std::optional<std::string> stored = file();
+    ASSERT_TRUE(stored);
+    EXPECT_NE(stored->find(join({text::kKeyBrowserPath, "=", other, "\r\n"})), std::string::npos) << *stored;
+
+    ASSERT_TRUE(panel->command(id::按钮17));
+    EXPECT_EQ(launched(1), Lines{quotedBrowser()});
+
+    // A closed dialog with a path that names nothing stores nothing.
+    dialog = open(id::鹭行的路径, L"设置鹭行的路径");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(windowTextGbk(findDescendant(dialog, L"Edit", nullptr)), other);
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), "C:\\nowhere\\lxbr.exe"));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(file(), stored);
+}
+
+}  // namespace
+}  // namespace vuv::e2e
