@@ -51,6 +51,9 @@ vuv_init_prefix() {
         "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
         /usr/lib/wine/wineserver -w 2>/dev/null || wineserver -w
     fi
+    # Start Wine once before anything is timed: the first program after a
+    # new prefix or a fresh wineserver can take long.
+    timeout 300 "$WINE" cmd.exe /c exit >/dev/null 2>&1 || true
 }
 
 # The wineserver program itself (the wrapper scripts force -p0).
