@@ -247,6 +247,10 @@ std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bo
     if (static_cast<std::uintptr_t>(wParam) > 0xFFFFFFFFu) return std::nullopt;
     const std::optional<TransferHeader> header = decodeTransferWParam(static_cast<std::int32_t>(wParam));
     if (!header) return std::nullopt;
+    // A transfer that names this very process but came from another thread
+    // is a lie: acknowledging it would write a byte wherever the sender chose
+    // in our own memory. (Our own tests send to themselves on one thread.)
+    if (header->processId == GetCurrentProcessId() && (InSendMessageEx(nullptr) & ISMEX_SEND) != 0) return std::nullopt;
     const auto descriptorAddress = static_cast<std::uint32_t>(static_cast<std::uintptr_t>(lParam));
 
     ProcessHandle process(header->processId);

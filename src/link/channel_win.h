@@ -45,7 +45,8 @@ struct ReceivedTransfer {
 
 // Reads the transfer described by wParam/lParam. Returns nothing, and neither
 // acknowledges nor allocates, when the parameters or the descriptor are not
-// well formed. When the descriptor is sound but the payload cannot be read,
+// well formed, or when they name this process but were sent from another
+// thread. When the descriptor is sound but the payload cannot be read,
 // the payload is zero-filled at its declared length. acknowledge=false leaves
 // the reply cell alone (a test peer uses that to play a deaf browser).
 [[nodiscard]] std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bool acknowledge = true);
