@@ -11,6 +11,10 @@ bash scripts/setup.sh
 echo "== Native core tests (ASan + UBSan)"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVUV_SANITIZE=ON >/dev/null
 cmake --build build/native --parallel "$(nproc)"
+# Fuzzing comes first: whatever it finds lands in fuzz/regressions/, which the
+# native tests replay, so a new crash fails this very run.
+echo "== Fuzzing (${VUV_FUZZ_SECONDS:-10} s per target)"
+bash scripts/fuzz.sh "${VUV_FUZZ_SECONDS:-10}" || true
 native_log=$(mktemp)
 (cd build/native && ctest --output-on-failure --timeout 300) 2>&1 | tee "$native_log" || true
 
