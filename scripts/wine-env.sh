@@ -6,7 +6,9 @@
 
 VUV_ROOT=${VUV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=${WINEDEBUG:--all,err+seh}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
+# No Mono or Gecko installs, no desktop menus, and no debugger when a program
+# crashes: the crash ends the process instead of waiting in winedbg.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"}
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 
 vuv_can_run_32bit() {
