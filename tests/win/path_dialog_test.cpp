@@ -13,6 +13,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -83,9 +84,15 @@ void touch(const std::wstring& path) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
+// One drop: the files, and the field's text once the drop is handled.
+struct Drop {
+    std::vector<std::wstring> files;
+    std::wstring fieldAfter;
+};
+
 // What the helper thread saw while the dialog was open.
 struct Seen {
-    std::wstring fieldAfterEachDrop[4];
+    std::vector<std::wstring> fields;  // after each drop
     std::vector<std::wstring> errorTexts;
     bool found = false;
 };
@@ -113,34 +120,52 @@ protected:
         RemoveDirectoryW(dir_.c_str());
     }
 
-    // Opens the dialog; the helper drops each batch in turn, answering error
-    // boxes, then closes the dialog with its close box.
-    Seen dropAndClose(PathDialogPurpose purpose, const std::wstring& caption,
-                      const std::vector<std::vector<std::wstring>>& batches) {
+    // Opens the dialog modally on this thread. A helper thread drops each
+    // batch, answering the error boxes that come, until the field shows what
+    // the drop should leave (opening the first shortcut of a process can take
+    // seconds under Wine), then closes the dialog with its close box and keeps
+    // answering boxes until the dialog has returned.
+    Seen dropAndClose(PathDialogPurpose purpose, const std::wstring& caption, const std::vector<Drop>& drops) {
         Seen seen;
-        std::thread helper([&] {
-            HWND dialog = nullptr;
-            seen.found = waitFor([&] { return (dialog = FindWindowW(nullptr, caption.c_str())) != nullptr; });
-            if (!seen.found) return;
-            HWND field = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
-            for (std::size_t b = 0; b < batches.size(); ++b) {
-                PostMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf(batches[b])), 0);
-                // The drop is handled once the field changed or a box came up;
-                // each box is answered until none follows within a moment.
-                const std::wstring before = textOf(field);
-                waitFor([&] { return textOf(field) != before || FindWindowW(L"#32770", L"提取文件错误"); }, 3s);
-                for (;;) {
-                    HWND box = nullptr;
-                    if (!waitFor([&] { return (box = FindWindowW(L"#32770", L"提取文件错误")) != nullptr; }, 500ms)) break;
-                    seen.errorTexts.push_back(textOf(GetDlgItem(box, 0xFFFF)));
-                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                    waitFor([&] { return !IsWindow(box); });
-                }
-                seen.fieldAfterEachDrop[b] = textOf(field);
+        std::atomic<bool> returned{false};
+        const auto answerBoxes = [&] {
+            while (HWND box = FindWindowW(L"#32770", L"提取文件错误")) {
+                seen.errorTexts.push_back(textOf(GetDlgItem(box, 0xFFFF)));
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                waitFor([&] { return !IsWindow(box); });
             }
-            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        };
+        std::thread helper([&] {
+            // Shown means built: the field exists and drops are accepted.
+            HWND dialog = nullptr;
+            HWND field = nullptr;
+            seen.found = waitFor([&] {
+                dialog = FindWindowW(nullptr, caption.c_str());
+                field = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"Edit", nullptr) : nullptr;
+                return field != nullptr && IsWindowVisible(dialog);
+            });
+            if (seen.found) {
+                for (const Drop& drop : drops) {
+                    PostMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf(drop.files)), 0);
+                    waitFor(
+                        [&] {
+                            answerBoxes();
+                            return textOf(field) == drop.fieldAfter;
+                        },
+                        60s);
+                    Sleep(300);  // a box that would follow the expected text
+                    answerBoxes();
+                    seen.fields.push_back(textOf(field));
+                }
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+            }
+            while (!returned) {
+                answerBoxes();
+                Sleep(20);
+            }
         });
         openPathDialog(purpose);
+        returned = true;
         helper.join();
         return seen;
     }
@@ -162,15 +187,16 @@ TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkNam
     ASSERT_TRUE(makeShortcut(dir_ + L"bare.lnk", target, L""));
     app().settings.designatedPath.clear();
 
+    // ".lnk" is added to a name that lacks it; no arguments, no blank. Not a
+    // usable shortcut: the purpose's message, and the field keeps its text.
+    const std::wstring withArguments = target + L" --a \"b c\"";
     const Seen seen = dropAndClose(PathDialogPurpose::DesignatedBrowser, L"设置批量启动指定浏览器的路径（支持文件拖拽）",
-                                   {{dir_ + L"快捷 方式.lnk"}, {dir_ + L"bare"}, {dir_ + L"missing.txt"}});
+                                   {{{dir_ + L"快捷 方式.lnk"}, withArguments},
+                                    {{dir_ + L"bare"}, target},
+                                    {{dir_ + L"missing.txt"}, target}});
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.fieldAfterEachDrop[0], target + L" --a \"b c\"");
-    // ".lnk" is added to a name that lacks it; no arguments, no blank.
-    EXPECT_EQ(seen.fieldAfterEachDrop[1], target);
-    // Not a usable shortcut: the purpose's message, the field keeps its text.
+    EXPECT_EQ(seen.fields, (std::vector<std::wstring>{withArguments, target, target}));
     EXPECT_EQ(seen.errorTexts, std::vector<std::wstring>{L"请选择正确的批量启动指定浏览器"});
-    EXPECT_EQ(seen.fieldAfterEachDrop[2], target);
     // Closed with the close box on an existing path: stored, not applied.
     EXPECT_EQ(storedKey(text::kKeyDesignated), narrow(target));
     EXPECT_EQ(app().settings.designatedPath, "");
@@ -182,13 +208,14 @@ TEST_F(PathDialogDrops, BrowserEndingIgnoresCaseAndEachUnusableFileOfADropCompla
     touch(dir_ + L"xlxbr.Exe");
     app().settings.browserPath = "C:\\old\\lxbr.exe";
 
-    const Seen seen = dropAndClose(PathDialogPurpose::BrowserPath, L"设置鹭行的路径（支持文件拖拽）",
-                                   {{dir_ + L"LXBR.EXE"}, {dir_ + L"LXBR.EXE", dir_ + L"notes.txt", dir_ + L"xlxbr.Exe"}});
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.fieldAfterEachDrop[0], dir_ + L"LXBR.EXE");
     // The second file of three gives nothing: one message, the third wins.
+    const Seen seen = dropAndClose(
+        PathDialogPurpose::BrowserPath, L"设置鹭行的路径（支持文件拖拽）",
+        {{{dir_ + L"LXBR.EXE"}, dir_ + L"LXBR.EXE"},
+         {{dir_ + L"LXBR.EXE", dir_ + L"notes.txt", dir_ + L"xlxbr.Exe"}, dir_ + L"xlxbr.Exe"}});
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.fields, (std::vector<std::wstring>{dir_ + L"LXBR.EXE", dir_ + L"xlxbr.Exe"}));
     EXPECT_EQ(seen.errorTexts, std::vector<std::wstring>{L"请选择鹭行文件中的 lxbr.exe 文件"});
-    EXPECT_EQ(seen.fieldAfterEachDrop[1], dir_ + L"xlxbr.Exe");
     EXPECT_EQ(storedKey(text::kKeyBrowserPath), narrow(dir_ + L"xlxbr.Exe"));
     EXPECT_EQ(app().settings.browserPath, "C:\\old\\lxbr.exe");
 }
@@ -197,10 +224,9 @@ TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredF
     touch(dir_ + L"SETTINGS.TXT");
     touch(dir_ + L"b.Zni");
     const Seen seen = dropAndClose(PathDialogPurpose::EntryConfig, L"选择需要设置配置（支持文件拖拽）",
-                                   {{dir_ + L"SETTINGS.TXT"}, {dir_ + L"b.Zni"}});
+                                   {{{dir_ + L"SETTINGS.TXT"}, dir_ + L"SETTINGS.TXT"}, {{dir_ + L"b.Zni"}, dir_ + L"b.Zni"}});
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.fieldAfterEachDrop[0], dir_ + L"SETTINGS.TXT");
-    EXPECT_EQ(seen.fieldAfterEachDrop[1], dir_ + L"b.Zni");
+    EXPECT_EQ(seen.fields, (std::vector<std::wstring>{dir_ + L"SETTINGS.TXT", dir_ + L"b.Zni"}));
     EXPECT_TRUE(seen.errorTexts.empty());
     EXPECT_FALSE(storedKey(text::kKeyDefaultConfig));
     EXPECT_EQ(GetFileAttributesW(settingsFile_.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is written for entries";
