@@ -81,3 +81,24 @@ foreach(src ${VUV_WIN_BENCHES})
     add_dependencies(${name} lxbr)
   endif()
 endforeach()
+
+# Version resource, icon and the release zips.
+include(${PROJECT_SOURCE_DIR}/cmake/release.cmake)
+
+# The memory benchmark drives the real panel and a stand-in browser with the
+# end-to-end harness, from a folder of its own.
+add_executable(memory_bench bench/win/memory/memory_bench.cpp tests/e2e/harness.cpp)
+target_link_libraries(memory_bench PRIVATE vuvwin psapi)
+target_include_directories(memory_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
+target_compile_options(memory_bench PRIVATE ${VUV_WARNINGS})
+target_link_options(memory_bench PRIVATE -mconsole)
+add_dependencies(memory_bench vuv lxbr)
+
+# The notification benchmark drives the real panel and stand-in browsers with
+# the end-to-end harness, so it lives in a folder of its own.
+add_executable(notifications_bench bench/win/notifications/notifications_bench.cpp tests/e2e/harness.cpp)
+target_link_libraries(notifications_bench PRIVATE vuvwin psapi)
+target_include_directories(notifications_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
+target_compile_options(notifications_bench PRIVATE ${VUV_WARNINGS})
+target_link_options(notifications_bench PRIVATE -mconsole)
+add_dependencies(notifications_bench vuv lxbr)

@@ -53,9 +53,29 @@ vuv_init_prefix() {
         "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
         /usr/lib/wine/wineserver -w 2>/dev/null || wineserver -w
     fi
+    vuv_map_cjk_fonts
     # Start Wine once before anything is timed: the first program after a
     # new prefix or a fresh wineserver can take long.
     timeout 300 "$WINE" cmd.exe /c exit >/dev/null 2>&1 || true
+}
+
+# The panel's captions and lists use SimSun ("宋体") or Microsoft YaHei, which
+# Wine does not ship: Wine's font replacements give those names the glyphs of
+# WenQuanYi Micro Hei (package fonts-wqy-microhei), so Chinese shows as text,
+# not boxes. Once per prefix, also in one made before the mapping existed.
+vuv_map_cjk_fonts() {
+    grep -q '"SimSun"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+    local reg face
+    reg=$(mktemp --suffix=.reg)
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for face in SimSun NSimSun 宋体 新宋体 'Microsoft YaHei' 'Microsoft YaHei UI' 微软雅黑; do
+            printf '"%s"="WenQuanYi Micro Hei"\r\n' "$face"
+        done
+    } | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$reg"
+    "$WINE" reg import "Z:${reg//\//\\}" >/dev/null 2>&1 || true
+    rm -f "$reg"
 }
 
 # The wineserver program itself (the wrapper scripts force -p0).

@@ -66,6 +66,7 @@ int runApp(HINSTANCE instance) {
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (window.translateKey(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -1,17 +1,43 @@
 #include "app/main_window_win.h"
 
 #include "app/path_dialog_win.h"
+#include "common/dpi_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/instance_page_win.h"
 
 #include <commctrl.h>
 
+#include <utility>
+#include <vector>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace vuv::win {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"VuvMainWindow";
+
+// Column widths of every list view among the children, scaled from one DPI
+// to another through their width at 96 DPI, so that going back and forth
+// gives the layout's widths again; widths the operator dragged keep their
+// proportion.
+BOOL CALLBACK rescaleColumns(HWND child, LPARAM dpis) {
+    const auto [from, to] = *reinterpret_cast<const std::pair<int, int>*>(dpis);
+    wchar_t name[32] = {};
+    if (GetClassNameW(child, name, 32) == 0 || lstrcmpiW(name, WC_LISTVIEWW) != 0) return TRUE;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
+    const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int c = 0; c < columns; ++c) {
+        const int width = static_cast<int>(SendMessageW(child, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+        const int base = MulDiv(width, dpi::kBase, from);
+        SendMessageW(child, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), MAKELPARAM(dpi::scale(base, to), 0));
+    }
+    return TRUE;
+}
 
 HMENU buildMenu(HMENU menu, const layout::MenuRow* rows, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -40,6 +66,8 @@ bool MainWindow::create(HINSTANCE instance) {
     wc.lpfnWndProc = &MainWindow::procedure;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
@@ -49,9 +77,17 @@ bool MainWindow::create(HINSTANCE instance) {
     settingsMenu_ = buildMenu(CreatePopupMenu(), layout::kSettingsMenu.data(), layout::kSettingsMenu.size());
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu_), layout::kMenuBarTitle);
 
+    // The outer size is 589 x 436 at 96 DPI, scaled like everything inside.
+    const int startDpi = systemDpi();
     hwnd_ = CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                            layout::kMainWidth, layout::kMainHeight, nullptr, menuBar_, instance, this);
+                            dpi::scale(layout::kMainWidth, startDpi), dpi::scale(layout::kMainHeight, startDpi),
+                            nullptr, menuBar_, instance, this);
     if (hwnd_ == nullptr) return false;
+    dpi_ = windowDpi(hwnd_);
+    if (dpi_ != startDpi) {
+        SetWindowPos(hwnd_, nullptr, 0, 0, dpi::scale(layout::kMainWidth, dpi_), dpi::scale(layout::kMainHeight, dpi_),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     tab_ = createControl(hwnd_, layout::kTab);
     const auto& pages = layout::pages();
@@ -73,7 +109,7 @@ bool MainWindow::create(HINSTANCE instance) {
 
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id::状态条1)), instance, nullptr);
-    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont()), FALSE);
+    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi_)), FALSE);
     onSize();
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"默认路径"));
     SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L""));
@@ -93,6 +129,72 @@ void MainWindow::showPage(int index) {
     if (SendMessageW(tab_, TCM_GETCURSEL, 0, 0) != index) SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     for (int p = 0; p < layout::kPageCount; ++p) {
         for (HWND control : pageControls_[static_cast<std::size_t>(p)]) ShowWindow(control, p == index ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void MainWindow::selectPage(int index) {
+    if (index < 0 || index >= layout::kPageCount || index == currentPage()) return;
+    SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    showPage(index);
+    SetFocus(tab_);
+    onShown();  // the page-changed event: the instance page rescans
+}
+
+bool MainWindow::translateKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    if (GetKeyState(VK_CONTROL) < 0) {
+        const int page = currentPage();
+        selectPage((page + (backwards ? layout::kPageCount - 1 : 1)) % layout::kPageCount);
+        return true;
+    }
+    if (msg.hwnd != hwnd_) {
+        // Asked without the message: an edit box asked with one takes itself
+        // to be in a dialog from then on and stops typing tabs.
+        const auto wants = SendMessageW(msg.hwnd, WM_GETDLGCODE, 0, 0);
+        if ((wants & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) != 0) return false;
+    }
+    moveFocus(backwards);
+    return true;
+}
+
+void MainWindow::moveFocus(bool backwards) {
+    // The tab control, then the current page's controls as the layout lists them.
+    std::vector<HWND> order{tab_};
+    const int page = currentPage();
+    if (page >= 0 && page < layout::kPageCount) {
+        for (const ControlRow& row : layout::pages()[static_cast<std::size_t>(page)].controls) {
+            HWND control = GetDlgItem(hwnd_, row.id);
+            if (control != nullptr) order.push_back(control);
+        }
+    }
+    auto takesFocus = [](HWND control) {
+        return (GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(control) &&
+               IsWindowEnabled(control);
+    };
+    // Where the focus is now: a control of the list, or something inside one.
+    HWND focus = GetFocus();
+    std::size_t at = order.size();
+    for (std::size_t i = 0; i < order.size() && at == order.size(); ++i) {
+        if (focus == order[i] || (focus != nullptr && IsChild(order[i], focus))) at = i;
+    }
+    const std::size_t n = order.size();
+    for (std::size_t step = 1; step <= n; ++step) {
+        std::size_t next = 0;
+        if (at == n) {
+            next = backwards ? n - step : step - 1;
+        } else {
+            next = backwards ? (at + n - step) % n : (at + step) % n;
+        }
+        if (takesFocus(order[next])) {
+            SetFocus(order[next]);
+            // An edit box selects its text when tabbed into, as in a dialog.
+            if ((SendMessageW(order[next], WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+                SendMessageW(order[next], EM_SETSEL, 0, -1);
+            }
+            return;
+        }
     }
 }
 
@@ -145,6 +247,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             onSize();
             break;
+        case WM_DPICHANGED:
+            onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
@@ -173,12 +278,40 @@ void MainWindow::onSize() {
     SendMessageW(status_, WM_SIZE, 0, 0);
     RECT outer{};
     GetWindowRect(hwnd_, &outer);
-    const int field1 = (outer.right - outer.left) - layout::kStatusField1Margin;
+    const int field1 = (outer.right - outer.left) - dpi::scale(layout::kStatusField1Margin, dpi_);
     int edges[3];
-    edges[0] = layout::kStatusField0;
+    edges[0] = dpi::scale(layout::kStatusField0, dpi_);
     edges[1] = edges[0] + (field1 > 0 ? field1 : 0);
-    edges[2] = edges[1] + layout::kStatusField2;
+    edges[2] = edges[1] + dpi::scale(layout::kStatusField2, dpi_);
     SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+}
+
+void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi <= 0) return;
+    const int before = dpi_;
+    dpi_ = dpi;
+    placeControl(tab_, layout::kTab, dpi_);
+    for (const layout::Page& page : layout::pages()) {
+        for (const ControlRow& row : page.controls) {
+            if (HWND control = GetDlgItem(hwnd_, row.id)) placeControl(control, row, dpi_, layout::kTab.x, layout::kTab.y);
+        }
+    }
+    const std::pair<int, int> dpis{before, dpi_};
+    EnumChildWindows(hwnd_, &rescaleColumns, reinterpret_cast<LPARAM>(&dpis));
+    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi_)), TRUE);
+    // Icons drawn for the new DPI (the icon has sizes from 16 to 64 pixels).
+    for (const auto& [which, size] : {std::pair<WPARAM, int>{ICON_SMALL, 16}, {ICON_BIG, 32}}) {
+        const int side = dpi::scale(size, dpi_);
+        if (auto icon = static_cast<HICON>(
+                LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, side, side, LR_SHARED))) {
+            SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        }
+    }
+    // The new outer size, where the system suggests; its size change places
+    // the status bar and its fields.
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    onSize();
 }
 
 void MainWindow::toggleAlwaysOnTop() {

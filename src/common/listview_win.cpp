@@ -1,5 +1,6 @@
 #include "common/listview_win.h"
 
+#include "common/dpi_win.h"
 #include "common/encoding_win.h"
 
 #include <algorithm>
@@ -11,12 +12,13 @@ void VirtualListView::attach(HWND listView, std::initializer_list<Column> column
     hwnd_ = listView;
     cellText_ = std::move(cellText);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    const int dpi = windowDpi(hwnd_);
     int index = 0;
     for (const Column& column : columns) {
         LVCOLUMNW lvc{};
         lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         lvc.pszText = const_cast<wchar_t*>(column.title);
-        lvc.cx = column.width;
+        lvc.cx = dpi::scale(column.width, dpi);
         lvc.iSubItem = index;
         SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lvc));
         ++index;

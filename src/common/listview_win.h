@@ -18,7 +18,7 @@ namespace vuv::win {
 
 struct Column {
     const wchar_t* title;
-    int width;
+    int width;  // pixels at 96 DPI, scaled to the list view's
 };
 
 class VirtualListView {

@@ -1,10 +1,29 @@
 #include "common/modal_win.h"
 
+#include "common/dpi_win.h"
+
 namespace vuv::win {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"VuvModalWindow";
+
+// Tab (Shift+Tab) pressed in a multi-line edit box of window: the dialog
+// manager leaves it to the box, which in a dialog types nothing, so the focus
+// would never leave it. Moves the focus on as from any other control (the
+// multi-line box is not for tab characters here). True when done.
+bool tabOutOfMultiLineEdit(HWND window, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0) return false;
+    if (!IsChild(window, msg.hwnd)) return false;
+    if ((GetWindowLongW(msg.hwnd, GWL_STYLE) & ES_MULTILINE) == 0) return false;
+    wchar_t name[16] = {};
+    if (GetClassNameW(msg.hwnd, name, 16) == 0 || lstrcmpiW(name, L"Edit") != 0) return false;
+    HWND next = GetNextDlgTabItem(window, msg.hwnd, GetKeyState(VK_SHIFT) < 0 ? TRUE : FALSE);
+    if (next == nullptr || next == msg.hwnd) return false;
+    SetFocus(next);
+    if ((SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) SendMessageW(next, EM_SETSEL, 0, -1);
+    return true;
+}
 
 }  // namespace
 
@@ -25,6 +44,11 @@ int ModalWindow::run(HWND owner, const std::wstring& caption, int outerWidth, in
     owner_ = owner;
     done_ = false;
     result_ = IDCANCEL;
+    // The sizes are pixels at 96 DPI: scaled to the owner's DPI, as its
+    // controls are scaled to the window's own.
+    const int dpi = owner != nullptr ? windowDpi(owner) : systemDpi();
+    outerWidth = dpi::scale(outerWidth, dpi);
+    outerHeight = dpi::scale(outerHeight, dpi);
     // Centre over the owner, or the screen when there is none.
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (owner != nullptr && IsWindowVisible(owner)) GetWindowRect(owner, &area);
@@ -50,6 +74,7 @@ int ModalWindow::run(HWND owner, const std::wstring& caption, int outerWidth, in
         }
         if (got < 0) break;
         if (!done_ && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd)) && preTranslate(msg)) continue;
+        if (!done_ && tabOutOfMultiLineEdit(hwnd_, msg)) continue;
         if (!done_ && IsDialogMessageW(hwnd_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -16,8 +16,9 @@ public:
     virtual ~ModalWindow() = default;
 
     // Shows the window over owner (disabled meanwhile) with the given outer
-    // size and controls (positions relative to the client area) and returns
-    // the value passed to close(), or IDCANCEL when closed any other way.
+    // size and controls (positions relative to the client area; all in
+    // pixels at 96 DPI, scaled to the screen's) and returns the value passed
+    // to close(), or IDCANCEL when closed any other way.
     int run(HWND owner, const std::wstring& caption, int outerWidth, int outerHeight, std::vector<ControlRow> rows);
 
 protected:

@@ -1,22 +1,20 @@
 #include "common/ui_win.h"
 
+#include "common/dpi_win.h"
 #include "common/encoding_win.h"
 
 #include <commctrl.h>
 
 namespace vuv::win {
 
-HFONT uiFont() {
-    static HFONT font = [] {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            if (HFONT created = CreateFontIndirectW(&metrics.lfMessageFont)) return created;
-        }
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    }();
-    return font;
-}
+HFONT uiFont() { return uiFontAt(systemDpi()); }
+
+namespace {
+
+// A drop-down list's height includes its list.
+int layoutHeight(const ControlRow& row) { return row.kind == Kind::ComboList ? row.h + 120 : row.h; }
+
+}  // namespace
 
 HWND createControl(HWND parent, const ControlRow& row, int originX, int originY) {
     const wchar_t* className = L"BUTTON";
@@ -48,13 +46,20 @@ HWND createControl(HWND parent, const ControlRow& row, int originX, int originY)
             break;
         case Kind::Tab: className = WC_TABCONTROLW; style |= WS_CLIPSIBLINGS | WS_TABSTOP; break;
     }
-    // A drop-down list's height includes its list.
-    const int height = row.kind == Kind::ComboList ? row.h + 120 : row.h;
-    HWND hwnd = CreateWindowExW(exStyle, className, row.caption ? row.caption : L"", style | row.extraStyle,
-                                originX + row.x, originY + row.y, row.w, height, parent,
+    const int dpi = windowDpi(parent);
+    const RECT box = scaledRect(originX + row.x, originY + row.y, row.w, layoutHeight(row), dpi);
+    HWND hwnd = CreateWindowExW(exStyle, className, row.caption ? row.caption : L"", style | row.extraStyle, box.left,
+                                box.top, box.right - box.left, box.bottom - box.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), GetModuleHandleW(nullptr), nullptr);
-    if (hwnd != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont()), FALSE);
+    if (hwnd != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi)), FALSE);
     return hwnd;
+}
+
+void placeControl(HWND control, const ControlRow& row, int dpi, int originX, int originY) {
+    const RECT box = scaledRect(originX + row.x, originY + row.y, row.w, layoutHeight(row), dpi);
+    SetWindowPos(control, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi)), TRUE);
 }
 
 std::wstring controlTextW(HWND control) {

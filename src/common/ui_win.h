@@ -22,11 +22,16 @@ struct ControlRow {
     int x, y, w, h;
 };
 
-// The font the panel uses for every control.
+// The font the panel uses for every control, at the system's DPI (see
+// uiFontAt in common/dpi_win.h for a window's own DPI).
 [[nodiscard]] HFONT uiFont();
 
 // Creates one control as a child of parent, offset by (originX, originY).
+// The row and the origin are pixels at 96 DPI; the control is placed and
+// given its font at the parent's DPI.
 HWND createControl(HWND parent, const ControlRow& row, int originX = 0, int originY = 0);
+// Moves and sizes a control made from row to where it belongs at dpi.
+void placeControl(HWND control, const ControlRow& row, int dpi, int originX = 0, int originY = 0);
 
 // Text of a control as GBK, and setting it from GBK.
 [[nodiscard]] std::string controlText(HWND control);

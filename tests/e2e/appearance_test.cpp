@@ -1,0 +1,403 @@
+// The panel as the operator sees it, at 96 DPI and at 144 DPI (150 %): the
+// window keeps its proportions, every control of each page lies inside the
+// page and clear of its neighbours, and the list columns grow with the rest.
+//
+// The same run takes a picture of each page with a few rows in every list:
+// with VUV_SCREENSHOT_DIR set, one BMP per page and DPI is written there
+// (scripts/screenshots.sh turns them into the README's PNGs).
+#include "e2e/instance_fixture.h"
+
+#include "app/layout_win.h"
+#include "common/dpi.h"
+
+#include <commctrl.h>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace vuv::e2e {
+namespace {
+
+// The system DPI of the processes started from now on: Wine reads
+// HKCU\Control Panel\Desktop\LogPixels when a process starts. Restores the
+// value it found (or its absence) when it goes.
+//
+// The desktop process (explorer.exe /desktop) must not start while the value
+// is changed: it outlives the test by a few seconds, and windows of programs
+// started meanwhile would take its DPI. Asking for the desktop window starts
+// it now, at the DPI of before, and this process keeps it alive.
+class LogPixels {
+public:
+    explicit LogPixels(DWORD dpi) {
+        if (!IsWindow(GetDesktopWindow())) return;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                            nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        DWORD size = sizeof old_;
+        had_ = RegQueryValueExW(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == ERROR_SUCCESS;
+        ok_ = RegSetValueExW(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) == ERROR_SUCCESS;
+    }
+    ~LogPixels() {
+        if (key_ == nullptr) return;
+        if (had_) {
+            RegSetValueExW(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+        } else {
+            RegDeleteValueW(key_, kValue);
+        }
+        RegCloseKey(key_);
+    }
+    LogPixels(const LogPixels&) = delete;
+    LogPixels& operator=(const LogPixels&) = delete;
+    [[nodiscard]] bool ok() const noexcept { return ok_; }
+
+private:
+    static constexpr const wchar_t* kValue = L"LogPixels";
+    HKEY key_ = nullptr;
+    DWORD old_ = 0;
+    bool had_ = false;
+    bool ok_ = false;
+};
+
+dpi::Box boxOf(const RECT& r) { return dpi::Box{r.left, r.top, r.right, r.bottom}; }
+
+dpi::Box screenBox(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return boxOf(r);
+}
+
+std::string show(const dpi::Box& b) {
+    std::ostringstream out;
+    out << "(" << b.left << "," << b.top << ")-(" << b.right << "," << b.bottom << ")";
+    return out.str();
+}
+
+// The box of a page's control in the main window's client area, as the
+// layout table gives it at 96 DPI.
+dpi::Box layoutBox(const win::ControlRow& row) {
+    return dpi::Box{win::layout::kTab.x + row.x, win::layout::kTab.y + row.y, win::layout::kTab.x + row.x + row.w,
+                    win::layout::kTab.y + row.y + row.h};
+}
+
+// Where a control's window stands matters only when the layout puts it on
+// the page: 标签1 is placed above the page on purpose.
+bool onThePage(const win::ControlRow& row) {
+    const dpi::Box tab{win::layout::kTab.x, win::layout::kTab.y, win::layout::kTab.x + win::layout::kTab.w,
+                       win::layout::kTab.y + win::layout::kTab.h};
+    return dpi::overlap(tab, layoutBox(row));
+}
+
+// The pixels of a screen area as a 24-bit BMP file, without the rows of bare
+// (black) root window at its top: without a window manager nobody draws the
+// caption.
+bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
+    const int width = area.width();
+    const int height = area.height();
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
+    SelectObject(memory, previous);
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = -height;  // top-down while we crop
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!read) return false;
+
+    auto black = [&](int x, int y) { return (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) == 0; };
+    auto blackRow = [&](int y) {
+        for (int x = 0; x < width; ++x) {
+            if (!black(x, y)) return false;
+        }
+        return true;
+    };
+    int top = 0;
+    const int bottom = height, left = 0, right = width;
+    while (top < bottom && blackRow(top)) ++top;
+    if (top == bottom) return false;
+
+    // 24-bit rows, bottom-up, each padded to four bytes.
+    const int w = right - left;
+    const int h = bottom - top;
+    const int stride = (w * 3 + 3) & ~3;
+    std::string file;
+    BITMAPFILEHEADER head{};
+    BITMAPINFOHEADER dib{};
+    dib.biSize = sizeof dib;
+    dib.biWidth = w;
+    dib.biHeight = h;
+    dib.biPlanes = 1;
+    dib.biBitCount = 24;
+    dib.biCompression = BI_RGB;
+    dib.biSizeImage = static_cast<DWORD>(stride * h);
+    head.bfType = 0x4D42;  // "BM"
+    head.bfOffBits = sizeof head + sizeof dib;
+    head.bfSize = head.bfOffBits + dib.biSizeImage;
+    file.append(reinterpret_cast<const char*>(&head), sizeof head);
+    file.append(reinterpret_cast<const char*>(&dib), sizeof dib);
+    for (int y = bottom - 1; y >= top; --y) {
+        std::string line(static_cast<std::size_t>(stride), '\0');
+        for (int x = left; x < right; ++x) {
+            const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+            const std::size_t at = static_cast<std::size_t>(x - left) * 3;
+            line[at] = static_cast<char>(p & 0xFF);
+            line[at + 1] = static_cast<char>((p >> 8) & 0xFF);
+            line[at + 2] = static_cast<char>((p >> 16) & 0xFF);
+        }
+        file += line;
+    }
+    return writeFileBytes(path, file);
+}
+
+std::wstring screenshotDirectory() {
+    const DWORD n = GetEnvironmentVariableW(L"VUV_SCREENSHOT_DIR", nullptr, 0);
+    if (n == 0) return {};
+    std::wstring dir(n, L'\0');
+    dir.resize(GetEnvironmentVariableW(L"VUV_SCREENSHOT_DIR", dir.data(), n));
+    if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
+    return dir;
+}
+
+constexpr const wchar_t* kPageNames[win::layout::kPageCount] = {L"instances", L"launch",     L"rules",
+                                                                L"bookmarks", L"link-record", L"page-record"};
+
+// Column widths at 96 DPI of the four lists.
+struct ListColumns {
+    int list;
+    std::vector<int> widths;
+};
+const std::vector<ListColumns> kColumns = {
+    {id::独立控制, {80, 390}},
+    {id::超级列表框1, {80, 150, 150}},
+    {id::超级列表框3, {80, 120, 150}},
+    {id::超级列表框2, {80, 400, 75}},
+};
+
+class Appearance : public InstanceFixture {
+protected:
+    // The panel and its browsers start at dpi.
+    void startAt(int dpi) {
+        dpi_ = dpi;
+        logPixels_ = std::make_unique<LogPixels>(static_cast<DWORD>(dpi));
+        ASSERT_TRUE(logPixels_->ok());
+        StandinOptions first;
+        first.title = win::narrow(L"新闻首页 - 鹭行");
+        browser(first);
+        StandinOptions second;
+        second.title = win::narrow(L"商品列表 - 鹭行");
+        browser(second);
+        startPanel();
+        // Wholly on the screen, above everything, for the pictures.
+        ASSERT_TRUE(SetWindowPos(panel->mainWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE));
+    }
+    void TearDown() override {
+        InstanceFixture::TearDown();
+        logPixels_.reset();
+    }
+
+    [[nodiscard]] int scaled(int value) const { return dpi::scale(value, dpi_); }
+
+    // The window, its tab control, the list columns and the status bar's
+    // fields at the DPI.
+    void checkWindow() {
+        const dpi::Box outer = screenBox(panel->mainWindow());
+        EXPECT_EQ(outer.width(), scaled(win::layout::kMainWidth));
+        EXPECT_EQ(outer.height(), scaled(win::layout::kMainHeight));
+        const dpi::Box tab = screenBox(panel->control(id::选择夹1));
+        EXPECT_EQ(tab.width(), scaled(win::layout::kTab.w));
+        EXPECT_EQ(tab.height(), scaled(win::layout::kTab.h));
+        for (const ListColumns& list : kColumns) {
+            for (std::size_t c = 0; c < list.widths.size(); ++c) {
+                const auto width = sendWithTimeout(panel->control(list.list), LVM_GETCOLUMNWIDTH, c, 0);
+                ASSERT_TRUE(width);
+                EXPECT_EQ(static_cast<int>(*width), scaled(list.widths[c])) << "list " << list.list << " column " << c;
+            }
+        }
+        RemoteMemory remote(panel->pid(), 3 * sizeof(int));
+        ASSERT_TRUE(sendWithTimeout(panel->control(id::状态条1), SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
+        int edges[3] = {};
+        ASSERT_TRUE(remote.read(0, edges, sizeof edges));
+        EXPECT_EQ(edges[0], scaled(win::layout::kStatusField0));
+        EXPECT_EQ(edges[1] - edges[0], outer.width() - scaled(win::layout::kStatusField1Margin));
+        EXPECT_EQ(edges[2] - edges[1], scaled(win::layout::kStatusField2));
+    }
+
+    void checkEveryPage(bool takePictures) {
+        for (int page = 0; page < win::layout::kPageCount; ++page) {
+            ASSERT_TRUE(selectTab(panel->control(id::选择夹1), page));
+            checkPage(page);
+            if (takePictures) capture(page);
+        }
+    }
+
+    // A few rows in every list and both records, as after a while of use.
+    void fillPages() {
+        // Launch list and bookmarks through the address list dialog.
+        const std::vector<std::pair<int, int>> lists = {{win::layout::kLaunch, id::按钮4},
+                                                        {win::layout::kBookmarks, id::按钮9}};
+        for (const auto& [page, button] : lists) {
+            ASSERT_TRUE(selectTab(panel->control(id::选择夹1), page));
+            ASSERT_TRUE(panel->click(button));
+            HWND dialog = findDialog(panel->pid(), L"输入需要访问的地址");
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr),
+                                    "http://www.example.com/\r\nhttp://www.example.org/news/\r\n"
+                                    "http://www.example.net/shop/item?id=8\r\n"));
+            ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+        }
+        // A rule: this notification opens the next bookmark.
+        ASSERT_TRUE(selectTab(panel->control(id::选择夹1), win::layout::kRules));
+        ASSERT_TRUE(setEditText(panel->control(id::编辑框4), win::narrow(L"页面加载完成")));
+        ASSERT_TRUE(panel->click(id::按钮5));
+        ASSERT_TRUE(waitUntil([&] { return readListView(panel->control(id::超级列表框3)).size() == 1; }));
+        // Records sent by a browser: tag, its window, "■", the text.
+        StandinProcess& sender = *browsers.front();
+        for (const char* link : {"http://www.example.com/a?code=A7F3-22C1", "http://www.example.org/b?code=B019-77E4"}) {
+            ASSERT_EQ(sender.notify(join({text::kTagLinkCode, "0", text::kSeparator, link})), std::optional<bool>(true));
+        }
+        ASSERT_EQ(sender.notify(join({text::kTagPageSource, "0", text::kSeparator,
+                                      "<html><head><title>example</title></head><body>...</body></html>"})),
+                  std::optional<bool>(true));
+        ASSERT_TRUE(waitUntil([&] { return !windowText(panel->control(id::编辑框3)).empty(); }));
+    }
+
+    // Every control of the current page inside the page and the window's
+    // client area, above the status bar and clear of the other controls
+    // (overlaps the layout table itself has may stay, scaled).
+    void checkPage(int page) {
+        HWND main = panel->mainWindow();
+        HWND tab = panel->control(id::选择夹1);
+        RECT client{};
+        GetClientRect(main, &client);
+        MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        const dpi::Box clientBox = boxOf(client);
+        const dpi::Box tabBox = screenBox(tab);
+        const dpi::Box statusBox = screenBox(panel->control(id::状态条1));
+        EXPECT_TRUE(dpi::contains(clientBox, statusBox)) << show(statusBox) << " in " << show(clientBox);
+
+        const POINT origin{client.left, client.top};
+        struct Placed {
+            const win::ControlRow* row;
+            dpi::Box box;
+        };
+        std::vector<Placed> placed;
+        for (const win::ControlRow& row : win::layout::pages()[static_cast<std::size_t>(page)].controls) {
+            HWND control = panel->control(row.id);
+            ASSERT_NE(control, nullptr) << row.id;
+            ASSERT_TRUE(IsWindowVisible(control)) << row.id;
+            if (!onThePage(row)) continue;
+            const dpi::Box box = screenBox(control);
+            placed.push_back({&row, box});
+            const dpi::Box visible = dpi::intersection(tabBox, clientBox);
+            EXPECT_TRUE(dpi::contains(visible, box)) << "control " << row.id << " " << show(box) << " cut off by "
+                                                      << show(visible) << " on page " << page;
+            EXPECT_FALSE(dpi::overlap(box, statusBox)) << "control " << row.id << " under the status bar";
+            // Where the layout puts it, scaled by its edges.
+            const dpi::Box planned = dpi::scaleBox(win::layout::kTab.x + row.x, win::layout::kTab.y + row.y, row.w, row.h, dpi_);
+            EXPECT_EQ(box.left - origin.x, planned.left) << row.id;
+            EXPECT_EQ(box.top - origin.y, planned.top) << row.id;
+            EXPECT_EQ(box.width(), planned.width()) << row.id;
+            if (row.kind != win::Kind::ComboList) {
+                EXPECT_EQ(box.height(), planned.height()) << row.id;
+            }
+        }
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            for (std::size_t j = i + 1; j < placed.size(); ++j) {
+                const dpi::Box common = dpi::intersection(placed[i].box, placed[j].box);
+                if (common.empty()) continue;
+                const dpi::Box planned = dpi::intersection(layoutBox(*placed[i].row), layoutBox(*placed[j].row));
+                EXPECT_FALSE(planned.empty()) << "controls " << placed[i].row->id << " " << show(placed[i].box) << " and "
+                                              << placed[j].row->id << " " << show(placed[j].box) << " overlap";
+                EXPECT_LE(common.width(), scaled(planned.width()) + 1) << placed[i].row->id << " " << placed[j].row->id;
+                EXPECT_LE(common.height(), scaled(planned.height()) + 1) << placed[i].row->id << " " << placed[j].row->id;
+            }
+        }
+    }
+
+    void capture(int page) {
+        const std::wstring dir = screenshotDirectory();
+        if (dir.empty()) return;
+        // Painted: the panel has handled everything up to a message sent now.
+        ASSERT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
+        std::this_thread::sleep_for(Ms{300});
+        const std::wstring name = dir + std::to_wstring(dpi_) + L"dpi-" + std::to_wstring(page + 1) + L"-" +
+                                  kPageNames[page] + L".bmp";
+        // The menu bar and the client area: the window's frame is not drawn.
+        RECT client{};
+        GetClientRect(panel->mainWindow(), &client);
+        MapWindowPoints(panel->mainWindow(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+        const dpi::Box area{client.left, screenBox(panel->mainWindow()).top, client.right, client.bottom};
+        EXPECT_TRUE(saveScreenArea(area, name)) << win::narrow(name);
+    }
+
+    int dpi_ = dpi::kBase;
+    std::unique_ptr<LogPixels> logPixels_;
+};
+
+class AppearanceAt : public Appearance, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AppearanceAt, EveryPageFitsItsWindowWithoutOverlapsAndScalesAsAWhole) {
+    startAt(GetParam());
+    checkWindow();
+    fillPages();
+    // The font grew with the DPI: list rows and tab items are sized by it
+    // (9 points of a CJK font: rows of 15 pixels and a tab of 60 for
+    // "独立控制" at 96 DPI).
+    RemoteMemory remote(panel->pid(), sizeof(RECT));
+    RECT item{};
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::选择夹1), TCM_GETITEMRECT, 0, static_cast<LPARAM>(remote.address())));
+    ASSERT_TRUE(remote.read(0, &item, sizeof item));
+    EXPECT_GE(item.right - item.left, scaled(55));
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ASSERT_TRUE(remote.write(0, &row, sizeof row));
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::独立控制), LVM_GETITEMRECT, 0, static_cast<LPARAM>(remote.address())));
+    ASSERT_TRUE(remote.read(0, &row, sizeof row));
+    EXPECT_GE(row.bottom - row.top, scaled(14));
+
+    checkEveryPage(true);
+}
+
+// Moved to a screen of another DPI, the window takes the size the system
+// suggests and lays itself out for the new DPI, and back again.
+TEST_F(Appearance, ADpiChangeRelaysTheWindowOutAndBackAgain) {
+    startAt(dpi::kBase);
+    HWND main = panel->mainWindow();
+    RemoteMemory suggested(panel->pid(), sizeof(RECT));
+    ASSERT_TRUE(suggested.ok());
+    for (int next : {144, 192, 96}) {
+        SCOPED_TRACE(next);
+        const RECT at{0, 0, dpi::scale(win::layout::kMainWidth, next), dpi::scale(win::layout::kMainHeight, next)};
+        ASSERT_TRUE(suggested.write(0, &at, sizeof at));
+        ASSERT_TRUE(sendWithTimeout(main, WM_DPICHANGED, MAKEWPARAM(next, next), static_cast<LPARAM>(suggested.address())));
+        dpi_ = next;
+        checkWindow();
+        checkEveryPage(false);
+        ASSERT_TRUE(selectTab(panel->control(id::选择夹1), win::layout::kInstances));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, AppearanceAt, ::testing::Values(96, 144),
+                         [](const ::testing::TestParamInfo<int>& info) { return "At" + std::to_string(info.param); });
+
+}  // namespace
+}  // namespace vuv::e2e

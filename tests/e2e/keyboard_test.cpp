@@ -1,0 +1,229 @@
+// The panel without a mouse: Ctrl+Tab and Ctrl+Shift+Tab switch pages (with
+// the same effect as a click on a tab), Tab walks the current page in layout
+// order, and every small dialog takes Tab in layout order and Esc as cancel.
+// Keys are typed with SendInput, as a keyboard would, into whichever panel
+// window has the focus.
+#include "e2e/instance_fixture.h"
+
+#include "app/layout_win.h"
+
+#include <thread>
+
+namespace vuv::e2e {
+namespace {
+
+void key(WORD vk, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// Presses vk with the modifiers held, then lets everything go.
+void press(WORD vk, std::initializer_list<WORD> modifiers = {}) {
+    for (WORD m : modifiers) key(m, true);
+    key(vk, true);
+    key(vk, false);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) key(*m, false);
+}
+
+// The control with the keyboard focus in the thread of window.
+HWND focusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+int focusedId(HWND window) {
+    HWND focus = focusOf(window);
+    return focus != nullptr ? GetDlgCtrlID(focus) : 0;
+}
+
+// Presses Tab (Shift+Tab when backwards) until the sequence of focused
+// control ids has as many entries as expected, and returns it.
+std::vector<int> tabWalk(HWND window, std::size_t steps, bool backwards = false) {
+    std::vector<int> seen;
+    for (std::size_t i = 0; i < steps; ++i) {
+        const HWND before = focusOf(window);
+        if (backwards) {
+            press(VK_TAB, {VK_SHIFT});
+        } else {
+            press(VK_TAB);
+        }
+        waitUntil([&] { return focusOf(window) != before; }, Ms{3000});
+        seen.push_back(focusedId(window));
+    }
+    return seen;
+}
+
+// Dialog control ids, from the dialogs' own layouts.
+constexpr int kPathField = 102, kPathBrowse = 103, kPathConfirm = 104;
+constexpr int kInputField = 102, kInputButton = 103;
+constexpr int kProxyField = 102;
+constexpr int kRenameField = 102, kRenameConfirm = 103;
+constexpr int kAddressText = 100, kAddressClear = 101, kAddressConfirm = IDOK;
+
+class Keyboard : public InstanceFixture {
+protected:
+    HWND tab() const { return panel->control(id::选择夹1); }
+    bool pageIs(int page) const {
+        return waitUntil([&] { return currentTab(tab()) == page; }, Ms{3000});
+    }
+    // Only the controls of page are shown.
+    void expectOnlyPageShown(int page) const {
+        const auto& pages = win::layout::pages();
+        for (int p = 0; p < win::layout::kPageCount; ++p) {
+            for (const win::ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
+                EXPECT_EQ(IsWindowVisible(panel->control(row.id)) != FALSE, p == page) << row.id << " on " << page;
+            }
+        }
+    }
+    void focusMainWindow() {
+        SetForegroundWindow(panel->mainWindow());
+        ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == panel->mainWindow(); }, Ms{3000}));
+    }
+};
+
+TEST_F(Keyboard, CtrlTabSwitchesPagesBothWaysAndTheInstancePageRescansAsOnAClick) {
+    browser();
+    startPanel();
+    focusMainWindow();
+    for (int page = 1; page < win::layout::kPageCount; ++page) {
+        press(VK_TAB, {VK_CONTROL});
+        ASSERT_TRUE(pageIs(page));
+        expectOnlyPageShown(page);
+    }
+    // A browser started meanwhile is listed once the first page comes back.
+    browser();
+    ASSERT_TRUE(browsers.back()->ready());
+    EXPECT_EQ(readListView(table).size(), 1u);
+    press(VK_TAB, {VK_CONTROL});  // from the last page round to the first
+    ASSERT_TRUE(pageIs(win::layout::kInstances));
+    expectOnlyPageShown(win::layout::kInstances);
+    EXPECT_TRUE(waitUntil([&] { return readListView(table).size() == 2; }));
+
+    press(VK_TAB, {VK_CONTROL, VK_SHIFT});  // backwards, round to the last page
+    ASSERT_TRUE(pageIs(win::layout::kPageRecord));
+    press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+    ASSERT_TRUE(pageIs(win::layout::kLinkRecord));
+    expectOnlyPageShown(win::layout::kLinkRecord);
+    // The tab control has the focus after a switch, as after a click.
+    EXPECT_EQ(focusOf(panel->mainWindow()), tab());
+}
+
+TEST_F(Keyboard, TabWalksTheCurrentPageInLayoutOrderAndAMultiLineBoxKeepsItsTab) {
+    startPanel();
+    focusMainWindow();
+    press(VK_TAB, {VK_CONTROL});
+    ASSERT_TRUE(pageIs(win::layout::kLaunch));
+    ASSERT_EQ(focusOf(panel->mainWindow()), tab());
+
+    // 标签1 and the label take no focus.
+    const std::vector<int> launchOrder{id::按钮3, id::按钮4,      id::按钮1,  id::按钮2,  id::按钮7, id::启动间隔,
+                                       id::超级列表框1, id::选择框1, id::选择框2, id::选择夹1};
+    EXPECT_EQ(tabWalk(panel->mainWindow(), launchOrder.size()), launchOrder);
+    std::vector<int> back(launchOrder.rbegin() + 1, launchOrder.rend());
+    back.push_back(id::选择夹1);
+    EXPECT_EQ(tabWalk(panel->mainWindow(), back.size(), true), back);
+
+    // On the rules page the disabled link box is passed over; in the
+    // condition box Tab is typed as text, as it always was.
+    press(VK_TAB, {VK_CONTROL});
+    ASSERT_TRUE(pageIs(win::layout::kRules));
+    const std::vector<int> rulesStart{id::超级列表框3, id::编辑框4};
+    EXPECT_EQ(tabWalk(panel->mainWindow(), rulesStart.size()), rulesStart);
+    press(VK_TAB);
+    EXPECT_TRUE(waitUntil([&] { return windowText(panel->control(id::编辑框4)) == L"\t"; }, Ms{3000}))
+        << win::narrow(windowText(panel->control(id::编辑框4)));
+    EXPECT_EQ(focusedId(panel->mainWindow()), id::编辑框4);
+}
+
+// Enter confirms: in the proxy prompt from its field, in the address list
+// from its buttons (in the text box Enter starts a new line).
+TEST_F(Keyboard, EnterConfirmsTheProxyPromptAndTheAddressList) {
+    StandinProcess& target = browser();
+    startPanel();
+    select({0});
+    ASSERT_TRUE(panel->command(id::设置代理IP));
+    HWND prompt = findDialog(panel->pid(), L"批量设置WAP模式代理IP");
+    ASSERT_NE(prompt, nullptr);
+    ASSERT_TRUE(setEditText(findDescendant(prompt, L"Edit", nullptr), "127.0.0.1:80"));
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == prompt; }, Ms{3000}));
+    press(VK_RETURN);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(prompt); }));
+    EXPECT_TRUE(target.waitForRecord(isKind("POST"))) << dump(target);
+
+    ASSERT_TRUE(selectTab(tab(), win::layout::kLaunch));
+    ASSERT_TRUE(panel->click(id::按钮4));
+    HWND list = findDialog(panel->pid(), L"输入需要访问的地址");
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(setEditText(findDescendant(list, L"Edit", nullptr), "http://a.example/\r\nhttp://b.example/"));
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == list && focusOf(list) != nullptr; }, Ms{3000}));
+    HWND box = findDescendant(list, L"Edit", nullptr);
+    const std::size_t typed = windowText(box).size();
+    press(VK_RETURN);  // a new line in the box, nothing else
+    EXPECT_TRUE(waitUntil([&] { return windowText(box).size() == typed + 2; }, Ms{3000}));
+    EXPECT_TRUE(IsWindow(list));
+    EXPECT_EQ(tabWalk(list, 2), (std::vector<int>{kAddressClear, kAddressConfirm}));
+    press(VK_RETURN);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(list); }));
+    EXPECT_TRUE(waitUntil([&] { return readListView(panel->control(id::超级列表框1)).size() == 2; }));
+}
+
+// Each dialog, opened by its command: the order Tab takes through it from
+// where the focus starts, and Esc closing it without any effect.
+struct DialogCase {
+    const char* name;
+    int command;  // a menu command, or a button clicked with BM_CLICK
+    bool isButton;
+    const wchar_t* caption;
+    std::vector<int> tabOrder;  // control ids from the first Tab on
+};
+
+void PrintTo(const DialogCase& c, std::ostream* out) { *out << c.name; }
+
+class DialogKeys : public Keyboard, public ::testing::WithParamInterface<DialogCase> {};
+
+TEST_P(DialogKeys, TabFollowsTheLayoutAndEscCancels) {
+    const DialogCase& c = GetParam();
+    browser();
+    startPanel();
+    select({0});
+    if (c.isButton) {
+        ASSERT_TRUE(panel->click(c.command));
+    } else {
+        ASSERT_TRUE(panel->command(c.command));
+    }
+    HWND dialog = findDialog(panel->pid(), c.caption);
+    ASSERT_NE(dialog, nullptr) << c.name;
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == dialog && focusOf(dialog) != nullptr; }, Ms{3000}));
+
+    EXPECT_EQ(tabWalk(dialog, c.tabOrder.size()), c.tabOrder) << c.name;
+
+    press(VK_ESCAPE);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, Ms{5000})) << c.name << " stayed open after Esc";
+    // Nothing reached the browser and the panel answers as before.
+    std::this_thread::sleep_for(Ms{200});
+    EXPECT_TRUE(received(*browsers.front(), text::kMsgAdjust).empty()) << dump(*browsers.front());
+    EXPECT_TRUE(received(*browsers.front(), text::kMsgJump).empty()) << dump(*browsers.front());
+    EXPECT_TRUE(findMessageBox(panel->pid(), {}, Ms{300}) == std::nullopt);
+    EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
+}
+
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogs, DialogKeys,
+    ::testing::Values(
+        DialogCase{"path", id::设置默认配置, false, L"选择需要设置的默认配置",
+                   {kPathBrowse, kPathConfirm, kPathField, kPathBrowse}},
+        DialogCase{"input", id::打开指定连接, false, L"输入要访问的地址", {kInputButton, kInputField, kInputButton}},
+        DialogCase{"proxy", id::设置代理IP, false, L"批量设置WAP模式代理IP", {IDOK, IDCANCEL, kProxyField, IDOK}},
+        DialogCase{"rename", id::给鹭行取名, false, L"输入要取的名字", {kRenameConfirm, kRenameField, kRenameConfirm}},
+        DialogCase{"addresses", id::按钮4, true, L"输入需要访问的地址",
+                   {kAddressClear, kAddressConfirm, kAddressText, kAddressClear}}),
+    [](const ::testing::TestParamInfo<DialogCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vuv::e2e
