@@ -1,13 +1,25 @@
 #include "bookmarks/bookmark_page_win.h"
 
 #include "app/control_ids.h"
+#include "common/gbk.h"
 #include "common/ui_win.h"
 #include "link/channel_win.h"
 
 namespace vuv::win {
 
+namespace {
+
+bool testHooksRequested() {
+    wchar_t value[4] = {};
+    const DWORD n = GetEnvironmentVariableW(kTestHooksVariable, value, 4);
+    return n == 1 && value[0] == L'1';
+}
+
+}  // namespace
+
 void BookmarkPage::attach(HWND main) {
     main_ = main;
+    testHooks_ = testHooksRequested();
     view_.attach(GetDlgItem(main, id::超级列表框2), {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= table_.size()) return {};
@@ -19,17 +31,27 @@ void BookmarkPage::attach(HWND main) {
                  });
 }
 
+bool BookmarkPage::loopOpening() const {
+    return SendMessageW(GetDlgItem(main_, id::选择框3), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
 void BookmarkPage::openNextBookmark(HWND commandWindow) {
-    const bool loop = SendMessageW(GetDlgItem(main_, id::选择框3), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    const BookmarkTable::Handout handout = table_.next(loop);
+    // The row is marked opened before the send, not after: while the send
+    // waits, the same browser may ask again (a nested notification), and that
+    // request must get the next bookmark, not this one a second time. The
+    // send's result does not matter either way.
+    const BookmarkTable::Handout handout = table_.next(loopOpening());
     switch (handout.kind) {
-        case BookmarkTable::Handout::Kind::Open:
+        case BookmarkTable::Handout::Kind::Open: {
+            const int row = static_cast<int>(handout.row);
+            ListView_RedrawItems(view_.hwnd(), row, row);
             sendOpenLink(commandWindow, handout.address);
-            ListView_RedrawItems(view_.hwnd(), static_cast<int>(handout.row), static_cast<int>(handout.row));
             break;
+        }
         case BookmarkTable::Handout::Kind::Reset: view_.refresh(); break;
         case BookmarkTable::Handout::Kind::Exhausted:
-            // Never a modal box inside a notification's handling.
+            // Never a modal box inside a notification's handling: the notice
+            // is shown when the posted message comes round, one per request.
             PostMessageW(main_, id::kMsgBookmarksExhausted, 0, 0);
             break;
     }
@@ -45,27 +67,49 @@ void BookmarkPage::appendBookmarks(const std::vector<std::string>& addresses) {
     view_.setRowCount(table_.size());
 }
 
+void BookmarkPage::resetBookmarkStates() {
+    table_.resetStates();
+    view_.refresh();
+}
+
+void BookmarkPage::clearBookmarks() {
+    table_.clear();
+    view_.setRowCount(0);
+}
+
 bool BookmarkPage::onCommand(int id, int) {
     switch (id) {
-        case id::按钮6:
-            table_.clear();
-            view_.setRowCount(0);
-            return true;
-        case id::按钮12:
-            table_.resetStates();
-            view_.refresh();
-            return true;
+        case id::按钮6: clearBookmarks(); return true;
+        case id::按钮12: resetBookmarkStates(); return true;
         default: return false;
     }
 }
 
 bool BookmarkPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
 
-bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != id::kMsgBookmarksExhausted) return false;
-    messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
-    result = 0;
-    return true;
+LRESULT BookmarkPage::onTestHook(const COPYDATASTRUCT& data) {
+    if (data.lpData == nullptr || data.cbData == 0) return 0;
+    const std::string_view bytes(static_cast<const char*>(data.lpData), data.cbData);
+    std::vector<std::string_view> pieces = gbk::split(bytes, "\n");
+    pieces.pop_back();  // what follows the last "\n": empty, or an unended address
+    std::vector<std::string> addresses(pieces.begin(), pieces.end());
+    appendBookmarks(addresses);
+    return static_cast<LRESULT>(addresses.size());
+}
+
+bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (message == id::kMsgBookmarksExhausted) {
+        messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
+        result = 0;
+        return true;
+    }
+    if (message == WM_COPYDATA && testHooks_ && lParam != 0) {
+        const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data.dwData != kHookAppendBookmarks) return false;
+        result = onTestHook(data);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace vuv::win

@@ -1,33 +1,132 @@
 #include "extras/records_page_win.h"
 
 #include "app/control_ids.h"
+#include "app/settings_win.h"
 #include "common/encoding_win.h"
+#include "common/file_dialog_win.h"
+#include "common/ui_win.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
 
 namespace vuv::win {
 
-void appendRecord(HWND edit, std::string_view gbk) {
-    std::wstring line = widen(gbk);
-    line += L"\r\n";
-    const LRESULT end = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
-    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
-    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
-    SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+namespace {
+
+// Timer of the main window that writes queued records.
+constexpr UINT_PTR kFlushTimer = 0x5652;  // "VR"
+
+// A record waits at least this long, so a burst shares one insertion, and
+// at least twice as long as the last write took, so writing into a big record
+// keeps to a third of the panel's time. A line that waited longer than the
+// limit (timers come last, after every sent message) is written at once.
+constexpr std::chrono::milliseconds kShortestWait{10};
+constexpr std::chrono::milliseconds kLongestWait{1000};
+
+constexpr wchar_t kSaveFilter[] = L"记事本(txt)|*.txt|所有文件(*.*)|*.*";
+
+// A file marked read-only is never replaced, even where the system would let
+// this process write it (an administrator's, or Wine run as root).
+bool isReadOnlyFile(const std::string& gbkPath) {
+    const DWORD attributes = GetFileAttributesW(widen(gbkPath).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+void RecordBox::attach(HWND edit) {
+    edit_ = edit;
+    // Any amount of text: a page source of many megabytes is kept whole.
+    SendMessageW(edit_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+}
+
+void RecordBox::queue(std::string_view gbk) {
+    if (queued_.empty()) queuedSince_ = Clock::now();
+    queued_ += widen(gbk);
+    queued_ += L"\r\n";
+}
+
+void RecordBox::flush() {
+    if (queued_.empty()) return;
+    const LRESULT end = SendMessageW(edit_, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+    SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(queued_.c_str()));
+    queued_.clear();
+    queued_.shrink_to_fit();
+}
+
+void RecordBox::clear() {
+    queued_.clear();
+    SetWindowTextW(edit_, L"");
 }
 
 void RecordsPage::attach(HWND main) {
     main_ = main;
-    // The records hold any amount of text.
-    for (int id : {id::编辑框2, id::编辑框3}) SendMessageW(GetDlgItem(main, id), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    link_.attach(GetDlgItem(main, id::编辑框2));
+    page_.attach(GetDlgItem(main, id::编辑框3));
 }
 
-void RecordsPage::appendLinkRecord(std::string_view text) { appendRecord(GetDlgItem(main_, id::编辑框2), text); }
+void RecordsPage::appendLinkRecord(std::string_view text) {
+    link_.queue(text);
+    scheduleFlush();
+}
 
-void RecordsPage::appendPageRecord(std::string_view text) { appendRecord(GetDlgItem(main_, id::编辑框3), text); }
+void RecordsPage::appendPageRecord(std::string_view text) {
+    page_.queue(text);
+    scheduleFlush();
+}
+
+void RecordsPage::scheduleFlush() {
+    const auto now = RecordBox::Clock::now();
+    for (const RecordBox* record : {&link_, &page_}) {
+        if (record->hasQueued() && now - record->queuedSince() > kLongestWait) {
+            flushRecords();
+            return;
+        }
+    }
+    if (flushScheduled_) return;
+    const auto wait = std::clamp(2 * lastFlushCost_, kShortestWait, kLongestWait);
+    flushScheduled_ = SetTimer(main_, kFlushTimer, static_cast<UINT>(wait.count()), nullptr) != 0;
+    if (!flushScheduled_) flushRecords();
+}
+
+void RecordsPage::flushRecords() {
+    if (flushScheduled_) {
+        KillTimer(main_, kFlushTimer);
+        flushScheduled_ = false;
+    }
+    if (!link_.hasQueued() && !page_.hasQueued()) return;
+    const auto start = RecordBox::Clock::now();
+    link_.flush();
+    page_.flush();
+    lastFlushCost_ = std::chrono::duration_cast<std::chrono::milliseconds>(RecordBox::Clock::now() - start);
+}
+
+bool RecordsPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_TIMER || wParam != kFlushTimer) return false;
+    flushRecords();
+    result = 0;
+    return true;
+}
+
+void RecordsPage::saveRecord(RecordBox& record) {
+    const std::optional<std::string> path = askSaveFile(main_, kSaveFilter, L"txt");
+    if (!path) return;
+    // Records that arrived while the dialog was open are saved too.
+    flushRecords();
+    const bool written = !isReadOnlyFile(*path) && writeFileBytes(*path, narrow(controlTextW(record.edit())));
+    messageBox(written ? L"保存成功" : L"保存失败", L"信息：", MB_OK);
+}
 
 bool RecordsPage::onCommand(int id, int) {
     switch (id) {
-        case id::按钮14: SetWindowTextW(GetDlgItem(main_, id::编辑框2), L""); return true;
-        case id::按钮16: SetWindowTextW(GetDlgItem(main_, id::编辑框3), L""); return true;
+        case id::按钮13: saveRecord(link_); return true;
+        case id::按钮14: link_.clear(); return true;
+        case id::按钮15: saveRecord(page_); return true;
+        case id::按钮16: page_.clear(); return true;
         default: return false;
     }
 }

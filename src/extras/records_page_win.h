@@ -1,27 +1,68 @@
 // The pages 链接记录 and 网页记录: running text records of what browsers sent.
+//
+// Each record is the whole text of a multi-line edit box; an append places
+// the caret at the end, scrolls it into view and inserts the text and CR LF
+// without touching the undo buffer. Appending to an edit box costs time in
+// proportion to the text already in it, and a browser waits in its send
+// while its notification is handled, so records are not written one by one
+// inside that handling: they queue in arrival order and a short timer writes
+// everything queued with one insertion. A big record thus costs the senders
+// nothing, and a burst of records costs one insertion per tick.
 #pragma once
 
 #include "app/app_win.h"
 
+#include <chrono>
+#include <string>
 #include <string_view>
 
 namespace vuv::win {
+
+// One record: its edit box and the lines that wait to be written to it.
+class RecordBox {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void attach(HWND edit);
+    [[nodiscard]] HWND edit() const noexcept { return edit_; }
+
+    // Queues text and CR LF for the end of the record.
+    void queue(std::string_view gbk);
+    [[nodiscard]] bool hasQueued() const noexcept { return !queued_.empty(); }
+    [[nodiscard]] Clock::time_point queuedSince() const noexcept { return queuedSince_; }
+    // Writes what is queued at the end of the box.
+    void flush();
+    // Empties the box; lines still queued arrived before and go too.
+    void clear();
+
+private:
+    HWND edit_ = nullptr;
+    std::wstring queued_;
+    Clock::time_point queuedSince_{};
+};
 
 class RecordsPage final : public Page {
 public:
     void attach(HWND main) override;
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR&, LRESULT&) override { return false; }
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     void appendLinkRecord(std::string_view text);
     void appendPageRecord(std::string_view text);
+    // Writes every queued line into the boxes now.
+    void flushRecords();
 
 private:
-    HWND main_ = nullptr;
-};
+    void scheduleFlush();
+    // "保 存": asks for a file and writes the record's text to it as GBK.
+    void saveRecord(RecordBox& record);
 
-// Appends text and CR LF at the end of an edit box without touching its undo
-// buffer.
-void appendRecord(HWND edit, std::string_view gbk);
+    HWND main_ = nullptr;
+    RecordBox link_;
+    RecordBox page_;
+    bool flushScheduled_ = false;
+    std::chrono::milliseconds lastFlushCost_{0};
+};
 
 }  // namespace vuv::win

@@ -3,6 +3,7 @@
 #include "app/app_win.h"
 #include "app/control_ids.h"
 #include "bookmarks/bookmark_page_win.h"
+#include "common/encoding_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
 #include "link/channel_win.h"
@@ -22,11 +23,14 @@ void RulesPage::attach(HWND main) {
                      }
                  });
     HWND actions = GetDlgItem(main, id::组合框1);
-    SendMessageW(actions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"从书签管理打开连接"));
-    SendMessageW(actions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"打开指定连接"));
-    // The first action is selected at start, so a new rule acts unless the
-    // operator picks otherwise; the link box stays disabled for it.
+    for (std::string_view action : {text::kActionBookmark, text::kActionOpenLink}) {
+        SendMessageW(actions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(action).c_str()));
+    }
+    // "从书签管理打开连接" is selected at start: a rule typed and added
+    // straight away then acts, and it needs no link, so the link box starts
+    // disabled, matching the selection.
     SendMessageW(actions, CB_SETCURSEL, 0, 0);
+    onActionChanged();
 }
 
 void RulesPage::applyNotificationRules(HWND commandWindow, std::string_view content) {
@@ -40,13 +44,25 @@ void RulesPage::applyNotificationRules(HWND commandWindow, std::string_view cont
     }
 }
 
+std::optional<Rule> RulesPage::ruleFromEntry() const {
+    return makeRule(controlText(GetDlgItem(main_, id::编辑框4)), controlText(GetDlgItem(main_, id::组合框1)),
+                    controlText(GetDlgItem(main_, id::编辑框1)));
+}
+
 void RulesPage::addRule() {
-    std::optional<Rule> rule = makeRule(controlText(GetDlgItem(main_, id::编辑框4)),
-                                        controlText(GetDlgItem(main_, id::组合框1)),
-                                        controlText(GetDlgItem(main_, id::编辑框1)));
+    std::optional<Rule> rule = ruleFromEntry();
     if (!rule) return;
     rules_.append(std::move(*rule));
     view_.setRowCount(rules_.size());
+}
+
+void RulesPage::modifySelectedRules() {
+    const std::vector<std::size_t> rows = view_.selectedRows();
+    if (rows.empty()) return;
+    const std::optional<Rule> rule = ruleFromEntry();
+    if (!rule) return;
+    for (std::size_t row : rows) rules_.replace(row, *rule);
+    view_.refresh();
 }
 
 void RulesPage::onActionChanged() {
@@ -57,6 +73,7 @@ void RulesPage::onActionChanged() {
 bool RulesPage::onCommand(int id, int notifyCode) {
     switch (id) {
         case id::按钮5: addRule(); return true;
+        case id::按钮8: modifySelectedRules(); return true;
         case id::组合框1:
             if (notifyCode == CBN_SELCHANGE) onActionChanged();
             return true;

@@ -5,6 +5,7 @@
 #include "common/listview_win.h"
 #include "rules/rules.h"
 
+#include <optional>
 #include <string_view>
 
 namespace vuv::win {
@@ -18,10 +19,17 @@ public:
     // Carries out the first matching rule for a notification's content.
     void applyNotificationRules(HWND commandWindow, std::string_view content);
 
-    // Appends a rule from the entry controls.
+    // "加 入": appends a rule from the entry controls.
     void addRule();
+    // "修 改": replaces every selected rule, first to last, with the rule the
+    // entry controls describe; nothing happens without a selection or with an
+    // empty condition.
+    void modifySelectedRules();
+
+    [[nodiscard]] const RuleTable& table() const noexcept { return rules_; }
 
 private:
+    [[nodiscard]] std::optional<Rule> ruleFromEntry() const;
     void onActionChanged();
 
     HWND main_ = nullptr;

@@ -1,0 +1,138 @@
+// Texts a browser sends the panel under "通知", and ways to fill and read the
+// pages that react to them (bookmarks, rules, records) from outside. Shared
+// by the end-to-end tests and the notification benchmark; nothing here
+// depends on GoogleTest.
+#pragma once
+
+#include "e2e/harness.h"
+
+#include "app/control_ids.h"
+#include "bookmarks/bookmark_page_win.h"
+#include "common/encoding_win.h"
+#include "common/texts.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vuv::e2e {
+
+inline std::string concat(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view p : parts) out.append(p);
+    return out;
+}
+
+// A window handle as a browser writes it into a notification.
+inline std::string handleText(HWND hwnd) {
+    return std::to_string(reinterpret_cast<std::uintptr_t>(hwnd) & 0xFFFFFFFFu);
+}
+
+// "vuv|||" handle "■" content, from the browser whose command window is given.
+inline std::string notification(HWND commandWindow, std::string_view content) {
+    return concat({text::kTagVuv, handleText(commandWindow), text::kSeparator, content});
+}
+inline std::string linkCode(std::string_view link) {
+    return concat({text::kTagLinkCode, "0", text::kSeparator, link});
+}
+inline std::string pageSource(std::string_view page) {
+    return concat({text::kTagPageSource, "0", text::kSeparator, page});
+}
+
+// The panel opens its channel only after its window has shown: true once a
+// text the panel ignores (it has no known tag) is acknowledged.
+inline bool waitUntilListening(const StandinProcess& sender, Ms timeout = Ms{20000}) {
+    return waitUntil([&] { return sender.notify("listening?", Ms{5000}) == std::optional<bool>(true); }, timeout, Ms{50});
+}
+
+// Appends bookmarks through the panel's test hook (the panel must have been
+// started with VUV_TEST_HOOKS=1); the number the panel appended. Sent in
+// parts: a message that carries data across processes under Wine holds
+// about 1 MB at most.
+inline std::optional<LRESULT> hookAppendBookmarks(HWND mainWindow, const std::vector<std::string>& addresses,
+                                                  Ms timeout = Ms{60000}) {
+    constexpr std::size_t kPart = 256 * 1024;
+    LRESULT appended = 0;
+    std::string bytes;
+    auto flush = [&]() -> bool {
+        if (bytes.empty()) return true;
+        COPYDATASTRUCT data{};
+        data.dwData = win::kHookAppendBookmarks;
+        data.cbData = static_cast<DWORD>(bytes.size());
+        data.lpData = bytes.data();
+        const std::optional<LRESULT> done =
+            sendWithTimeout(mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), timeout);
+        bytes.clear();
+        if (!done) return false;
+        appended += *done;
+        return true;
+    };
+    for (const std::string& address : addresses) {
+        bytes += address;
+        bytes += '\n';
+        if (bytes.size() >= kPart && !flush()) return std::nullopt;
+    }
+    if (!flush()) return std::nullopt;
+    return appended;
+}
+
+// Length in characters of an edit box's text; nullopt when it did not answer.
+inline std::optional<LRESULT> textLength(HWND control, Ms timeout = Ms{30000}) {
+    return sendWithTimeout(control, WM_GETTEXTLENGTH, 0, 0, timeout);
+}
+
+// The settings the panel needs to start without asking for the browser path.
+inline bool writePanelSettings(const Sandbox& sandbox) {
+    const std::string settings = concat({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=",
+                                         win::narrow(sandbox.standinExe()), "\r\n"});
+    return writeFileBytes(sandbox.path(win::widen(text::kSettingsFile)), settings);
+}
+
+// Sets the environment variable that turns the panel's test hooks on for
+// panels started from now on, and back off when it goes.
+class TestHooksOn {
+public:
+    TestHooksOn() { SetEnvironmentVariableW(win::kTestHooksVariable, L"1"); }
+    ~TestHooksOn() { SetEnvironmentVariableW(win::kTestHooksVariable, nullptr); }
+    TestHooksOn(const TestHooksOn&) = delete;
+    TestHooksOn& operator=(const TestHooksOn&) = delete;
+};
+
+// Adds a rule the way the operator does: condition typed into 编辑框4, the
+// action picked in 组合框1 (-1: none), the link typed into 编辑框1, then
+// "加 入". Returns whether every step was taken.
+inline bool addRuleThroughControls(HWND mainWindow, const std::string& condition, int action, const std::string& link) {
+    const HWND conditionBox = controlById(mainWindow, id::编辑框4);
+    const HWND actions = controlById(mainWindow, id::组合框1);
+    const HWND linkBox = controlById(mainWindow, id::编辑框1);
+    const HWND add = controlById(mainWindow, id::按钮5);
+    if (conditionBox == nullptr || actions == nullptr || linkBox == nullptr || add == nullptr) return false;
+    const std::wstring wideCondition = win::widen(condition);
+    const std::wstring wideLink = win::widen(link);
+    return sendWithTimeout(conditionBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideCondition.c_str())) &&
+           sendWithTimeout(linkBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideLink.c_str())) &&
+           sendWithTimeout(actions, CB_SETCURSEL, static_cast<WPARAM>(action), 0) &&
+           sendWithTimeout(mainWindow, WM_COMMAND, MAKEWPARAM(id::组合框1, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(actions)) &&
+           sendWithTimeout(add, BM_CLICK, 0, 0);
+}
+
+// Lines of a record's text (each ended by CR LF; a last unended piece too).
+inline std::vector<std::string> recordLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace vuv::e2e
