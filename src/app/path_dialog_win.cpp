@@ -155,8 +155,10 @@ private:
     }
 
     bool onCommand(int id, int) override {
+        // Enter gives IDOK: on the focused "确 定" it confirms, anywhere else
+        // (the field) it browses.
+        if (id == IDOK) id = GetFocus() == control(kIdConfirm) ? kIdConfirm : kIdBrowse;
         switch (id) {
-            case IDOK:  // Enter in the field
             case kIdBrowse: browse(); return true;
             case kIdConfirm: confirm(); return true;
             default: return false;

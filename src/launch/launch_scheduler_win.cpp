@@ -24,6 +24,9 @@ constexpr DWORD kReadyWaitMs = 1000;
 void launchRow(LaunchPage& page, std::size_t row, bool alwaysDesignated, const ProcessStarter& start) {
     if (row >= page.size()) return;
     const LaunchEntry entry = page.list().at(row);  // a copy: the pause may change the list
+    // The truth value after the last-open time carries the "WAP浏览模式" box:
+    // it is the one state of the page meant for the browser, so a browser
+    // started in WAP mode learns it from its command line.
     start(entryCommand(entry, alwaysDesignated || page.designatedMode(), page.wapMode()));
     pumpingPause(page.launchInterval());
 }

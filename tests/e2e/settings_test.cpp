@@ -15,6 +15,27 @@ protected:
         ASSERT_TRUE(clickAndWaitGone(dialog, L"确 定"));
     }
 
+    // The descriptions in the filter list of the panel's open dialog.
+    [[nodiscard]] std::vector<std::wstring> fileDialogFilters() const {
+        constexpr int kFilterCombo = 0x470;  // cmb1
+        std::vector<std::wstring> names;
+        HWND combo = nullptr;
+        waitUntil([&] {
+            for (HWND w : topLevelWindows(panel->pid(), L"#32770")) {
+                if (IsWindowVisible(w) && (combo = controlById(w, kFilterCombo)) != nullptr) return true;
+            }
+            return false;
+        });
+        const std::optional<LRESULT> count = sendWithTimeout(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; count && i < *count; ++i) {
+            wchar_t text[256] = {};
+            if (sendWithTimeout(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text))) {
+                names.emplace_back(text);
+            }
+        }
+        return names;
+    }
+
     [[nodiscard]] std::string line(std::string_view key, std::string_view value) const {
         return join({key, "=", value, "\r\n"});
     }
@@ -113,6 +134,31 @@ TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOl
 
     ASSERT_TRUE(panel->command(id::按钮17));
     EXPECT_EQ(launched(1), Lines{quotedBrowser()});
+
+    // Enter in the field browses with the browser filter; the chosen file
+    // replaces the field's text.
+    dialog = open(id::鹭行的路径, L"设置鹭行的路径");
+    ASSERT_NE(dialog, nullptr);
+    field = findDescendant(dialog, L"Edit", nullptr);
+    ASSERT_TRUE(PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0x001C0001));
+    EXPECT_EQ(fileDialogFilters(), (std::vector<std::wstring>{L"lxbr.exe"}));
+    ASSERT_TRUE(answerFileDialog(panel->pid(), sandbox.standinExe()));
+    EXPECT_TRUE(waitUntil([&] { return windowTextGbk(field) == browserPath(); }));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    dialog = open(id::设置默认配置, L"选择需要设置的默认配置");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(PostMessageW(findDescendant(dialog, L"Button", L"打 开"), BM_CLICK, 0, 0));
+    EXPECT_EQ(fileDialogFilters(), (std::vector<std::wstring>{L"刷页配置(*.zni;*.ini)", L"所有文件(*.*)"}));
+    ASSERT_TRUE(answerFileDialog(panel->pid(), L""));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(panel->command(id::鹭行的路径));  // pre-filled from the file again
+    dialog = findDialog(panel->pid(), L"设置鹭行的路径");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), other));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
 
     // A closed dialog with a path that names nothing stores nothing.
     dialog = open(id::鹭行的路径, L"设置鹭行的路径");
