@@ -7,6 +7,8 @@
 #include "bookmarks/shortcut_import.h"
 #include "launch/export.h"
 
+#include "../bench_line.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -41,13 +43,14 @@ struct Figure {
     double mbPerSecond;
 };
 
-Figure measureAnchors(const char* label, const std::string& text) {
+Figure measureAnchors(const char* name, const char* label, const std::string& text) {
     std::size_t matches = 0;
     const double s = timeBest([&] { matches = vuv::findAnchors(text).size(); });
     const double base = baselineSeconds(text);
     const double mb = static_cast<double>(text.size()) / 1e6;
     std::printf("%-44s %7.1f MB %9.1f MB/s %8zu matches  %6.1f x baseline (memchr %.0f MB/s)\n", label, mb, mb / s,
                 matches, s / base, mb / base);
+    vuv::bench::figure(name, s * 1e3, "ms", base * 1e3);
     return {s, mb / s};
 }
 
@@ -89,29 +92,29 @@ std::string singleLinePage(std::size_t bytes) {
 
 int main() {
     std::printf("Anchor matching (findAnchors)\n");
-    const Figure multi = measureAnchors("Netscape bookmark file, 20 MB, CR LF lines", netscapeFile(20u << 20));
-    const Figure single = measureAnchors("page with every anchor on one line, 5 MB", singleLinePage(5u << 20));
+    const Figure multi = measureAnchors("import.anchors_netscape_20mb", "Netscape bookmark file, 20 MB, CR LF lines", netscapeFile(20u << 20));
+    const Figure single = measureAnchors("import.anchors_one_line_5mb", "page with every anchor on one line, 5 MB", singleLinePage(5u << 20));
     std::printf("  one line vs many lines: %.2f x the time per byte\n", multi.mbPerSecond / single.mbPerSecond);
     std::string unclosedPage = singleLinePage(5u << 20);
     for (std::size_t at = unclosedPage.find("</A>"); at != std::string::npos; at = unclosedPage.find("</A>", at)) {
         unclosedPage.replace(at, 4, "</B>");
     }
-    const Figure open = measureAnchors("the same page without closing tags", unclosedPage);
+    const Figure open = measureAnchors("import.anchors_unclosed_5mb", "the same page without closing tags", unclosedPage);
     std::printf("  without closing tags vs many lines: %.2f x the time per byte\n", multi.mbPerSecond / open.mbPerSecond);
 
     const std::size_t big = 10u << 20;
-    measureAnchors("trap: href= and 10M quotes, no '>'", "href=" + std::string(big, '"'));
-    measureAnchors("trap: href= and 10M quotes, then >n</a>", "href=" + std::string(big, '"') + ">n</a>");
+    measureAnchors("import.trap_quotes", "trap: href= and 10M quotes, no '>'", "href=" + std::string(big, '"'));
+    measureAnchors("import.trap_quotes_closed", "trap: href= and 10M quotes, then >n</a>", "href=" + std::string(big, '"') + ">n</a>");
     std::string repeated;
     while (repeated.size() < big) repeated += "href=\"u\"";
-    measureAnchors("trap: 1.3M href=\"u\" on one line, no '>'", repeated);
+    measureAnchors("import.trap_repeated_href", "trap: 1.3M href=\"u\" on one line, no '>'", repeated);
     std::string unclosed;
     while (unclosed.size() < big) unclosed += "href='u'>a\n";
-    measureAnchors("trap: 1M lines href='u'>a, never closed", unclosed + "<b>");
+    measureAnchors("import.trap_unclosed_lines", "trap: 1M lines href='u'>a, never closed", unclosed + "<b>");
     std::string opens = "href='u'";
     while (opens.size() < big) opens += "><b";
-    measureAnchors("trap: href='u' then 3.5M \"><b\" on one line", opens);
-    measureAnchors("trap: 10M '>' around one href=", std::string(big / 2, '>') + "href=\"u\"" + std::string(big / 2, '>'));
+    measureAnchors("import.trap_open_tags", "trap: href='u' then 3.5M \"><b\" on one line", opens);
+    measureAnchors("import.trap_angles", "trap: 10M '>' around one href=", std::string(big / 2, '>') + "href=\"u\"" + std::string(big / 2, '>'));
 
     std::printf("\nExport and shortcut lines, 100,000 entries\n");
     std::vector<vuv::LaunchEntry> entries;
@@ -126,5 +129,8 @@ int main() {
     const double mb = static_cast<double>(file.size()) / 1e6;
     std::printf("export  %6.1f ms  (%.1f MB, %.0f MB/s)\n", exportSeconds * 1e3, mb, mb / exportSeconds);
     std::printf("import  %6.1f ms  (%zu entries, %.0f MB/s)\n", importSeconds * 1e3, back, mb / importSeconds);
+    const double pass = baselineSeconds(file);
+    vuv::bench::figure("import.export_100k", exportSeconds * 1e3, "ms", pass * 1e3);
+    vuv::bench::figure("import.shortcut_lines_100k", importSeconds * 1e3, "ms", pass * 1e3);
     return back == entries.size() ? 0 : 1;
 }

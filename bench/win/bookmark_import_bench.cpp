@@ -30,6 +30,8 @@
 #include "common/file_dialog_win.h"
 #include "launch/launch_page_win.h"
 
+#include "../bench_line.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -255,6 +257,10 @@ int main(int argc, char** argv) {
     std::printf("  baseline the open dialog alone:      %8.2f ms\n", medianOf(dialogAlone));
     std::printf("  baseline read, convert, find links:  %8.2f ms\n", medianOf(baseline));
     std::printf("  baseline reading the file alone:     %8.2f ms\n", medianOf(readOnly));
+    vuv::bench::figure("bookmark_import.to_launch_list", medianOf(toLaunch), "ms", medianOf(baseline));
+    vuv::bench::figure("bookmark_import.to_bookmarks", medianOf(toBookmarks), "ms", medianOf(baseline));
+    vuv::bench::figure("bookmark_import.through_dialog", medianOf(throughDialog), "ms",
+                       medianOf(baseline) + medianOf(dialogAlone));
     // Leave without the exit sequence: nothing of the panel's settings is saved.
     ExitProcess(wrong ? 1 : 0);
 }

@@ -13,6 +13,8 @@
 #include "link/instances.h"
 #include "link/window_source_win.h"
 
+#include "../bench_line.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -188,6 +190,8 @@ int main(int argc, char** argv) {
                 medianMs(refresh) / static_cast<double>(commandWindows.size()));
     std::printf("  baseline WM_NULL round trips: %6.2f ms  (%.3f ms per browser)\n", medianMs(bare),
                 medianMs(bare) / static_cast<double>(commandWindows.size()));
+    vuv::bench::figure("instances.scan", medianMs(scan), "ms", medianMs(enumerate));
+    vuv::bench::figure("instances.refresh_all", medianMs(refresh), "ms", medianMs(bare));
 
     stopAll(browsers, records);
     // Logs are left behind only when a browser still holds its file.

@@ -25,6 +25,8 @@
 #include "launch/launch_page_win.h"
 #include "launch/launch_scheduler_win.h"
 
+#include "../bench_line.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -223,6 +225,7 @@ int main(int argc, char** argv) {
     std::printf("rows: %zu, rounds: %d (median of each)\n", rows, rounds);
     std::printf("append %zu entries and show:   %8.2f ms\n", rows, medianOf(append));
     std::printf("  baseline building them:       %8.2f ms\n", medianOf(build));
+    vuv::bench::figure("launch.append_and_show", medianOf(append), "ms", medianOf(build));
 
     // Deleting a spread selection.
     const std::vector<std::size_t> spread = spreadRows(rows);
@@ -243,6 +246,7 @@ int main(int argc, char** argv) {
     }
     std::printf("delete %zu selected rows:       %8.2f ms\n", spread.size(), medianOf(remove));
     std::printf("  baseline model removal alone: %8.2f ms\n", medianOf(removeModel));
+    vuv::bench::figure("launch.delete_selected", medianOf(remove), "ms", medianOf(removeModel));
 
     // Exporting.
     page.clear();
@@ -266,6 +270,7 @@ int main(int argc, char** argv) {
     DeleteFileW(widen(exportPath).c_str());
     std::printf("export %zu entries (%zu bytes): %8.2f ms\n", rows, bytes, medianOf(exported));
     std::printf("  baseline writing the bytes:    %8.2f ms\n", medianOf(rawWrite));
+    vuv::bench::figure("launch.export", medianOf(exported), "ms", medianOf(rawWrite));
 
     // Launch spacing.
     const std::wstring exe = ownDirectory() + L"lxbr.exe";
@@ -303,6 +308,8 @@ int main(int argc, char** argv) {
                 medianOf(spaced.gaps), worstOf(spaced.gaps));
     std::printf("    baseline at interval 0:                      median %6.2f ms, worst %6.2f ms\n",
                 medianOf(bare.gaps), worstOf(bare.gaps));
+    vuv::bench::figure("launch.spacing_error", medianOf(errors), "ms", medianOf(bare.pauses));
+    vuv::bench::figure("launch.gap_at_100ms", medianOf(spaced.gaps), "ms", medianOf(bare.gaps));
 
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW((logDirectory + L"\\*.log").c_str(), &found);
