@@ -187,8 +187,19 @@ protected:
     // the key released (hiding a window takes Wine up to 2 s without a
     // window manager, and the panel and each browser hide in turn).
     bool pressUntil(WORD vk, bool visible) {
+        // A toggle is a press after a poll that saw the key up: released
+        // first, whatever state earlier input left it in, for a few polls.
+        key(vk, false);
+        std::this_thread::sleep_for(Ms{200});
         key(vk, true);
-        const bool reached = waitUntil([&] { return mainVisible() == visible; });
+        // When a window of Wine gets the X focus, Wine lines its key state up
+        // with the X server's, where an injected key is not down: the press
+        // can end before the panel's next poll. Pressed again until it counts.
+        const bool reached = waitUntil([&] {
+            if (mainVisible() == visible) return true;
+            if ((GetAsyncKeyState(vk) & 0x8000) == 0) send(vk, true);
+            return false;
+        });
         std::this_thread::sleep_for(Ms{300});
         const bool stayed = mainVisible() == visible;
         key(vk, false);

@@ -332,7 +332,7 @@ TEST_F(HostileSenders, ATransferNamingThePanelItselfWritesNothingIntoThePanel) {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, panel->pid());
     ASSERT_NE(process, nullptr);
     {
-        const LowMemory inPanel(process, 4096, true);
+        const LowMemory inPanel(process, kPayload + 4096, true);
         ASSERT_TRUE(inPanel.ok());
         const std::string payload = join({text::kTagLinkCode, "x", text::kSeparator, "self"});
         const std::string d = descriptorText(inPanel.address(0), payload.size(), inPanel.address(kPayload));
