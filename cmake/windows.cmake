@@ -55,12 +55,18 @@ if(VUV_WIN_TESTS)
 endif()
 
 # End-to-end tests: drive the real vuv.exe and stand-in browsers from outside.
-file(GLOB_RECURSE VUV_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+# The harness (the panel, stand-ins and controls of other processes) is a
+# library of its own: the benchmarks that drive the real panel use it too.
+add_library(vuve2e STATIC tests/e2e/harness.cpp)
+target_link_libraries(vuve2e PUBLIC vuvwin psapi)
+# tools/ for standin/protocol.h, shared with the stand-in browser.
+target_include_directories(vuve2e PUBLIC ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
+target_compile_options(vuve2e PRIVATE ${VUV_WARNINGS})
+
+file(GLOB_RECURSE VUV_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*_test.cpp)
 if(VUV_E2E_TESTS)
   add_executable(vuv_e2e_tests ${VUV_E2E_TESTS})
-  target_link_libraries(vuv_e2e_tests PRIVATE vuvwin gtest_main psapi)
-  # tools/ for standin/protocol.h, shared with the stand-in browser.
-  target_include_directories(vuv_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
+  target_link_libraries(vuv_e2e_tests PRIVATE vuve2e gtest_main)
   target_compile_options(vuv_e2e_tests PRIVATE ${VUV_WARNINGS})
   target_compile_definitions(vuv_e2e_tests PRIVATE VUV_EXE_NAME=L"vuv.exe" VUV_STANDIN_NAME=L"lxbr.exe")
   add_dependencies(vuv_e2e_tests vuv lxbr)
@@ -85,20 +91,14 @@ endforeach()
 # Version resource, icon and the release zips.
 include(${PROJECT_SOURCE_DIR}/cmake/release.cmake)
 
-# The memory benchmark drives the real panel and a stand-in browser with the
-# end-to-end harness, from a folder of its own.
-add_executable(memory_bench bench/win/memory/memory_bench.cpp tests/e2e/harness.cpp)
-target_link_libraries(memory_bench PRIVATE vuvwin psapi)
-target_include_directories(memory_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
-target_compile_options(memory_bench PRIVATE ${VUV_WARNINGS})
-target_link_options(memory_bench PRIVATE -mconsole)
-add_dependencies(memory_bench vuv lxbr)
-
-# The notification benchmark drives the real panel and stand-in browsers with
-# the end-to-end harness, so it lives in a folder of its own.
-add_executable(notifications_bench bench/win/notifications/notifications_bench.cpp tests/e2e/harness.cpp)
-target_link_libraries(notifications_bench PRIVATE vuvwin psapi)
-target_include_directories(notifications_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tools)
-target_compile_options(notifications_bench PRIVATE ${VUV_WARNINGS})
-target_link_options(notifications_bench PRIVATE -mconsole)
-add_dependencies(notifications_bench vuv lxbr)
+# Benchmarks that drive the real panel and stand-in browsers with the
+# end-to-end harness, each from a folder of its own (bench/win/<folder>/).
+file(GLOB VUV_PANEL_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/win/*/*_bench.cpp)
+foreach(src ${VUV_PANEL_BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE vuve2e)
+  target_compile_options(${name} PRIVATE ${VUV_WARNINGS})
+  target_link_options(${name} PRIVATE -mconsole)
+  add_dependencies(${name} vuv lxbr)
+endforeach()

@@ -31,6 +31,7 @@
 #include "launch/launch_page_win.h"
 
 #include "../bench_line.h"
+#include "bench_win.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -50,32 +51,7 @@ namespace {
 
 using namespace vuv;
 using namespace vuv::win;
-using Clock = std::chrono::steady_clock;
-
-double medianOf(std::vector<double> samples) {
-    if (samples.empty()) return 0.0;
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double timeMs(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-void paint(HWND list) {
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    pump();
-}
+using namespace vuv::bench;
 
 std::size_t rowCount(HWND list) { return static_cast<std::size_t>(ListView_GetItemCount(list)); }
 

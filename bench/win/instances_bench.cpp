@@ -14,6 +14,7 @@
 #include "link/window_source_win.h"
 
 #include "../bench_line.h"
+#include "bench_win.h"
 
 #include <windows.h>
 
@@ -28,25 +29,7 @@
 namespace {
 
 using namespace vuv;
-using Clock = std::chrono::steady_clock;
-
-double medianMs(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0.0 : samples[samples.size() / 2];
-}
-
-double timeMs(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-std::wstring ownDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-    path.resize(n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
+using namespace vuv::bench;
 
 struct Browser {
     PROCESS_INFORMATION info{};
@@ -125,11 +108,7 @@ int main(int argc, char** argv) {
     const std::wstring directory = ownDirectory();
     const std::wstring exe = directory + L"lxbr.exe";
     // The stand-ins' logs go to a directory of their own.
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring logDirectory = std::wstring(temp) + L"vuv-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(logDirectory.c_str(), nullptr);
-    SetEnvironmentVariableW(L"VUV_STANDIN_LOG", logDirectory.c_str());
+    const std::wstring logDirectory = makeStandinLogDirectory(L"vuv-bench-");
 
     std::vector<Browser> browsers = startBrowsers(exe, count);
     win::DesktopWindows desktop;
@@ -183,26 +162,17 @@ int main(int argc, char** argv) {
     }
 
     std::printf("browsers: %zu, rounds: %d (median of each)\n", commandWindows.size(), rounds);
-    std::printf("scanInstances:            %8.2f ms  (%zu rows)\n", medianMs(scan), rows);
+    std::printf("scanInstances:            %8.2f ms  (%zu rows)\n", medianOf(scan), rows);
     std::printf("  baseline EnumWindows:   %8.2f ms  (%zu top-level windows, %zu of the three classes)\n",
-                medianMs(enumerate), state.windows, state.matching);
-    std::printf("refresh to all (sendBasic): %6.2f ms  (%.3f ms per browser)\n", medianMs(refresh),
-                medianMs(refresh) / static_cast<double>(commandWindows.size()));
-    std::printf("  baseline WM_NULL round trips: %6.2f ms  (%.3f ms per browser)\n", medianMs(bare),
-                medianMs(bare) / static_cast<double>(commandWindows.size()));
-    vuv::bench::figure("instances.scan", medianMs(scan), "ms", medianMs(enumerate));
-    vuv::bench::figure("instances.refresh_all", medianMs(refresh), "ms", medianMs(bare));
+                medianOf(enumerate), state.windows, state.matching);
+    std::printf("refresh to all (sendBasic): %6.2f ms  (%.3f ms per browser)\n", medianOf(refresh),
+                medianOf(refresh) / static_cast<double>(commandWindows.size()));
+    std::printf("  baseline WM_NULL round trips: %6.2f ms  (%.3f ms per browser)\n", medianOf(bare),
+                medianOf(bare) / static_cast<double>(commandWindows.size()));
+    vuv::bench::figure("instances.scan", medianOf(scan), "ms", medianOf(enumerate));
+    vuv::bench::figure("instances.refresh_all", medianOf(refresh), "ms", medianOf(bare));
 
     stopAll(browsers, records);
-    // Logs are left behind only when a browser still holds its file.
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((logDirectory + L"\\*.log").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileW((logDirectory + L"\\" + found.cFileName).c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(logDirectory.c_str());
+    removeStandinLogDirectory(logDirectory);
     return 0;
 }

@@ -26,6 +26,7 @@
 #include "launch/launch_scheduler_win.h"
 
 #include "../bench_line.h"
+#include "bench_win.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -47,39 +48,12 @@ namespace {
 
 using namespace vuv;
 using namespace vuv::win;
-using Clock = std::chrono::steady_clock;
-
-double medianOf(std::vector<double> samples) {
-    if (samples.empty()) return 0.0;
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
+using namespace vuv::bench;
 
 double worstOf(const std::vector<double>& samples) {
     double worst = 0.0;
     for (double s : samples) worst = std::max(worst, std::fabs(s));
     return worst;
-}
-
-double timeMs(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-std::wstring ownDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-    path.resize(n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
 std::vector<LaunchEntry> makeEntries(std::size_t count) {
@@ -97,11 +71,6 @@ std::vector<std::size_t> spreadRows(std::size_t count) {
     std::vector<std::size_t> rows;
     for (std::size_t i = 5; i < count; i += 10) rows.push_back(i);
     return rows;
-}
-
-void paint(HWND list) {
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    pump();
 }
 
 // The stand-ins this process started, by creation time (100 ns units).
@@ -274,9 +243,7 @@ int main(int argc, char** argv) {
 
     // Launch spacing.
     const std::wstring exe = ownDirectory() + L"lxbr.exe";
-    const std::wstring logDirectory = std::wstring(temp) + L"vuv-launch-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(logDirectory.c_str(), nullptr);
-    SetEnvironmentVariableW(L"VUV_STANDIN_LOG", logDirectory.c_str());
+    const std::wstring logDirectory = makeStandinLogDirectory(L"vuv-launch-bench-");
     state.settings.browserPath = narrow(exe);
     page.clear();
     std::vector<LaunchEntry> walk;
@@ -311,15 +278,7 @@ int main(int argc, char** argv) {
     vuv::bench::figure("launch.spacing_error", medianOf(errors), "ms", medianOf(bare.pauses));
     vuv::bench::figure("launch.gap_at_100ms", medianOf(spaced.gaps), "ms", medianOf(bare.gaps));
 
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((logDirectory + L"\\*.log").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileW((logDirectory + L"\\" + found.cFileName).c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(logDirectory.c_str());
+    removeStandinLogDirectory(logDirectory);
     // Leave without the exit sequence: nothing of the panel's settings is saved.
     ExitProcess(0);
 }

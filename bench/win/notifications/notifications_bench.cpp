@@ -26,6 +26,7 @@
 #include "link/channel_win.h"
 
 #include "../../bench_line.h"
+#include "../bench_win.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,10 +48,7 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0.0 : samples[samples.size() / 2];
-}
+using vuv::bench::medianOf;
 
 // A panel with test hooks, and one stand-in that sends to it.
 struct Setup {
@@ -174,13 +172,13 @@ void benchNotify() {
         for (unsigned i = 0; i < kCount; ++i) static_cast<void>(sendWithTimeout(setup.sender->frameWindow(), WM_NULL, 0, 0));
         bare.push_back(seconds(start) * 1e6 / kCount);
     }
-    const double p = median(toPanel);
-    const double r = median(toReceiver);
+    const double p = medianOf(toPanel);
+    const double r = medianOf(toReceiver);
     std::printf("notification that no rule matches (median of %d rounds of %u)\n", kRounds, kCount);
     std::printf("  to the panel                     %8.1f us\n", p);
     std::printf("  to a minimal receiver            %8.1f us   panel/receiver %.2f (target < 1.3)\n", r, r > 0 ? p / r : 0);
-    std::printf("  bare cross-process SendMessage   %8.1f us   panel/bare %.1f, receiver/bare %.1f\n", median(bare),
-                p / median(bare), r / median(bare));
+    std::printf("  bare cross-process SendMessage   %8.1f us   panel/bare %.1f, receiver/bare %.1f\n", medianOf(bare),
+                p / medianOf(bare), r / medianOf(bare));
     vuv::bench::figure("notifications.unmatched", p, "us", r);
     std::fflush(stdout);
 }
@@ -218,8 +216,8 @@ void benchBookmarks() {
             samples[i].push_back(microsecondsPerNotification(*setups[i].sender, request, kCount));
         }
     }
-    const double small = median(samples[0]);
-    const double large = median(samples[1]);
+    const double small = medianOf(samples[0]);
+    const double large = medianOf(samples[1]);
     std::printf("bookmark request \"#书签管理\" (median of %d rounds of %u)\n", kRounds, kCount);
     std::printf("  %7zu bookmarks                %8.1f us\n", kSizes[0], small);
     std::printf("  %7zu bookmarks                %8.1f us   ratio %.2f (target <= 2)\n", kSizes[1], large,
@@ -271,7 +269,7 @@ double insertionIntoTenMegabytesMs(const std::string& line) {
         samples.push_back(seconds(start) * 1000);
     }
     DestroyWindow(edit);
-    return median(samples);
+    return medianOf(samples);
 }
 
 void benchRecords() {
