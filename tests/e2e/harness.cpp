@@ -668,6 +668,28 @@ std::optional<MessageBoxInfo> findMessageBox(DWORD pid, std::string_view caption
     return found;
 }
 
+bool answerFileDialog(DWORD pid, const std::wstring& name) {
+    constexpr int kNameCombo = 0x47C;  // cmb13 of the explorer-style dialog
+    constexpr int kNameEdit = 0x480;   // edt1 of the old style
+    HWND dialog = nullptr;
+    HWND field = nullptr;
+    waitUntil([&] {
+        for (HWND w : topLevelWindows(pid, L"#32770")) {
+            if (!IsWindowVisible(w)) continue;
+            field = controlById(w, kNameCombo);
+            if (field == nullptr) field = controlById(w, kNameEdit);
+            if (field != nullptr) {
+                dialog = w;
+                return true;
+            }
+        }
+        return false;
+    });
+    if (dialog == nullptr) return false;
+    if (name.empty()) return pressButton(dialog, IDCANCEL);
+    return sendWithTimeout(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str())) && pressButton(dialog, IDOK);
+}
+
 bool pressButton(HWND dialog, int id, Ms timeout) {
     if (!IsWindow(dialog)) return false;
     if (!PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)))) {

@@ -164,6 +164,9 @@ struct MessageBoxInfo {
 // Presses a dialog button (posted, so a handler that blocks cannot block the
 // test) and waits until the dialog is gone.
 [[nodiscard]] bool pressButton(HWND dialog, int id = IDOK, Ms timeout = kWait);
+// Answers the open or save dialog of process pid with a full file name, or
+// cancels it when name is empty; true once the dialog is gone.
+[[nodiscard]] bool answerFileDialog(DWORD pid, const std::wstring& name);
 
 // ---------------------------------------------------------------------------
 // Sandbox: a fresh directory per test with its own copies of the programs, so

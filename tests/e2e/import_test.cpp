@@ -97,27 +97,7 @@ protected:
     // path cancels the dialog instead.
     void importThroughDialog(int button, const std::wstring& path) {
         ASSERT_TRUE(panel->click(button));
-        HWND dialog = nullptr;
-        HWND nameBox = nullptr;
-        ASSERT_TRUE(waitUntil([&] {
-            for (HWND w : topLevelWindows(panel->pid(), L"#32770")) {
-                if (!IsWindowVisible(w)) continue;
-                for (int id : {0x47C, 0x480}) {  // cmb13 (a combo with an edit) or edt1
-                    if (HWND box = GetDlgItem(w, id)) {
-                        dialog = w;
-                        nameBox = box;
-                        return true;
-                    }
-                }
-            }
-            return false;
-        })) << "no open dialog";
-        if (path.empty()) {
-            ASSERT_TRUE(pressButton(dialog, IDCANCEL));
-            return;
-        }
-        ASSERT_TRUE(sendWithTimeout(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())));
-        ASSERT_TRUE(pressButton(dialog, IDOK)) << "the open dialog stayed open";
+        ASSERT_TRUE(answerFileDialog(panel->pid(), path)) << "no open dialog, or it stayed open";
     }
 
     // Rows of a list once it holds count rows (the import has run by then).
@@ -296,17 +276,8 @@ TEST_F(Import, AnExportedLaunchListImportsBackUnchanged) {
 
     // 导出 through the save dialog; the typed name gets ".txt".
     ASSERT_TRUE(panel->click(id::按钮2));
-    HWND dialog = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        for (HWND w : topLevelWindows(panel->pid(), L"#32770")) {
-            if (IsWindowVisible(w) && (GetDlgItem(w, 0x47C) != nullptr || GetDlgItem(w, 0x480) != nullptr)) dialog = w;
-        }
-        return dialog != nullptr;
-    }));
-    HWND nameBox = GetDlgItem(dialog, 0x47C) != nullptr ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
     const std::wstring exported = sandbox.path(L"导出");
-    ASSERT_TRUE(sendWithTimeout(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exported.c_str())));
-    ASSERT_TRUE(pressButton(dialog, IDOK));
+    ASSERT_TRUE(answerFileDialog(panel->pid(), exported));
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(exported + L".txt").has_value(); }));
 
     ASSERT_TRUE(panel->click(id::按钮3));  // 清空

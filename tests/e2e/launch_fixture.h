@@ -17,35 +17,6 @@ using Lines = std::vector<std::string>;
 
 inline std::string gbk(const wchar_t* text) { return win::narrow(text); }
 
-// Answers the panel's open or save dialog with a full file name, or cancels
-// it when name is empty; true once the dialog is gone.
-inline bool answerFileDialog(DWORD pid, const std::wstring& name) {
-    constexpr int kNameCombo = 0x47C;  // cmb13 of the explorer-style dialog
-    constexpr int kNameEdit = 0x480;   // edt1 of the old style
-    HWND dialog = nullptr;
-    HWND field = nullptr;
-    waitUntil([&] {
-        for (HWND w : topLevelWindows(pid, L"#32770")) {
-            if (!IsWindowVisible(w)) continue;
-            field = controlById(w, kNameCombo);
-            if (field == nullptr) field = controlById(w, kNameEdit);
-            if (field != nullptr) {
-                dialog = w;
-                return true;
-            }
-        }
-        return false;
-    });
-    if (dialog == nullptr) return false;
-    if (name.empty()) {
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    } else {
-        if (!sendWithTimeout(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()))) return false;
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    }
-    return waitUntil([&] { return !IsWindow(dialog); });
-}
-
 class LaunchFixture : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests"; }

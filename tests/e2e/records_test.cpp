@@ -35,24 +35,7 @@ protected:
     // returns the text of the message box that follows, which it closes.
     std::string save(int button, const std::wstring& path) {
         if (!panel->command(button)) return "no command";
-        HWND dialog = nullptr;
-        HWND nameBox = nullptr;
-        waitUntil([&] {
-            for (HWND w : topLevelWindows(panel->pid(), L"#32770")) {
-                if (!IsWindowVisible(w)) continue;
-                for (int id : {0x47C, 0x480}) {  // cmb13 (a combo with an edit) or edt1
-                    if (HWND box = GetDlgItem(w, id)) {
-                        dialog = w;
-                        nameBox = box;
-                        return true;
-                    }
-                }
-            }
-            return false;
-        });
-        if (dialog == nullptr) return "no save dialog";
-        if (!sendWithTimeout(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()))) return "name not set";
-        if (!pressButton(dialog, IDOK)) return "dialog stayed open";
+        if (!answerFileDialog(panel->pid(), path)) return "no save dialog, or it stayed open";
         const std::optional<MessageBoxInfo> box = panel->messageBox(kInfo);
         if (!box) return "no message box";
         EXPECT_TRUE(pressButton(box->window));
