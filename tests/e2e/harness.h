@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,13 @@ inline constexpr Ms kWait{10000};
 // Polls condition until it holds or the deadline passes, pumping this
 // thread's messages in between. True when the condition held.
 bool waitUntil(const std::function<bool()>& condition, Ms timeout = kWait, Ms interval = Ms{10});
+
+// The parts one after the other (GBK texts are built this way).
+inline std::string join(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view p : parts) out.append(p);
+    return out;
+}
 
 // ---------------------------------------------------------------------------
 // Environment and files

@@ -1,7 +1,7 @@
 // The importers end to end: the address list dialog on 批量启动 and 书签管理,
 // and "导入" reading bookmark files chosen in the system's open dialog into
 // the launch list or, as bare addresses, into the bookmark table.
-#include "e2e/harness.h"
+#include "e2e/panel_fixture.h"
 
 #include "app/control_ids.h"
 #include "app/layout_win.h"
@@ -36,26 +36,19 @@ std::string utf8(const std::wstring& text) {
 
 Table tableOf(std::initializer_list<std::vector<std::string>> rows) { return Table(rows); }
 
-class Import : public ::testing::Test {
+class Import : public PanelFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests";
+        PanelFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(environmentProblems(sandbox.directory()), "");
-        std::string settings = "[";
-        settings.append(text::kSettingsSection).append("]\r\n").append(text::kKeyBrowserPath).append("=");
-        settings.append(win::narrow(sandbox.standinExe())).append("\r\n");
-        ASSERT_TRUE(writeFileBytes(sandbox.path(win::widen(text::kSettingsFile)), settings));
+        writeSettingsWithBrowser();
+        if (HasFatalFailure()) return;
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         launchList = panel->control(id::超级列表框1);
         bookmarks = panel->control(id::超级列表框2);
     }
-    void TearDown() override {
-        if (panel) {
-            EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
-        }
-    }
-
     void showPage(int page) { ASSERT_TRUE(selectTab(panel->control(id::选择夹1), page)); }
 
     // A visible top-level window of the panel with this caption.
@@ -121,8 +114,6 @@ protected:
     // before it, so that "nothing arrived" can be checked.
     void settle() { ASSERT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0)); }
 
-    Sandbox sandbox;
-    std::unique_ptr<Panel> panel;
     HWND launchList = nullptr;
     HWND bookmarks = nullptr;
 };

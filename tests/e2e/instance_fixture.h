@@ -3,7 +3,7 @@
 // WM_SETTEXT, confirmed with a posted BM_CLICK.
 #pragma once
 
-#include "e2e/harness.h"
+#include "e2e/panel_fixture.h"
 
 #include "app/control_ids.h"
 #include "common/encoding_win.h"
@@ -47,12 +47,6 @@ inline bool clickAndWaitGone(HWND dialog, const wchar_t* button) {
     return waitUntil([&] { return !IsWindow(dialog); });
 }
 
-inline std::string join(std::initializer_list<std::string_view> parts) {
-    std::string out;
-    for (std::string_view p : parts) out.append(p);
-    return out;
-}
-
 // Payloads received under a message name, in order.
 inline std::vector<std::string> received(StandinProcess& standin, std::string_view name) {
     std::vector<std::string> payloads;
@@ -68,16 +62,8 @@ inline std::string dump(StandinProcess& standin) {
     return out;
 }
 
-class InstanceFixture : public ::testing::Test {
+class InstanceFixture : public PanelFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests"; }
-
-    void TearDown() override {
-        if (panel) {
-            EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
-        }
-    }
-
     StandinProcess& browser(const StandinOptions& options = {}) {
         browsers.push_back(std::make_unique<StandinProcess>(sandbox, options));
         return *browsers.back();
@@ -86,9 +72,7 @@ protected:
     // Starts the panel with a valid browser path (no warning at first
     // activation); it lists the running browsers as it shows.
     void startPanel() {
-        const std::string settings =
-            join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=", win::narrow(sandbox.standinExe()), "\r\n"});
-        ASSERT_TRUE(writeFileBytes(sandbox.path(win::widen(text::kSettingsFile)), settings));
+        writeSettingsWithBrowser();
         for (const auto& b : browsers) ASSERT_TRUE(b->ready());
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
@@ -112,9 +96,7 @@ protected:
 
     void select(const std::vector<int>& rows) { ASSERT_TRUE(selectRows(table, rows)); }
 
-    Sandbox sandbox;
     std::vector<std::unique_ptr<StandinProcess>> browsers;
-    std::unique_ptr<Panel> panel;
     HWND table = nullptr;
 };
 

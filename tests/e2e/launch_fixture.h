@@ -17,25 +17,12 @@ using Lines = std::vector<std::string>;
 
 inline std::string gbk(const wchar_t* text) { return win::narrow(text); }
 
-class LaunchFixture : public ::testing::Test {
+class LaunchFixture : public PanelFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests"; }
-
-    void TearDown() override {
-        if (panel) {
-            EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
-        }
-    }
-
-    [[nodiscard]] std::string browserPath() const { return win::narrow(sandbox.standinExe()); }
-    [[nodiscard]] std::wstring settingsFile() const { return sandbox.path(win::widen(text::kSettingsFile)); }
-
     // Starts the panel with the stand-in as its browser (and as designated
     // browser when asked) and shows the launch tab.
     void startPanel(bool designated = false) {
-        std::string settings = join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=", browserPath(), "\r\n"});
-        if (designated) settings += join({text::kKeyDesignated, "=", browserPath(), "\r\n"});
-        ASSERT_TRUE(writeFileBytes(settingsFile(), settings));
+        writeSettingsWithBrowser(designated ? join({text::kKeyDesignated, "=", browserPath(), "\r\n"}) : std::string());
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         list = panel->control(id::超级列表框1);
@@ -155,8 +142,6 @@ protected:
     }
     [[nodiscard]] std::string quotedBrowser() const { return "\"" + browserPath() + "\""; }
 
-    Sandbox sandbox;
-    std::unique_ptr<Panel> panel;
     HWND list = nullptr;
 };
 

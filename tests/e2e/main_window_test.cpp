@@ -1,7 +1,7 @@
 // The panel's frame seen from outside: caption, pages and their controls,
 // status bar, the window-level menu commands, the exit paths, and a message
 // channel that answers good transfers and shrugs off bad ones.
-#include "e2e/harness.h"
+#include "e2e/panel_fixture.h"
 
 #include "app/control_ids.h"
 #include "app/layout_win.h"
@@ -17,17 +17,6 @@
 namespace vuv::e2e {
 namespace {
 
-std::string settingsWithBrowser(const Sandbox& sandbox) {
-    std::string s = "[";
-    s += text::kSettingsSection;
-    s += "]\r\n";
-    s += text::kKeyBrowserPath;
-    s += "=";
-    s += win::narrow(sandbox.standinExe());
-    s += "\r\n";
-    return s;
-}
-
 // "vuv|||<command window>■<content>", as a browser sends it.
 std::string notification(const StandinProcess& browser, std::string_view content) {
     return std::string(text::kTagVuv) +
@@ -40,24 +29,19 @@ std::string toolbarCommand(std::string_view value) {
     return std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + std::string(text::kBars) + std::string(value);
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public PanelFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sandbox.ok());
+        PanelFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(environmentProblems(sandbox.directory()), "");
-        ASSERT_TRUE(writeFileBytes(settingsPath(), settingsWithBrowser(sandbox)));
-    }
-    void TearDown() override {
-        if (panel) {
-            EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
-        }
+        writeSettingsWithBrowser();
     }
 
     void startPanel() {
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
     }
-    std::wstring settingsPath() const { return sandbox.path(win::widen(text::kSettingsFile)); }
 
     // Texts and right edges of the status bar's fields, read through memory
     // in the panel's process.
@@ -82,8 +66,6 @@ protected:
         return {edges[0], edges[1], edges[2]};
     }
 
-    Sandbox sandbox;
-    std::unique_ptr<Panel> panel;
 };
 
 TEST_F(MainWindowTest, StartsWithCaptionSixPagesAndStatusTexts) {
@@ -196,7 +178,7 @@ TEST_F(MainWindowTest, ExitAndCloseBoxBothSaveTheWapModeAndEndTheProcess) {
             ASSERT_TRUE(PostMessageW(panel->mainWindow(), WM_CLOSE, 0, 0));
         }
         ASSERT_TRUE(waitUntil([&] { return !panel->running(); }));
-        const std::optional<std::string> settings = readFileBytes(settingsPath());
+        const std::optional<std::string> settings = readFileBytes(settingsFile());
         ASSERT_TRUE(settings);
         const std::string wap = std::string(text::kKeyWapMode) + "=" + std::string(viaMenu ? text::kFalse : text::kTrue);
         EXPECT_NE(settings->find(wap), std::string::npos) << *settings;
@@ -277,7 +259,7 @@ TEST_F(MainWindowTest, MalformedTransfersLeaveThePanelRunningAndAnswering) {
 }
 
 TEST_F(MainWindowTest, WithoutSettingsTheBrowserPathIsAskedForFirst) {
-    ASSERT_TRUE(DeleteFileW(settingsPath().c_str()));
+    ASSERT_TRUE(DeleteFileW(settingsFile().c_str()));
     PanelOptions options;
     options.waitForChannel = false;  // the channel opens after the first-run dialog
     panel = std::make_unique<Panel>(sandbox, options);

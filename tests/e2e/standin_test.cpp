@@ -18,12 +18,6 @@ namespace {
 
 using win::widen;
 
-std::string join(std::initializer_list<std::string_view> parts) {
-    std::string out;
-    for (std::string_view p : parts) out.append(p);
-    return out;
-}
-
 std::string dump(const std::vector<StandinRecord>& records) {
     std::string out;
     for (const StandinRecord& r : records) out += r.line.substr(0, 200) + "\n";
