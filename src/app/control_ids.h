@@ -86,8 +86,10 @@ enum Command : int {
     关闭鹭行 = 2209,
 };
 
-// Timer of the main window that polls the boss key.
+// Timers of the main window: the boss key's poll, and the writing of queued
+// records.
 inline constexpr int 老板键时钟 = 1;
+inline constexpr int kRecordsTimer = 2;
 
 // Private messages of the main window (WM_APP based).
 inline constexpr unsigned kWmApp = 0x8000;

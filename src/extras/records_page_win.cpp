@@ -14,9 +14,6 @@ namespace vuv::win {
 
 namespace {
 
-// Timer of the main window that writes queued records.
-constexpr UINT_PTR kFlushTimer = 0x5652;  // "VR"
-
 // A record waits at least this long, so a burst shares one insertion, and
 // at least twice as long as the last write took, so writing into a big record
 // keeps to a third of the panel's time. A line that waited longer than the
@@ -89,13 +86,13 @@ void RecordsPage::scheduleFlush() {
     }
     if (flushScheduled_) return;
     const auto wait = std::clamp(2 * lastFlushCost_, kShortestWait, kLongestWait);
-    flushScheduled_ = SetTimer(main_, kFlushTimer, static_cast<UINT>(wait.count()), nullptr) != 0;
+    flushScheduled_ = SetTimer(main_, id::kRecordsTimer, static_cast<UINT>(wait.count()), nullptr) != 0;
     if (!flushScheduled_) flushRecords();
 }
 
 void RecordsPage::flushRecords() {
     if (flushScheduled_) {
-        KillTimer(main_, kFlushTimer);
+        KillTimer(main_, id::kRecordsTimer);
         flushScheduled_ = false;
     }
     if (!link_.hasQueued() && !page_.hasQueued()) return;
@@ -106,7 +103,7 @@ void RecordsPage::flushRecords() {
 }
 
 bool RecordsPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != kFlushTimer) return false;
+    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kRecordsTimer)) return false;
     flushRecords();
     result = 0;
     return true;
