@@ -10,6 +10,7 @@
 #include "common/file_dialog_win.h"
 #include "common/gbk.h"
 #include "common/modal_win.h"
+#include "common/ui_win.h"
 #include "launch/launch_page_win.h"
 
 #include <string>
@@ -43,7 +44,7 @@ private:
     static constexpr const wchar_t* kHint =
         L"格式：\r\n连接1\r\n连接2\r\n连接…\r\n\r\n如：\r\nhttp://www.example.com/\r\nhttp://www.example.org/\r\n…";
 
-    void onCreate() override { SendMessageW(control(kIdText), EM_SETLIMITTEXT, 0x7FFFFFFE, 0); }
+    void onCreate() override { liftTextLimit(control(kIdText)); }
 
     bool onCommand(int id, int) override {
         switch (id) {

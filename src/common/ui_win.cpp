@@ -71,6 +71,8 @@ std::wstring controlTextW(HWND control) {
     return text;
 }
 
+void liftTextLimit(HWND edit) { SendMessageW(edit, EM_SETLIMITTEXT, 0x7FFFFFFE, 0); }
+
 std::string controlText(HWND control) { return narrow(controlTextW(control)); }
 
 void setControlText(HWND control, std::string_view gbk) { SetWindowTextW(control, widen(gbk).c_str()); }

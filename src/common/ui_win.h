@@ -37,6 +37,9 @@ void placeControl(HWND control, const ControlRow& row, int dpi, int originX = 0,
 [[nodiscard]] std::string controlText(HWND control);
 void setControlText(HWND control, std::string_view gbk);
 [[nodiscard]] std::wstring controlTextW(HWND control);
+// Lets an edit box hold any amount of text (by default it takes 32K
+// characters), so a text of many megabytes is kept whole.
+void liftTextLimit(HWND edit);
 
 // A task-modal message box without owner window. Returns the button pressed.
 int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags = MB_OK);

@@ -35,8 +35,7 @@ bool isReadOnlyFile(const std::string& gbkPath) {
 
 void RecordBox::attach(HWND edit) {
     edit_ = edit;
-    // Any amount of text: a page source of many megabytes is kept whole.
-    SendMessageW(edit_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    liftTextLimit(edit_);
 }
 
 void RecordBox::queue(std::string_view gbk) {
