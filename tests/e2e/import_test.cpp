@@ -41,7 +41,6 @@ protected:
     void SetUp() override {
         PanelFixture::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_EQ(environmentProblems(sandbox.directory()), "");
         writeSettingsWithBrowser();
         if (HasFatalFailure()) return;
         panel = std::make_unique<Panel>(sandbox);

@@ -34,7 +34,6 @@ protected:
     void SetUp() override {
         PanelFixture::SetUp();
         if (HasFatalFailure()) return;
-        ASSERT_EQ(environmentProblems(sandbox.directory()), "");
         writeSettingsWithBrowser();
     }
 

@@ -1,6 +1,7 @@
 // The base of the tests that run the real panel: a sandbox of their own with
-// the programs and "设置.ini", the panel once a test starts it, and at the end
-// the check that the panel raised no exception.
+// the programs and "设置.ini", checked to be usable under code page 936, the
+// panel once a test starts it, and at the end the check that the panel
+// raised no exception.
 #pragma once
 
 #include "e2e/harness.h"
@@ -17,7 +18,11 @@ namespace vuv::e2e {
 
 class PanelFixture : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests"; }
+    void SetUp() override {
+        ASSERT_TRUE(sandbox.ok()) << "vuv.exe and lxbr.exe must be built beside the tests";
+        // Code page 936 and Chinese file names, which every panel test needs.
+        ASSERT_EQ(environmentProblems(sandbox.directory()), "");
+    }
 
     void TearDown() override {
         if (panel) {
