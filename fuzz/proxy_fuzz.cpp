@@ -8,7 +8,7 @@
 // those digits, saturated.
 #include "common/gbk.h"
 #include "common/texts.h"
-#include "launch/proxy.h"
+#include "link/proxy.h"
 
 #include <array>
 #include <climits>
@@ -95,7 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A port text that starts with digits is exactly those digits (saturated).
     const std::string_view port = expected.portText;
-    if (port.empty()) require(parsed->port == 0);
+    // Anything else, a sign included, gives port 0: never a negative number.
+    require(parsed->port >= 0);
+    if (port.empty() || port[0] < '0' || port[0] > '9') require(parsed->port == 0);
     if (!port.empty() && port[0] >= '0' && port[0] <= '9') {
         long long value = 0;
         for (std::size_t i = 0; i < port.size() && port[i] >= '0' && port[i] <= '9' && value <= INT_MAX; ++i) {

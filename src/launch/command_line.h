@@ -1,5 +1,4 @@
-// Command lines of started browsers and the integer reading shared by the
-// launch interval and the proxy port.
+// Command lines of started browsers and the reading of the launch interval.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "launch/proxy_win.h"
 
 #include "common/modal_win.h"
-#include "launch/proxy.h"
+#include "link/proxy.h"
 #include "link/instance_page_win.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "launch/proxy.h"
+#include "link/proxy.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,10 @@ TEST(Proxy, ParsesTypedInputIntoTwoPosts) {
         {wide + "10.2.3.4" + wide + ":" + wide + "80x:9", "80 100003 40002"},
         {"1..2.3:1", "1 10002 30000"},
         {"1.2.3.4:", "0 10003 40002"},
-        {"0000000001.255.0.0:-1", "4294967295 10000 255"},
+        {"0000000001.255.0.0:80", "80 10000 255"},
+        // The port is its leading digits: a sign is no digit, so no negative port.
+        {"1.2.3.4:-80", "0 10003 40002"}, {"1.2.3.4:+80", "0 10003 40002"},
+        {"1.2.3.4:99999999999", "2147483647 10003 40002"},
         {"1.2.3:80", "invalid"},  {"1.2.3.4.5:80", "invalid"}, {"256.1.1.1:80", "invalid"},
         {"1.2.3.a:80", "invalid"}, {"99999999999.1.1.1:80", "invalid"}, {"", "invalid"},
         {"1.2.3.4", "invalid"},

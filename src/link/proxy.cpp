@@ -1,10 +1,10 @@
-#include "launch/proxy.h"
+#include "link/proxy.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "common/gbk.h"
 #include "common/texts.h"
-#include "launch/command_line.h"
 
 namespace vuv {
 
@@ -24,6 +24,16 @@ std::optional<std::uint8_t> addressPart(std::string_view part) noexcept {
 }
 
 }  // namespace
+
+std::int32_t portNumber(std::string_view text) noexcept {
+    std::int64_t value = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9') break;
+        value = value * 10 + (ch - '0');
+        if (value > INT32_MAX) return INT32_MAX;
+    }
+    return static_cast<std::int32_t>(value);
+}
 
 std::string removeBlanks(std::string_view text) {
     std::string out;
@@ -52,7 +62,7 @@ std::optional<ProxyAddress> parseProxyInput(std::string_view typed) {
         if (!part) return std::nullopt;
         bytes[i] = *part;
     }
-    return ProxyAddress{bytes[0], bytes[1], bytes[2], bytes[3], leadingInteger(pieces[1])};
+    return ProxyAddress{bytes[0], bytes[1], bytes[2], bytes[3], portNumber(pieces[1])};
 }
 
 std::array<ProxyPost, 2> proxyPosts(const ProxyAddress& proxy) noexcept {

@@ -15,6 +15,11 @@ struct ProxyAddress {
     std::int32_t port = 0;                    // not range-checked
 };
 
+// The port: the leading decimal digits of text, 0 when it does not begin
+// with a digit (a sign or a blank is no digit); values beyond the range of a
+// signed 32-bit number saturate.
+[[nodiscard]] std::int32_t portNumber(std::string_view text) noexcept;
+
 // Removes every ASCII blank and every full-width blank (A1 A1) that starts at
 // a character boundary.
 [[nodiscard]] std::string removeBlanks(std::string_view text);
@@ -22,8 +27,7 @@ struct ProxyAddress {
 // Reads typed input: blanks removed, split at every ":", the first piece the
 // address and the second the port. The address needs exactly four parts
 // separated by ".", each only digits and at most 255 (an empty part is 0).
-// The port is the leading integer of the second piece, 0 when it is missing
-// or does not start with a digit. Input without a colon is invalid.
+// The port is portNumber() of the second piece (0 when it is missing). Input without a colon is invalid.
 [[nodiscard]] std::optional<ProxyAddress> parseProxyInput(std::string_view typed);
 
 // One post of the proxy message (10004) to a browser's frame window.
