@@ -24,14 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t lines = 1;
     for (const char c : raw) lines += c == '\n' || c == '\0' || c == '\x1A';
 
-    const std::vector<vuv::LaunchEntry> entries = vuv::importShortcutLines(raw);
+    const std::vector<vuv::ImportedLink> entries = vuv::importShortcutLines(raw);
     require(entries.size() <= lines);
-    for (const vuv::LaunchEntry& e : entries) {
+    for (const vuv::ImportedLink& e : entries) {
         require(!holdsLineEnd(e.name) && !holdsLineEnd(e.address) && !holdsLineEnd(e.config));
         require(vuv::gbk::findLast(e.name, '\\') == vuv::gbk::npos);
     }
 
-    const std::vector<vuv::LaunchEntry> imported = vuv::importBookmarkText(vuv::cutAtTextEnd(raw), raw);
+    const std::vector<vuv::ImportedLink> imported = vuv::importBookmarkText(vuv::cutAtTextEnd(raw), raw);
     require(imported.size() <= raw.size());
     return 0;
 }

@@ -18,17 +18,12 @@
 // dialog figures alike; the baseline of the dialog alone shows its size.
 //
 //   bookmark_import_bench [links=50000] [rounds=5]
-#include "app/app_win.h"
-#include "app/control_ids.h"
-#include "app/layout_win.h"
-#include "app/main_window_win.h"
-#include "app/settings_win.h"
+#include "app/panel_win.h"
 #include "bookmarks/bookmark_import.h"
-#include "bookmarks/bookmark_page_win.h"
-#include "bookmarks/import_page_win.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
-#include "launch/launch_page_win.h"
+#include "common/files_win.h"
 
 #include "../bench_line.h"
 #include "bench_win.h"
@@ -129,36 +124,28 @@ int main(int argc, char** argv) {
     const std::size_t links = argc > 1 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[1]))) : 50000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
-    App& state = app();
-    MainWindow& window = mainWindow();
-    if (!window.create(GetModuleHandleW(nullptr))) return 1;
-    state.main = window.hwnd();
-    auto launchOwned = std::make_unique<LaunchPage>();
-    auto bookmarksOwned = std::make_unique<BookmarkPage>();
-    auto importOwned = std::make_unique<ImportPage>();
-    LaunchPage& launch = *launchOwned;
-    ImportPage& importer = *importOwned;
-    state.bookmarks = bookmarksOwned.get();
-    window.addPage(std::move(launchOwned));
-    window.addPage(std::move(bookmarksOwned));
-    window.addPage(std::move(importOwned));
-    state.launch = &launch;
-    window.attachPages();
-    window.showPage(layout::kLaunch);
-    ShowWindow(state.main, SW_SHOWNORMAL);
-    UpdateWindow(state.main);
+    // The whole panel, in this process, without its start-up sequence.
+    static Panel panel;
+    if (!panel.build(GetModuleHandleW(nullptr))) return 1;
+    MainWindow& window = panel.window();
+    const HWND main = window.hwnd();
+    LaunchPage& launch = panel.launch();
+    ImportPage& importer = panel.importer();
+    window.showPage(id::kLaunchPage);
+    ShowWindow(main, SW_SHOWNORMAL);
+    UpdateWindow(main);
     pump();
-    HWND launchList = GetDlgItem(state.main, id::超级列表框1);
-    HWND bookmarkList = GetDlgItem(state.main, id::超级列表框2);
+    HWND launchList = GetDlgItem(main, id::kLaunchList);
+    HWND bookmarkList = GetDlgItem(main, id::kBookmarkList);
 
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring widePath =
         std::wstring(temp) + L"vuv-bench-书签-" + std::to_wstring(GetCurrentProcessId()) + L".htm";
-    const std::string path = narrow(widePath);
+    const std::wstring& path = widePath;
     const std::string page = makeBookmarkPage(links);
     if (!writeFileBytes(path, page)) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "cannot write %s\n", narrow(path).c_str());
         return 1;
     }
     bool wrong = false;
@@ -178,15 +165,15 @@ int main(int argc, char** argv) {
         }));
         check(launchList, "launch list");
 
-        window.showPage(layout::kBookmarks);
-        SendMessageW(GetDlgItem(state.main, id::按钮6), BM_CLICK, 0, 0);  // 清空
+        window.showPage(id::kBookmarksPage);
+        SendMessageW(GetDlgItem(main, id::kBookmarkClear), BM_CLICK, 0, 0);  // 清空
         paint(bookmarkList);
         toBookmarks.push_back(timeMs([&] {
             importer.importFile(path, false);
             paint(bookmarkList);
         }));
         check(bookmarkList, "bookmark table");
-        window.showPage(layout::kLaunch);
+        window.showPage(id::kLaunchPage);
 
         launch.clear();
         paint(launchList);
@@ -194,7 +181,7 @@ int main(int argc, char** argv) {
             DialogAnswerer answerer(GetCurrentThreadId(), widePath);
             const auto pressed = Clock::now();
             throughDialog.push_back(timeMs([&] {
-                SendMessageW(GetDlgItem(state.main, id::按钮1), BM_CLICK, 0, 0);
+                SendMessageW(GetDlgItem(main, id::kLaunchFileImport), BM_CLICK, 0, 0);
                 paint(launchList);
             }));
             untilAnswered.push_back(std::chrono::duration<double, std::milli>(answerer.answered() - pressed).count());
@@ -204,7 +191,7 @@ int main(int argc, char** argv) {
         {
             DialogAnswerer answerer(GetCurrentThreadId(), widePath);
             dialogAlone.push_back(timeMs([&] {
-                if (askOpenFile(state.main, L"htm|*.htm") != path) wrong = true;
+                if (askOpenFile(main, L"htm|*.htm") != widePath) wrong = true;
             }));
         }
 

@@ -9,6 +9,7 @@
 //   instances_bench [browsers=50] [rounds=15]
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "link/payloads.h"
 #include "link/channel_win.h"
 #include "link/instances.h"
 #include "link/window_source_win.h"
@@ -129,8 +130,7 @@ int main(int argc, char** argv) {
     }
 
     // A warm-up round that also checks every browser acknowledges a transfer.
-    const std::string refreshText = std::string(text::kTagBasic) + std::string(text::kKeyToolbar) +
-                                    std::string(text::kBars) + std::string(text::kToolbarRefresh);
+    const std::string refreshText = toolbarPayload(text::kToolbarRefresh);
     std::size_t acknowledged = 0;
     for (HWND target : commandWindows) acknowledged += win::sendTransfer(target, text::kMsgAdjust, refreshText) ? 1 : 0;
     if (acknowledged != commandWindows.size()) {

@@ -13,11 +13,9 @@
 //     against the same walk at interval 0, which leaves a step's own cost.
 //
 //   launch_bench [rows=100000] [rounds=5] [launches=20]
-#include "app/app_win.h"
-#include "app/control_ids.h"
-#include "app/layout_win.h"
-#include "app/main_window_win.h"
-#include "app/settings_win.h"
+#include "app/panel_win.h"
+#include "common/control_ids.h"
+#include "common/files_win.h"
 #include "common/encoding_win.h"
 #include "common/ui_win.h"
 #include "launch/export.h"
@@ -120,7 +118,8 @@ struct Walk {
     std::vector<double> pauses;  // from the end of one start (idle or 1000 ms) to the next start
 };
 
-Walk watchWalk(LaunchPage& page, const std::wstring& exe) {
+Walk watchWalk(Panel& panel, const std::wstring& exe) {
+    LaunchPage& page = panel.launch();
     std::vector<Clock::time_point> begins, ends;
     const ProcessStarter watched = [&](std::string_view command) {
         begins.push_back(Clock::now());
@@ -139,7 +138,8 @@ Walk watchWalk(LaunchPage& page, const std::wstring& exe) {
             Sleep(20);
         }
     });
-    launchAll(page, watched);
+    LaunchScheduler scheduler(page, panel.settings().settings(), watched);
+    scheduler.launchAll();
     done = true;
     answer.join();
 
@@ -164,20 +164,16 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::size_t launches = argc > 3 ? static_cast<std::size_t>(std::max(2, std::atoi(argv[3]))) : 20;
 
-    App& state = app();
-    MainWindow& window = mainWindow();
-    if (!window.create(GetModuleHandleW(nullptr))) return 1;
-    state.main = window.hwnd();
-    auto owned = std::make_unique<LaunchPage>();
-    LaunchPage& page = *owned;
-    window.addPage(std::move(owned));
-    state.launch = &page;
-    window.attachPages();
-    window.showPage(layout::kLaunch);
-    ShowWindow(state.main, SW_SHOWNORMAL);
-    UpdateWindow(state.main);
+    // The whole panel, in this process, without its start-up sequence.
+    static Panel panel;
+    if (!panel.build(GetModuleHandleW(nullptr))) return 1;
+    const HWND main = panel.window().hwnd();
+    LaunchPage& page = panel.launch();
+    panel.window().showPage(id::kLaunchPage);
+    ShowWindow(main, SW_SHOWNORMAL);
+    UpdateWindow(main);
     pump();
-    HWND list = GetDlgItem(state.main, id::超级列表框1);
+    HWND list = GetDlgItem(main, id::kLaunchList);
 
     // Appending and showing.
     std::vector<double> append, build;
@@ -222,7 +218,7 @@ int main(int argc, char** argv) {
     page.appendEntries(makeEntries(rows));
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    const std::string exportPath = narrow(std::wstring(temp) + L"vuv-bench-export.txt");
+    const std::wstring exportPath = std::wstring(temp) + L"vuv-bench-export.txt";
     std::vector<double> exported, rawWrite;
     std::size_t bytes = 0;
     for (int r = 0; r < rounds; ++r) {
@@ -236,7 +232,7 @@ int main(int argc, char** argv) {
             if (!writeFileBytes(exportPath, same)) std::fprintf(stderr, "raw write failed\n");
         }));
     }
-    DeleteFileW(widen(exportPath).c_str());
+    DeleteFileW(exportPath.c_str());
     std::printf("export %zu entries (%zu bytes): %8.2f ms\n", rows, bytes, medianOf(exported));
     std::printf("  baseline writing the bytes:    %8.2f ms\n", medianOf(rawWrite));
     vuv::bench::figure("launch.export", medianOf(exported), "ms", medianOf(rawWrite));
@@ -244,17 +240,17 @@ int main(int argc, char** argv) {
     // Launch spacing.
     const std::wstring exe = ownDirectory() + L"lxbr.exe";
     const std::wstring logDirectory = makeStandinLogDirectory(L"vuv-launch-bench-");
-    state.settings.browserPath = narrow(exe);
+    panel.settings().settings().browserPath = narrow(exe);
     page.clear();
     std::vector<LaunchEntry> walk;
     for (std::size_t i = 0; i < launches; ++i) walk.push_back(LaunchEntry{{}, "http://example.com/" + std::to_string(i), {}});
     page.appendEntries(walk);
-    HWND interval = GetDlgItem(state.main, id::启动间隔);
+    HWND interval = GetDlgItem(main, id::kInterval);
 
     SetWindowTextW(interval, L"0");
-    const Walk bare = watchWalk(page, exe);
+    const Walk bare = watchWalk(panel, exe);
     SetWindowTextW(interval, L"100");
-    const Walk spaced = watchWalk(page, exe);
+    const Walk spaced = watchWalk(panel, exe);
     if (spaced.gaps.empty() || bare.gaps.empty()) {
         std::fprintf(stderr, "the launch walks started nothing\n");
         ExitProcess(1);

@@ -1,8 +1,9 @@
-// The main window's layout: its pages, their controls, the menu bar and the
-// two pop-up menus, as tables.
+// The main window's layout: its pages, their controls and the menu bar, as
+// tables. (The pop-up menus stand with the pages that pop them up.)
 #pragma once
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
+#include "common/menu_win.h"
 #include "common/ui_win.h"
 
 #include <windows.h>
@@ -17,7 +18,7 @@ inline constexpr int kMainWidth = 589;
 inline constexpr int kMainHeight = 436;
 
 // The tab control 选择夹1, in the main window's client area.
-inline constexpr ControlRow kTab{id::选择夹1, Kind::Tab, L"", 0, -4, -1, 584, 365};
+inline constexpr ControlRow kTab{id::kTabs, Kind::Tab, L"", 0, -4, -1, 584, 365};
 
 // The status bar 状态条1 and its three fields.
 inline constexpr int kStatusField0 = 60;
@@ -30,112 +31,82 @@ struct Page {
     std::vector<ControlRow> controls;  // positions relative to the tab control's top-left corner
 };
 
-// Pages in tab order. The first is current at start-up.
-enum PageIndex : int { kInstances = 0, kLaunch, kRules, kBookmarks, kLinkRecord, kPageRecord, kPageCount };
-
-inline const std::array<Page, kPageCount>& pages() {
-    static const std::array<Page, kPageCount> table{{
+// Pages in tab order (id::Page). The first is current at start-up.
+inline const std::array<Page, id::kPageCount>& pages() {
+    static const std::array<Page, id::kPageCount> table{{
         {L"独立控制",
          {
-             {id::独立控制, Kind::ListView, L"", 0, 8, 32, 474, 321},
-             {id::按钮17, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32},
-             {id::检测鹭行, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32},
-             {id::检测鹭行3, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32},
-             {id::检测鹭行2, Kind::Button, L"鹭行路径", 0, 496, 272, 80, 32},
-             {id::检测鹭行1, Kind::Button, L"提 交 建 议", 0, 496, 320, 80, 32},
+             {id::kInstanceTable, Kind::ListView, L"", 0, 8, 32, 474, 321},
+             {id::kStartBrowser, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32},
+             {id::kScanBrowsers, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32},
+             {id::kDownloadPage, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32},
+             {id::kBrowserPathButton, Kind::Button, L"鹭行路径", 0, 496, 272, 80, 32},
+             {id::kSuggestionPage, Kind::Button, L"提 交 建 议", 0, 496, 320, 80, 32},
          }},
         {L"批量启动",
          {
-             {id::按钮3, Kind::Button, L"清空", 0, 8, 24, 64, 32},
-             {id::按钮4, Kind::Button, L"文本导入", 0, 82, 24, 64, 32},
-             {id::按钮1, Kind::Button, L"导入", 0, 156, 24, 64, 32},
-             {id::按钮2, Kind::Button, L"导出", 0, 231, 24, 64, 32},
-             {id::按钮7, Kind::Button, L"全部批量启动", 0, 324, 24, 80, 32},
-             {id::透明标签1, Kind::TransparentLabel, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
-             {id::启动间隔, Kind::Edit, L"800", 0, 503, 31, 64, 20},
-             {id::超级列表框1, Kind::ListView, L"", 0, 8, 58, 552, 278},
-             {id::选择框1, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24},
-             {id::选择框2, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24},
-             {id::标签1, Kind::Label, L"", 0, 498, -40, 8, 24},
+             {id::kLaunchClear, Kind::Button, L"清空", 0, 8, 24, 64, 32},
+             {id::kLaunchTextImport, Kind::Button, L"文本导入", 0, 82, 24, 64, 32},
+             {id::kLaunchFileImport, Kind::Button, L"导入", 0, 156, 24, 64, 32},
+             {id::kLaunchExport, Kind::Button, L"导出", 0, 231, 24, 64, 32},
+             {id::kLaunchAll, Kind::Button, L"全部批量启动", 0, 324, 24, 80, 32},
+             {id::kIntervalLabel, Kind::TransparentLabel, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
+             {id::kInterval, Kind::Edit, L"800", 0, 503, 31, 64, 20},
+             {id::kLaunchList, Kind::ListView, L"", 0, 8, 58, 552, 278},
+             {id::kDesignatedBox, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24},
+             {id::kWapBox, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24},
+             {id::kNoticeHelper, Kind::Label, L"", 0, 498, -40, 8, 24},
          }},
         {L"通知处理",
          {
-             {id::超级列表框3, Kind::ListView, L"", 0, 8, 32, 354, 317},
-             {id::透明标签3, Kind::TransparentLabel, L"通知内容(处理条件)：", 0, 384, 37, 170, 16},
-             {id::编辑框4, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96},
-             {id::组合框1, Kind::ComboList, L"", 0, 384, 169, 184, 20},
-             {id::透明标签2, Kind::TransparentLabel, L"附加内容：", 0, 384, 199, 64, 16},
-             {id::编辑框1, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96},
-             {id::按钮5, Kind::Button, L"加 入", 0, 386, 324, 80, 32},
-             {id::按钮8, Kind::Button, L"修 改", 0, 480, 324, 80, 32},
+             {id::kRuleList, Kind::ListView, L"", 0, 8, 32, 354, 317},
+             {id::kConditionLabel, Kind::TransparentLabel, L"通知内容(处理条件)：", 0, 384, 37, 170, 16},
+             {id::kConditionEdit, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96},
+             {id::kActionCombo, Kind::ComboList, L"", 0, 384, 169, 184, 20},
+             {id::kLinkLabel, Kind::TransparentLabel, L"附加内容：", 0, 384, 199, 64, 16},
+             {id::kLinkEdit, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96},
+             {id::kRuleAdd, Kind::Button, L"加 入", 0, 386, 324, 80, 32},
+             {id::kRuleModify, Kind::Button, L"修 改", 0, 480, 324, 80, 32},
          }},
         {L"书签管理",
          {
-             {id::按钮6, Kind::Button, L"清空", 0, 8, 32, 64, 32},
-             {id::按钮9, Kind::Button, L"文本导入", 0, 84, 32, 64, 32},
-             {id::按钮10, Kind::Button, L"导入", 0, 160, 32, 64, 32},
-             {id::选择框3, Kind::CheckBox, L"是否循环打开书签", 0, 322, 36, 120, 24},
-             {id::按钮12, Kind::Button, L"清空书签状态", 0, 474, 30, 94, 32},
-             {id::超级列表框2, Kind::ListView, L"", 0, 8, 66, 562, 286},
+             {id::kBookmarkClear, Kind::Button, L"清空", 0, 8, 32, 64, 32},
+             {id::kBookmarkTextImport, Kind::Button, L"文本导入", 0, 84, 32, 64, 32},
+             {id::kBookmarkFileImport, Kind::Button, L"导入", 0, 160, 32, 64, 32},
+             {id::kLoopBox, Kind::CheckBox, L"是否循环打开书签", 0, 322, 36, 120, 24},
+             {id::kResetStates, Kind::Button, L"清空书签状态", 0, 474, 30, 94, 32},
+             {id::kBookmarkList, Kind::ListView, L"", 0, 8, 66, 562, 286},
          }},
         {L"链接记录",
          {
-             {id::编辑框2, Kind::MultiLineEdit, L"", 0, 8, 28, 506, 332},
-             {id::按钮13, Kind::Button, L"保 存", 0, 522, 32, 56, 48},
-             {id::按钮14, Kind::Button, L"清 空", 0, 522, 95, 56, 48},
+             {id::kLinkRecord, Kind::MultiLineEdit, L"", 0, 8, 28, 506, 332},
+             {id::kLinkSave, Kind::Button, L"保 存", 0, 522, 32, 56, 48},
+             {id::kLinkClear, Kind::Button, L"清 空", 0, 522, 95, 56, 48},
          }},
         {L"网页记录",
          {
-             {id::编辑框3, Kind::MultiLineEdit, L"", 0, 9, 27, 498, 332},
-             {id::按钮15, Kind::Button, L"保 存", 0, 520, 32, 56, 48},
-             {id::按钮16, Kind::Button, L"清 空", 0, 520, 95, 56, 48},
+             {id::kPageRecord, Kind::MultiLineEdit, L"", 0, 9, 27, 498, 332},
+             {id::kPageSave, Kind::Button, L"保 存", 0, 520, 32, 56, 48},
+             {id::kPageClear, Kind::Button, L"清 空", 0, 520, 95, 56, 48},
          }},
     }};
     return table;
 }
 
-// Menus: a caption and a command; a null caption is a separator.
-struct MenuRow {
-    const wchar_t* caption;
-    int command;
-};
-
 inline constexpr const wchar_t* kMenuBarTitle = L"设置";
 
-inline constexpr std::array<MenuRow, 8> kSettingsMenu{{
-    {L"窗口总最前", id::窗口总最前},
-    {L"设置默认配置", id::设置默认配置},
-    {L"鹭行的路径", id::鹭行的路径},
-    {L"设置批量启动指定浏览器", id::设置批量启动指定浏览器},
-    {nullptr, 0},
-    {L"超级老板键", id::超级老板键},
-    {nullptr, 0},
-    {L"退出", id::退出},
-}};
-
-inline constexpr std::array<MenuRow, 7> kLaunchMenu{{
-    {L"修改选中的连接", id::修改选中的连接},
-    {L"修改选中的配置", id::修改选中的配置},
-    {L"修改选中的书签名", id::修改选中的书签名},
-    {nullptr, 0},
-    {L"启动选中的连接", id::启动选中的连接},
-    {L"启动选中的连接(指定浏览器)", id::启动选中的连接指定浏览器},
-    {L"删除选中的链接", id::删除选中的链接},
-}};
-
-inline constexpr std::array<MenuRow, 12> kInstanceMenu{{
-    {L"读取配置", id::读取配置},
-    {L"设置代理IP", id::设置代理IP},
-    {L"打开指定连接", id::打开指定连接},
-    {nullptr, 0},
-    {L"给鹭行取名", id::给鹭行取名},
-    {L"窗口闪烁", id::窗口闪烁},
-    {L"刷新", id::刷新},
-    {nullptr, 0},
-    {L"开始", id::开始},
-    {L"停止", id::停止},
-    {nullptr, 0},
-    {L"关闭鹭行", id::关闭鹭行},
-}};
+inline const std::vector<MenuRow>& settingsMenu() {
+    static const std::vector<MenuRow> rows{
+        {L"窗口总最前", id::kAlwaysOnTop},
+        {L"设置默认配置", id::kSetDefaultConfig},
+        {L"鹭行的路径", id::kSetBrowserPath},
+        {L"设置批量启动指定浏览器", id::kSetDesignatedPath},
+        {nullptr, 0},
+        {L"超级老板键", id::kSetBossKey},
+        {nullptr, 0},
+        {L"退出", id::kExit},
+    };
+    return rows;
+}
 
 }  // namespace vuv::win::layout

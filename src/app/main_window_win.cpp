@@ -1,10 +1,7 @@
 #include "app/main_window_win.h"
 
-#include "app/path_dialog_win.h"
 #include "common/dpi_win.h"
-#include "common/encoding_win.h"
-#include "common/texts.h"
-#include "link/instance_page_win.h"
+#include "common/focus_order.h"
 
 #include <commctrl.h>
 
@@ -39,50 +36,27 @@ BOOL CALLBACK rescaleColumns(HWND child, LPARAM dpis) {
     return TRUE;
 }
 
-HMENU buildMenu(HMENU menu, const layout::MenuRow* rows, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (rows[i].caption == nullptr) {
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        } else {
-            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(rows[i].command), rows[i].caption);
-        }
-    }
-    return menu;
-}
-
 }  // namespace
-
-MainWindow& mainWindow() {
-    static MainWindow window;
-    return window;
-}
 
 bool MainWindow::create(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &MainWindow::procedure;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    if (RegisterClassExW(&wc) == 0) return false;
+    const auto smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (!registerClass(kClassName, LoadIconW(instance, MAKEINTRESOURCEW(1)), smallIcon)) return false;
 
     menuBar_ = CreateMenu();
-    settingsMenu_ = buildMenu(CreatePopupMenu(), layout::kSettingsMenu.data(), layout::kSettingsMenu.size());
+    settingsMenu_ = appendMenuRows(CreatePopupMenu(), layout::settingsMenu());
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu_), layout::kMenuBarTitle);
 
     // The outer size is 589 x 436 at 96 DPI, scaled like everything inside.
     const int startDpi = systemDpi();
-    hwnd_ = CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
-                            dpi::scale(layout::kMainWidth, startDpi), dpi::scale(layout::kMainHeight, startDpi),
-                            nullptr, menuBar_, instance, this);
-    if (hwnd_ == nullptr) return false;
+    if (createWindow(0, kClassName, L"", WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT,
+                     dpi::scale(layout::kMainWidth, startDpi), dpi::scale(layout::kMainHeight, startDpi), nullptr,
+                     menuBar_) == nullptr) {
+        return false;
+    }
     dpi_ = windowDpi(hwnd_);
     if (dpi_ != startDpi) {
         SetWindowPos(hwnd_, nullptr, 0, 0, dpi::scale(layout::kMainWidth, dpi_), dpi::scale(layout::kMainHeight, dpi_),
@@ -91,24 +65,24 @@ bool MainWindow::create(HINSTANCE instance) {
 
     tab_ = createControl(hwnd_, layout::kTab);
     const auto& pages = layout::pages();
-    for (int p = 0; p < layout::kPageCount; ++p) {
+    for (int p = 0; p < id::kPageCount; ++p) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t*>(pages[static_cast<std::size_t>(p)].title);
         SendMessageW(tab_, TCM_INSERTITEMW, static_cast<WPARAM>(p), reinterpret_cast<LPARAM>(&item));
     }
-    for (int p = 0; p < layout::kPageCount; ++p) {
+    for (int p = 0; p < id::kPageCount; ++p) {
         for (const ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
             HWND control = createControl(hwnd_, row, layout::kTab.x, layout::kTab.y);
             if (control == nullptr) continue;
-            if (p != layout::kInstances) ShowWindow(control, SW_HIDE);
+            if (p != id::kInstancesPage) ShowWindow(control, SW_HIDE);
             pageControls_[static_cast<std::size_t>(p)].push_back(control);
             SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
 
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id::状态条1)), instance, nullptr);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id::kStatusBar)), instance, nullptr);
     SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi_)), FALSE);
     onSize();
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"默认路径"));
@@ -117,36 +91,30 @@ bool MainWindow::create(HINSTANCE instance) {
     return true;
 }
 
-void MainWindow::addPage(std::unique_ptr<Page> page) { pages_.push_back(std::move(page)); }
-
-void MainWindow::attachPages() {
-    for (auto& page : pages_) page->attach(hwnd_);
-}
-
 int MainWindow::currentPage() const { return static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0)); }
 
 void MainWindow::showPage(int index) {
     if (SendMessageW(tab_, TCM_GETCURSEL, 0, 0) != index) SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    for (int p = 0; p < layout::kPageCount; ++p) {
+    for (int p = 0; p < id::kPageCount; ++p) {
         for (HWND control : pageControls_[static_cast<std::size_t>(p)]) ShowWindow(control, p == index ? SW_SHOW : SW_HIDE);
     }
 }
 
 void MainWindow::selectPage(int index) {
-    if (index < 0 || index >= layout::kPageCount || index == currentPage()) return;
+    if (index < 0 || index >= id::kPageCount || index == currentPage()) return;
     SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     showPage(index);
     SetFocus(tab_);
     onShown();  // the page-changed event: the instance page rescans
 }
 
-bool MainWindow::translateKey(const MSG& msg) {
+bool MainWindow::preTranslate(MSG& msg) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
-    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    if (hwnd_ == nullptr || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
     const bool backwards = GetKeyState(VK_SHIFT) < 0;
     if (GetKeyState(VK_CONTROL) < 0) {
         const int page = currentPage();
-        selectPage((page + (backwards ? layout::kPageCount - 1 : 1)) % layout::kPageCount);
+        selectPage((page + (backwards ? id::kPageCount - 1 : 1)) % id::kPageCount);
         return true;
     }
     if (msg.hwnd != hwnd_) {
@@ -163,69 +131,39 @@ void MainWindow::moveFocus(bool backwards) {
     // The tab control, then the current page's controls as the layout lists them.
     std::vector<HWND> order{tab_};
     const int page = currentPage();
-    if (page >= 0 && page < layout::kPageCount) {
+    if (page >= 0 && page < id::kPageCount) {
         for (const ControlRow& row : layout::pages()[static_cast<std::size_t>(page)].controls) {
             HWND control = GetDlgItem(hwnd_, row.id);
             if (control != nullptr) order.push_back(control);
         }
     }
-    auto takesFocus = [](HWND control) {
-        return (GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(control) &&
-               IsWindowEnabled(control);
-    };
     // Where the focus is now: a control of the list, or something inside one.
     HWND focus = GetFocus();
-    std::size_t at = order.size();
-    for (std::size_t i = 0; i < order.size() && at == order.size(); ++i) {
+    std::optional<std::size_t> at;
+    for (std::size_t i = 0; i < order.size() && !at; ++i) {
         if (focus == order[i] || (focus != nullptr && IsChild(order[i], focus))) at = i;
     }
-    const std::size_t n = order.size();
-    for (std::size_t step = 1; step <= n; ++step) {
-        std::size_t next = 0;
-        if (at == n) {
-            next = backwards ? n - step : step - 1;
-        } else {
-            next = backwards ? (at + n - step) % n : (at + step) % n;
-        }
-        if (takesFocus(order[next])) {
-            SetFocus(order[next]);
-            // An edit box selects its text when tabbed into, as in a dialog.
-            if ((SendMessageW(order[next], WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
-                SendMessageW(order[next], EM_SETSEL, 0, -1);
-            }
-            return;
-        }
+    const std::optional<std::size_t> next = nextFocus(order.size(), at, backwards, [&order](std::size_t i) {
+        HWND control = order[i];
+        return (GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) != 0 && IsWindowVisible(control) &&
+               IsWindowEnabled(control);
+    });
+    if (!next) return;
+    SetFocus(order[*next]);
+    // An edit box selects its text when tabbed into, as in a dialog.
+    if ((SendMessageW(order[*next], WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+        SendMessageW(order[*next], EM_SETSEL, 0, -1);
     }
 }
 
-void MainWindow::popUp(const layout::MenuRow* rows, std::size_t count) const {
-    HMENU menu = buildMenu(CreatePopupMenu(), rows, count);
-    POINT at{};
-    GetCursorPos(&at);
-    SetForegroundWindow(hwnd_);
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
-    DestroyMenu(menu);
-}
-
-LRESULT CALLBACK MainWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return self->handle(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the system's message dispatch.
-        return 0;
-    }
+LRESULT MainWindow::onException(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Closing still ends the panel, whatever went wrong on the way.
+    if (message == WM_CLOSE) exit();
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    for (auto& page : pages_) {
+    for (Page* page : pages_) {
         LRESULT result = 0;
         if (page->onMessage(message, wParam, lParam, result)) return result;
     }
@@ -242,7 +180,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case id::kMsgFirstActivated:
-            if (onFirstActivation_ != nullptr) onFirstActivation_();
+            if (onFirstActivation_) onFirstActivation_();
             return 0;
         case WM_SIZE:
             onSize();
@@ -262,7 +200,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
         case WM_CLOSE:
-            exitPanel();
+            exit();
+            return 0;
         default:
             break;
     }
@@ -270,7 +209,12 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::onShown() {
-    if (currentPage() == layout::kInstances && app().instances != nullptr) app().instances->scanInstances();
+    const int page = currentPage();
+    for (Page* p : pages_) p->onPageShown(page);
+}
+
+void MainWindow::exit() {
+    if (onExit_) onExit_();
 }
 
 void MainWindow::onSize() {
@@ -315,21 +259,18 @@ void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void MainWindow::toggleAlwaysOnTop() {
-    const bool nowChecked = (GetMenuState(settingsMenu_, id::窗口总最前, MF_BYCOMMAND) & MF_CHECKED) == 0;
-    CheckMenuItem(settingsMenu_, id::窗口总最前, MF_BYCOMMAND | (nowChecked ? MF_CHECKED : MF_UNCHECKED));
+    const bool nowChecked = (GetMenuState(settingsMenu_, id::kAlwaysOnTop, MF_BYCOMMAND) & MF_CHECKED) == 0;
+    CheckMenuItem(settingsMenu_, id::kAlwaysOnTop, MF_BYCOMMAND | (nowChecked ? MF_CHECKED : MF_UNCHECKED));
     SetWindowPos(hwnd_, nowChecked ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::onCommand(int id, int notifyCode) {
     switch (id) {
-        case id::窗口总最前: toggleAlwaysOnTop(); return;
-        case id::设置默认配置: openPathDialog(PathDialogPurpose::DefaultConfig); return;
-        case id::鹭行的路径: openPathDialog(PathDialogPurpose::BrowserPath); return;
-        case id::设置批量启动指定浏览器: openPathDialog(PathDialogPurpose::DesignatedBrowser); return;
-        case id::退出: exitPanel();
+        case id::kAlwaysOnTop: toggleAlwaysOnTop(); return;
+        case id::kExit: exit(); return;
         default: break;
     }
-    for (auto& page : pages_) {
+    for (Page* page : pages_) {
         if (page->onCommand(id, notifyCode)) return;
     }
 }
@@ -342,7 +283,7 @@ LRESULT MainWindow::onNotify(const NMHDR& header) {
         onShown();
         return 0;
     }
-    for (auto& page : pages_) {
+    for (Page* page : pages_) {
         LRESULT result = 0;
         if (page->onNotify(header, result)) return result;
     }

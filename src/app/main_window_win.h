@@ -1,27 +1,29 @@
-// The main window: tab control with six pages, status bar, menu bar and the
-// two pop-up menus. It owns every control for the whole run and hands
-// commands and notifications to the pages.
+// The main window: tab control with six pages, status bar and the menu 设置.
+// It owns every control for the whole run and offers commands,
+// notifications and messages to its pages; it also translates the keyboard
+// for every message loop of the panel (Tab and Ctrl+Tab).
 #pragma once
 
-#include "app/app_win.h"
 #include "app/layout_win.h"
+#include "common/message_loop_win.h"
+#include "common/page_win.h"
+#include "common/window_win.h"
 
 #include <windows.h>
 
 #include <array>
-#include <memory>
+#include <functional>
 #include <vector>
 
 namespace vuv::win {
 
-class MainWindow {
+class MainWindow final : public Window, public MessageFilter {
 public:
     // Creates the window hidden, with every control in its initial state.
     bool create(HINSTANCE instance);
-    [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
 
-    void addPage(std::unique_ptr<Page> page);
-    void attachPages();
+    // Pages in the order they are offered messages; they live as long as the window.
+    void addPage(Page& page) { pages_.push_back(&page); }
 
     [[nodiscard]] int currentPage() const;
     void showPage(int index);
@@ -29,22 +31,23 @@ public:
     // event included) and gives the tab control the focus.
     void selectPage(int index);
 
-    // Keyboard use of the window, from the message loop: Ctrl+Tab and
+    // Keyboard use of the window, for every message loop: Ctrl+Tab and
     // Ctrl+Shift+Tab switch pages; Tab and Shift+Tab move the focus through
     // the tab control and the current page's controls in layout order, unless
     // the focused control wants the key itself (a multi-line edit box keeps
     // it). True when the message was used.
-    bool translateKey(const MSG& msg);
+    bool preTranslate(MSG& msg) override;
 
-    // Shows a pop-up menu of the given table at the cursor.
-    void popUp(const layout::MenuRow* rows, std::size_t count) const;
-
-    // Runs once the window has become active for the first time.
-    void setFirstActivationHandler(void (*handler)()) { onFirstActivation_ = handler; }
+    // Runs once, the first time the window has become active.
+    void setFirstActivationHandler(std::function<void()> handler) { onFirstActivation_ = std::move(handler); }
+    // The exit sequence, for the close box and the item 退出.
+    void setExitHandler(std::function<void()> handler) { onExit_ = std::move(handler); }
 
 private:
-    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT onException(UINT message, WPARAM wParam, LPARAM lParam) override;
+    [[nodiscard]] std::wstring traceName() const override { return L"main window"; }
+
     void onShown();
     void onSize();
     void onDpiChanged(int dpi, const RECT& suggested);
@@ -52,19 +55,18 @@ private:
     void onCommand(int id, int notifyCode);
     LRESULT onNotify(const NMHDR& header);
     void toggleAlwaysOnTop();
+    void exit();
 
-    HWND hwnd_ = nullptr;
     HWND tab_ = nullptr;
     HWND status_ = nullptr;
     HMENU menuBar_ = nullptr;
     HMENU settingsMenu_ = nullptr;
     int dpi_ = 96;  // of the window; the layout tables are at 96 DPI
-    std::array<std::vector<HWND>, layout::kPageCount> pageControls_{};
-    std::vector<std::unique_ptr<Page>> pages_;
+    std::array<std::vector<HWND>, id::kPageCount> pageControls_{};
+    std::vector<Page*> pages_;
     bool activatedOnce_ = false;
-    void (*onFirstActivation_)() = nullptr;
+    std::function<void()> onFirstActivation_;
+    std::function<void()> onExit_;
 };
-
-[[nodiscard]] MainWindow& mainWindow();
 
 }  // namespace vuv::win

@@ -1,117 +1,74 @@
 #include "app/settings_win.h"
 
-#include "app/app_win.h"
-#include "app/control_ids.h"
-#include "app/path_dialog_win.h"
-#include "common/ui_win.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
-#include "common/ini.h"
+#include "common/files_win.h"
+#include "common/path_dialog_win.h"
+#include "common/settings_file_win.h"
 #include "common/texts.h"
-
-#include <windows.h>
-#include <shlwapi.h>
-
-#include <vector>
+#include "common/ui_win.h"
 
 namespace vuv::win {
 
-std::string executableDirectory() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got == 0) return {};
-        if (got < buffer.size()) {
-            std::wstring path(buffer.data(), got);
-            const std::size_t slash = path.find_last_of(L"\\/");
-            return narrow(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
-        }
-        buffer.resize(buffer.size() * 2);
+bool SettingsPage::onCommand(int id, int) {
+    switch (id) {
+        case id::kSetDefaultConfig: chooseDefaultConfig(); return true;
+        case id::kSetBrowserPath:
+        case id::kBrowserPathButton: chooseBrowserPath(); return true;
+        case id::kSetDesignatedPath: chooseDesignatedBrowser(); return true;
+        default: return false;
     }
 }
 
-std::string settingsFilePath() {
-    std::string path = executableDirectory();
-    path += '\\';
-    path += text::kSettingsFile;
-    return path;
+void SettingsPage::load() {
+    settings_.browserPath = readSetting(text::kKeyBrowserPath);
+    settings_.designatedPath = readSetting(text::kKeyDesignated);
 }
 
-bool readFileBytes(std::string_view gbkPath, std::string& bytes) {
-    bytes.clear();
-    HANDLE file = CreateFileW(widen(gbkPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart >= 0 && size.QuadPart < 0x7FFFFFFF;
-    if (ok) {
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
-        std::size_t done = 0;
-        while (ok && done < bytes.size()) {
-            DWORD got = 0;
-            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-            ok = ReadFile(file, bytes.data() + done, want, &got, nullptr) != 0 && got > 0;
-            done += got;
-        }
-        bytes.resize(done);
-    }
-    CloseHandle(file);
-    return ok;
-}
-
-bool writeFileBytes(std::string_view gbkPath, std::string_view bytes) {
-    HANDLE file = CreateFileW(widen(gbkPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        DWORD wrote = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        ok = WriteFile(file, bytes.data() + done, want, &wrote, nullptr) != 0 && wrote == want;
-        done += wrote;
-    }
-    ok = CloseHandle(file) != 0 && ok;
-    return ok;
-}
-
-bool pathExists(std::string_view gbkPath) {
-    if (gbkPath.empty()) return false;
-    return PathFileExistsW(widen(gbkPath).c_str()) != FALSE;
-}
-
-std::string readSetting(std::string_view key) {
-    std::string bytes;
-    if (!readFileBytes(settingsFilePath(), bytes)) return {};
-    return ini::get(bytes, text::kSettingsSection, key).value_or(std::string());
-}
-
-bool writeSetting(std::string_view key, std::string_view value) {
-    const std::string path = settingsFilePath();
-    std::string bytes;
-    if (!readFileBytes(path, bytes) && pathExists(path)) return false;  // exists but unreadable: leave it alone
-    return writeFileBytes(path, ini::set(bytes, text::kSettingsSection, key, value));
-}
-
-void loadSettings() {
-    Settings& settings = app().settings;
-    settings.browserPath = readSetting(text::kKeyBrowserPath);
-    settings.designatedPath = readSetting(text::kKeyDesignated);
-}
-
-void saveSettings() {
-    auto checked = [](int id) {
-        return SendMessageW(GetDlgItem(app().main, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    };
-    writeSetting(text::kKeyWapMode, checked(id::选择框2) ? text::kTrue : text::kFalse);
+void SettingsPage::save() const {
+    auto checked = [this](int id) { return SendMessageW(GetDlgItem(main_, id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    writeFlagSetting(text::kKeyWapMode, checked(id::kWapBox));
     // The designated-browser check box is kept under a key of its own; the
     // key "指定浏览器" keeps the designated browser's path.
-    writeSetting(text::kKeyDesignatedMode, checked(id::选择框1) ? text::kTrue : text::kFalse);
+    writeFlagSetting(text::kKeyDesignatedMode, checked(id::kDesignatedBox));
 }
 
-void checkBrowserPath() {
-    if (pathExists(app().settings.browserPath)) return;
+void SettingsPage::checkBrowserPath() {
+    if (pathExists(widen(settings_.browserPath))) return;
     messageBox(L"未设置正确鹭行路径请设置\r\n否则将无法使用批量启动功能", L"提醒", MB_OK);
-    openPathDialog(PathDialogPurpose::BrowserPath);
+    chooseBrowserPath();
+}
+
+// Each dialog starts from what the file holds now, or from the setting in use
+// when the file has no such key.
+void SettingsPage::chooseBrowserPath() {
+    PathTask task;
+    task.title = L"设置鹭行的路径";
+    task.kind = PathKind::Browser;
+    task.initialText = storedSetting(text::kKeyBrowserPath).value_or(settings_.browserPath);
+    task.settingsKey = text::kKeyBrowserPath;
+    task.onConfirm = [this](const std::string& path) { settings_.browserPath = path; };
+    openPathDialog(main_, task);
+}
+
+void SettingsPage::chooseDesignatedBrowser() {
+    PathTask task;
+    task.title = L"设置批量启动指定浏览器的路径";
+    task.kind = PathKind::Executable;
+    task.initialText = storedSetting(text::kKeyDesignated).value_or(settings_.designatedPath);
+    task.settingsKey = text::kKeyDesignated;
+    task.onConfirm = [this](const std::string& path) { settings_.designatedPath = path; };
+    openPathDialog(main_, task);
+}
+
+void SettingsPage::chooseDefaultConfig() {
+    PathTask task;
+    task.title = L"选择需要设置的默认配置";
+    task.kind = PathKind::Configuration;
+    task.initialText = readSetting(text::kKeyDefaultConfig);
+    task.settingsKey = text::kKeyDefaultConfig;
+    task.onConfirm = [this](const std::string& path) { settings_.defaultConfigPath = path; };
+    openPathDialog(main_, task);
 }
 
 }  // namespace vuv::win

@@ -1,37 +1,37 @@
-// "设置.ini" beside the executable: the three paths and the WAP-mode flag.
+// The panel's settings in "设置.ini": loaded at start-up, the path dialogs of
+// the menu 设置 and the button "鹭行路径", the check at the first activation,
+// and the save at exit.
 #pragma once
 
-#include <string>
-#include <string_view>
+#include "common/page_win.h"
+#include "common/settings.h"
 
 namespace vuv::win {
 
-// Full path of "设置.ini" in the executable's directory, as GBK.
-[[nodiscard]] std::string settingsFilePath();
+class SettingsPage final : public Page {
+public:
+    explicit SettingsPage(HWND main) : main_(main) {}
 
-// Directory of the running executable without a trailing backslash, as GBK.
-[[nodiscard]] std::string executableDirectory();
+    bool onCommand(int id, int notifyCode) override;
 
-// Reads a key of section "基本设置" (empty when missing).
-[[nodiscard]] std::string readSetting(std::string_view key);
+    [[nodiscard]] Settings& settings() noexcept { return settings_; }
+    [[nodiscard]] const Settings& settings() const noexcept { return settings_; }
 
-// Writes a key of section "基本设置"; false when the file cannot be written.
-bool writeSetting(std::string_view key, std::string_view value);
+    // Start-up: the browser path and the designated browser path.
+    void load();
+    // Exit: the states of the WAP-mode and designated-browser check boxes.
+    void save() const;
+    // First activation: asks for the browser path when it names no file.
+    void checkBrowserPath();
 
-// Whole file as bytes, and writing bytes to a file (GBK paths).
-[[nodiscard]] bool readFileBytes(std::string_view gbkPath, std::string& bytes);
-[[nodiscard]] bool writeFileBytes(std::string_view gbkPath, std::string_view bytes);
+    // The path dialogs that change a setting; each stores its key on close.
+    void chooseBrowserPath();
+    void chooseDesignatedBrowser();
+    void chooseDefaultConfig();
 
-// True when the GBK path names an existing file or directory.
-[[nodiscard]] bool pathExists(std::string_view gbkPath);
-
-// Start-up: the browser path and the designated browser path.
-void loadSettings();
-
-// Exit: the state of the WAP-mode and designated-browser check boxes.
-void saveSettings();
-
-// First activation: asks for the browser path when it names no file.
-void checkBrowserPath();
+private:
+    HWND main_;
+    Settings settings_;
+};
 
 }  // namespace vuv::win

@@ -1,6 +1,6 @@
 // Entry point of vuv.exe.
-#include "app/app_win.h"
+#include "app/panel_win.h"
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return vuv::win::runApp(instance); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return vuv::win::runPanel(instance); }

@@ -12,13 +12,13 @@ std::string_view cutAtTextEnd(std::string_view fileBytes) noexcept {
     return end == std::string_view::npos ? fileBytes : fileBytes.substr(0, end);
 }
 
-std::vector<LaunchEntry> importBookmarkText(std::string_view converted, std::string_view raw) {
+std::vector<ImportedLink> importBookmarkText(std::string_view converted, std::string_view raw) {
     const std::vector<AnchorMatch> anchors = findAnchors(converted);
     if (anchors.empty()) return importShortcutLines(raw);
 
-    std::vector<LaunchEntry> entries;
+    std::vector<ImportedLink> entries;
     entries.reserve(anchors.size());
-    for (const AnchorMatch& a : anchors) entries.push_back(LaunchEntry{std::string(a.name), std::string(a.address), {}});
+    for (const AnchorMatch& a : anchors) entries.push_back(ImportedLink{std::string(a.name), std::string(a.address), {}});
     return entries;
 }
 

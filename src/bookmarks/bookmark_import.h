@@ -2,7 +2,7 @@
 // when the page has none, its shortcut lines.
 #pragma once
 
-#include "launch/launch_entry.h"
+#include "bookmarks/imported_link.h"
 
 #include <string_view>
 #include <vector>
@@ -19,6 +19,6 @@ namespace vuv {
 // order: name = the link text (empty when the element has none), address =
 // the href value, no configuration path. Otherwise the entries that
 // importShortcutLines reads from raw (without conversion, past any NUL).
-[[nodiscard]] std::vector<LaunchEntry> importBookmarkText(std::string_view converted, std::string_view raw);
+[[nodiscard]] std::vector<ImportedLink> importBookmarkText(std::string_view converted, std::string_view raw);
 
 }  // namespace vuv

@@ -1,6 +1,6 @@
 #include "bookmarks/bookmark_page_win.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "common/gbk.h"
 #include "common/ui_win.h"
 #include "link/channel_win.h"
@@ -17,10 +17,8 @@ bool testHooksRequested() {
 
 }  // namespace
 
-void BookmarkPage::attach(HWND main) {
-    main_ = main;
-    testHooks_ = testHooksRequested();
-    view_.attach(GetDlgItem(main, id::超级列表框2), {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}},
+BookmarkPage::BookmarkPage(HWND main) : main_(main), testHooks_(testHooksRequested()) {
+    view_.attach(GetDlgItem(main, id::kBookmarkList), {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= table_.size()) return {};
                      switch (column) {
@@ -32,7 +30,7 @@ void BookmarkPage::attach(HWND main) {
 }
 
 bool BookmarkPage::loopOpening() const {
-    return SendMessageW(GetDlgItem(main_, id::选择框3), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(GetDlgItem(main_, id::kLoopBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void BookmarkPage::openNextBookmark(HWND commandWindow) {
@@ -79,8 +77,8 @@ void BookmarkPage::clearBookmarks() {
 
 bool BookmarkPage::onCommand(int id, int) {
     switch (id) {
-        case id::按钮6: clearBookmarks(); return true;
-        case id::按钮12: resetBookmarkStates(); return true;
+        case id::kBookmarkClear: clearBookmarks(); return true;
+        case id::kResetStates: resetBookmarkStates(); return true;
         default: return false;
     }
 }

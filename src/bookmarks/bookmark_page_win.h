@@ -1,9 +1,9 @@
 // The page 书签管理: the bookmark table handed out to browsers that ask.
 #pragma once
 
-#include "app/app_win.h"
 #include "bookmarks/bookmark_table.h"
 #include "common/listview_win.h"
+#include "common/page_win.h"
 
 #include <string>
 #include <string_view>
@@ -22,7 +22,8 @@ inline constexpr wchar_t kTestHooksVariable[] = L"VUV_TEST_HOOKS";
 
 class BookmarkPage final : public Page {
 public:
-    void attach(HWND main) override;
+    explicit BookmarkPage(HWND main);
+
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -43,7 +44,7 @@ private:
     [[nodiscard]] bool loopOpening() const;
     LRESULT onTestHook(const COPYDATASTRUCT& data);
 
-    HWND main_ = nullptr;
+    HWND main_;
     VirtualListView view_;
     BookmarkTable table_;
     bool testHooks_ = false;

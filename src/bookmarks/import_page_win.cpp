@@ -1,17 +1,14 @@
 #include "bookmarks/import_page_win.h"
 
-#include "app/control_ids.h"
-#include "app/layout_win.h"
-#include "app/main_window_win.h"
-#include "app/settings_win.h"
 #include "bookmarks/bookmark_import.h"
 #include "bookmarks/bookmark_page_win.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
+#include "common/files_win.h"
 #include "common/gbk.h"
 #include "common/modal_win.h"
 #include "common/ui_win.h"
-#include "launch/launch_page_win.h"
 
 #include <string>
 #include <vector>
@@ -67,12 +64,15 @@ private:
 
 }  // namespace
 
+ImportPage::ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks)
+    : main_(main), launchList_(launchList), bookmarks_(bookmarks) {}
+
 bool ImportPage::onCommand(int id, int) {
     switch (id) {
-        case id::按钮4:
-        case id::按钮9: openAddressList(); return true;
-        case id::按钮1: chooseAndImport(true); return true;
-        case id::按钮10: chooseAndImport(false); return true;
+        case id::kLaunchTextImport:
+        case id::kBookmarkTextImport: openAddressList(); return true;
+        case id::kLaunchFileImport: chooseAndImport(true); return true;
+        case id::kBookmarkFileImport: chooseAndImport(false); return true;
         default: return false;
     }
 }
@@ -82,35 +82,35 @@ void ImportPage::openAddressList() {
     std::vector<std::string> lines = dialog.show(main_);
     if (lines.empty()) return;
     // The rows go to the page that is current when the dialog is confirmed.
-    if (mainWindow().currentPage() == layout::kLaunch) {
-        std::vector<LaunchEntry> entries;
-        entries.reserve(lines.size());
-        for (std::string& line : lines) entries.push_back(LaunchEntry{{}, std::move(line), {}});
-        if (app().launch != nullptr) app().launch->appendEntries(std::move(entries));
-    } else if (app().bookmarks != nullptr) {
-        app().bookmarks->appendBookmarks(lines);
+    if (launchList_.launchPageIsCurrent()) {
+        std::vector<ImportedLink> links;
+        links.reserve(lines.size());
+        for (std::string& line : lines) links.push_back(ImportedLink{{}, std::move(line), {}});
+        launchList_.appendImported(std::move(links));
+    } else {
+        bookmarks_.appendBookmarks(lines);
     }
 }
 
 void ImportPage::chooseAndImport(bool toLaunchList) {
-    const std::optional<std::string> path = askOpenFile(main_, kImportFilter);
+    const std::optional<std::wstring> path = askOpenFile(main_, kImportFilter);
     if (path) importFile(*path, toLaunchList);
 }
 
-void ImportPage::importFile(std::string_view gbkPath, bool toLaunchList) {
+void ImportPage::importFile(const std::wstring& path, bool toLaunchList) {
     // Read-only access: a file that is merely read-only imports too.
     std::string raw;
-    if (!readFileBytes(gbkPath, raw)) return;
+    if (!readFileBytes(path, raw)) return;
     const std::string converted = utf8ToGbk(cutAtTextEnd(raw));
-    std::vector<LaunchEntry> entries = importBookmarkText(converted, raw);
+    std::vector<ImportedLink> links = importBookmarkText(converted, raw);
     if (toLaunchList) {
-        if (app().launch != nullptr) app().launch->appendEntries(std::move(entries));
+        launchList_.appendImported(std::move(links));
         return;
     }
     std::vector<std::string> addresses;
-    addresses.reserve(entries.size());
-    for (LaunchEntry& entry : entries) addresses.push_back(std::move(entry.address));
-    if (app().bookmarks != nullptr) app().bookmarks->appendBookmarks(addresses);
+    addresses.reserve(links.size());
+    for (ImportedLink& link : links) addresses.push_back(std::move(link.address));
+    bookmarks_.appendBookmarks(addresses);
 }
 
 }  // namespace vuv::win

@@ -2,27 +2,44 @@
 // list dialog; "导入" on either page reads a bookmark file.
 #pragma once
 
-#include "app/app_win.h"
+#include "bookmarks/imported_link.h"
+#include "common/page_win.h"
 
-#include <string_view>
+#include <string>
+#include <vector>
 
 namespace vuv::win {
 
+class BookmarkPage;
+
+// What the importers need of the launch list, which lives in another part of
+// the panel.
+class LaunchListTarget {
+public:
+    virtual ~LaunchListTarget() = default;
+    virtual void appendImported(std::vector<ImportedLink> links) = 0;
+    // The launch page is the current page (the address list dialog's rows go
+    // to the list of the page current when it is confirmed).
+    [[nodiscard]] virtual bool launchPageIsCurrent() const = 0;
+};
+
 class ImportPage final : public Page {
 public:
-    void attach(HWND main) override { main_ = main; }
+    ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks);
+
     bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR&, LRESULT&) override { return false; }
 
     // Imports a bookmark file: into the launch list (toLaunchList) or, as
     // addresses, into the bookmark table. Nothing is reported either way.
-    void importFile(std::string_view gbkPath, bool toLaunchList);
+    void importFile(const std::wstring& path, bool toLaunchList);
 
 private:
     void openAddressList();
     void chooseAndImport(bool toLaunchList);
 
-    HWND main_ = nullptr;
+    HWND main_;
+    LaunchListTarget& launchList_;
+    BookmarkPage& bookmarks_;
 };
 
 }  // namespace vuv::win

@@ -17,8 +17,8 @@ std::string shortcutBaseName(std::string_view piece) {
     return gbk::removeAll(piece, text::kUrlSuffix);
 }
 
-std::vector<LaunchEntry> importShortcutLines(std::string_view fileBytes) {
-    std::vector<LaunchEntry> entries;
+std::vector<ImportedLink> importShortcutLines(std::string_view fileBytes) {
+    std::vector<ImportedLink> entries;
     std::string name;
     std::string config;
 
@@ -38,7 +38,7 @@ std::vector<LaunchEntry> importShortcutLines(std::string_view fileBytes) {
         if (n >= 3) name = shortcutBaseName(pieces[2]);
 
         const bool append = n == 1 || n >= 4 || !name.empty();
-        if (append) entries.push_back(LaunchEntry{name, std::string(pieces[0]), config});
+        if (append) entries.push_back(ImportedLink{name, std::string(pieces[0]), config});
     }
     return entries;
 }

@@ -2,7 +2,7 @@
 // lines, one record per line, GBK bytes taken as they are.
 #pragma once
 
-#include "launch/launch_entry.h"
+#include "bookmarks/imported_link.h"
 
 #include <string>
 #include <string_view>
@@ -23,7 +23,7 @@ namespace vuv {
 //           also with an empty name, so that every exported line returns.
 // The current name and configuration path start empty and carry over from
 // one line to the next until a later line sets them.
-[[nodiscard]] std::vector<LaunchEntry> importShortcutLines(std::string_view fileBytes);
+[[nodiscard]] std::vector<ImportedLink> importShortcutLines(std::string_view fileBytes);
 
 // The text after the last "\" of the piece (the whole piece without one),
 // with every ".url" removed (exact case). "\" is found only at character

@@ -20,7 +20,7 @@ std::wstring dialogFilter(const wchar_t* barFilter) {
 
 namespace {
 
-std::optional<std::string> ask(bool save, HWND owner, const wchar_t* barFilter, const wchar_t* defaultExtension) {
+std::optional<std::wstring> ask(bool save, HWND owner, const wchar_t* barFilter, const wchar_t* defaultExtension) {
     const std::wstring filter = dialogFilter(barFilter);
     std::vector<wchar_t> name(32768, L'\0');
     OPENFILENAMEW ofn{};
@@ -34,16 +34,16 @@ std::optional<std::string> ask(bool save, HWND owner, const wchar_t* barFilter, 
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (save ? 0 : OFN_FILEMUSTEXIST);
     const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!chosen) return std::nullopt;
-    return narrow(name.data());
+    return std::wstring(name.data());
 }
 
 }  // namespace
 
-std::optional<std::string> askOpenFile(HWND owner, const wchar_t* barFilter) {
+std::optional<std::wstring> askOpenFile(HWND owner, const wchar_t* barFilter) {
     return ask(false, owner, barFilter, nullptr);
 }
 
-std::optional<std::string> askSaveFile(HWND owner, const wchar_t* barFilter, const wchar_t* defaultExtension) {
+std::optional<std::wstring> askSaveFile(HWND owner, const wchar_t* barFilter, const wchar_t* defaultExtension) {
     return ask(true, owner, barFilter, defaultExtension);
 }
 

@@ -14,7 +14,6 @@ constexpr wchar_t kClassName[] = L"VuvModalWindow";
 // multi-line box is not for tab characters here). True when done.
 bool tabOutOfMultiLineEdit(HWND window, const MSG& msg) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0) return false;
-    if (!IsChild(window, msg.hwnd)) return false;
     if ((GetWindowLongW(msg.hwnd, GWL_STYLE) & ES_MULTILINE) == 0) return false;
     wchar_t name[16] = {};
     if (GetClassNameW(msg.hwnd, name, 16) == 0 || lstrcmpiW(name, L"Edit") != 0) return false;
@@ -29,17 +28,7 @@ bool tabOutOfMultiLineEdit(HWND window, const MSG& msg) {
 
 int ModalWindow::run(HWND owner, const std::wstring& caption, int outerWidth, int outerHeight,
                      std::vector<ControlRow> rows) {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &ModalWindow::procedure;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
-    if (atom == 0) return IDCANCEL;
+    if (!registerClass(kClassName)) return IDCANCEL;
 
     owner_ = owner;
     done_ = false;
@@ -54,62 +43,41 @@ int ModalWindow::run(HWND owner, const std::wstring& caption, int outerWidth, in
     if (owner != nullptr && IsWindowVisible(owner)) GetWindowRect(owner, &area);
     const int x = area.left + ((area.right - area.left) - outerWidth) / 2;
     const int y = area.top + ((area.bottom - area.top) - outerHeight) / 2;
-    HWND hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, caption.c_str(),
-                                WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y, outerWidth, outerHeight, owner, nullptr,
-                                GetModuleHandleW(nullptr), this);
-    if (hwnd == nullptr) return IDCANCEL;
-    for (const ControlRow& row : rows) createControl(hwnd, row);
+    if (createWindow(WS_EX_DLGMODALFRAME, kClassName, caption.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y,
+                     outerWidth, outerHeight, owner, nullptr) == nullptr) {
+        return IDCANCEL;
+    }
+    for (const ControlRow& row : rows) createControl(hwnd_, row);
     onCreate();
     if (owner != nullptr) EnableWindow(owner, FALSE);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    if (HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE)) SetFocus(first);
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
 
-    MSG msg;
-    while (!done_) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            close(IDCANCEL);
-            break;
-        }
-        if (got < 0) break;
-        if (!done_ && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd)) && preTranslate(msg)) continue;
-        if (!done_ && tabOutOfMultiLineEdit(hwnd_, msg)) continue;
-        if (!done_ && IsDialogMessageW(hwnd_, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    {
+        const FilterScope scope(*this);
+        runUntil([this] { return done_; });
     }
     if (hwnd_ != nullptr) close(result_);
     return result_;
 }
 
+bool ModalWindow::preTranslate(MSG& msg) {
+    if (done_ || hwnd_ == nullptr) return false;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    if (preTranslateOwn(msg)) return true;
+    if (tabOutOfMultiLineEdit(hwnd_, msg)) return true;
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
 void ModalWindow::close(int result) {
-    if (hwnd_ == nullptr) return;
+    if (hwnd_ == nullptr || done_) return;
     result_ = result;
     done_ = true;
     onClosing();
     // Give the owner its activation back before the window goes.
     if (owner_ != nullptr) EnableWindow(owner_, TRUE);
-    HWND hwnd = hwnd_;
-    hwnd_ = nullptr;
-    DestroyWindow(hwnd);
+    DestroyWindow(hwnd_);
     if (owner_ != nullptr) SetActiveWindow(owner_);
-}
-
-LRESULT CALLBACK ModalWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<ModalWindow*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ModalWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->hwnd_ != hwnd) return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return self->handle(message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
 }
 
 LRESULT ModalWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,6 +86,7 @@ LRESULT ModalWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
+            if (done_) return 0;
             if (onCommand(id, HIWORD(wParam))) return 0;
             if (id == IDCANCEL) close(IDCANCEL);
             return 0;

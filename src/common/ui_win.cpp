@@ -81,33 +81,4 @@ int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags) {
     return MessageBoxW(nullptr, text, caption, flags | MB_TASKMODAL);
 }
 
-void pumpingPause(int ms) {
-    auto pump = [] {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return false;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        return true;
-    };
-    if (!pump() || ms <= 0) return;
-    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-    if (timer == nullptr) return;
-    LARGE_INTEGER due{};
-    due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;
-    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-        for (;;) {
-            const DWORD woke = MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, QS_ALLINPUT);
-            if (woke != WAIT_OBJECT_0 + 1) break;  // the timer fired, or the wait failed
-            if (!pump()) break;
-        }
-        CancelWaitableTimer(timer);
-    }
-    CloseHandle(timer);
-}
-
 }  // namespace vuv::win

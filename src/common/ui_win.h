@@ -44,8 +44,4 @@ void liftTextLimit(HWND edit);
 // A task-modal message box without owner window. Returns the button pressed.
 int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags = MB_OK);
 
-// Runs the message loop until the timer fires after ms milliseconds: the
-// interface stays usable during the pause.
-void pumpingPause(int ms);
-
 }  // namespace vuv::win

@@ -1,6 +1,6 @@
 #include "extras/boss_key_win.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "common/modal_win.h"
 #include "common/texts.h"
 #include "link/channel_win.h"
@@ -32,7 +32,7 @@ public:
     }
 
 protected:
-    bool preTranslate(MSG& msg) override {
+    bool preTranslateOwn(MSG& msg) override {
         if (msg.hwnd != control(kKeyEdit)) return false;
         switch (msg.message) {
             case WM_KEYDOWN:
@@ -67,13 +67,13 @@ private:
 }  // namespace
 
 bool BossKey::onCommand(int id, int) {
-    if (id != id::超级老板键) return false;
+    if (id != id::kSetBossKey) return false;
     openDialog();
     return true;
 }
 
 bool BossKey::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::老板键时钟)) return false;
+    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kBossKeyTimer)) return false;
     onTick();
     result = 0;
     return true;
@@ -91,9 +91,9 @@ void BossKey::apply(bool boxEmpty) {
     // A new key starts afresh: a press made while choosing it is no toggle.
     poller_.reset();
     if (boxEmpty) {
-        KillTimer(main_, id::老板键时钟);
+        KillTimer(main_, id::kBossKeyTimer);
     } else {
-        SetTimer(main_, id::老板键时钟, kPollMs, nullptr);
+        SetTimer(main_, id::kBossKeyTimer, kPollMs, nullptr);
     }
 }
 
@@ -116,10 +116,8 @@ void BossKey::onTick() {
 }
 
 void BossKey::sendToEveryRow(std::string_view toolbarAction) const {
-    const InstancePage* instances = app().instances;
-    if (instances == nullptr) return;
-    for (std::uint32_t pid : instances->rowProcessIds()) {
-        sendBasic(instances->commandWindowOf(pid), text::kKeyToolbar, toolbarAction);
+    for (const BrowserWindows& browser : instances_.listedBrowsers()) {
+        sendBasic(browser.command, text::kKeyToolbar, toolbarAction);
     }
 }
 

@@ -3,7 +3,7 @@
 // again. Set in the dialog "设置老板键" (menu item "超级老板键").
 #pragma once
 
-#include "app/app_win.h"
+#include "common/page_win.h"
 #include "extras/boss_key.h"
 
 #include <optional>
@@ -12,11 +12,12 @@
 
 namespace vuv::win {
 
+class InstancePage;
+
 class BossKey final : public Page {
 public:
-    void attach(HWND main) override { main_ = main; }
+    BossKey(HWND main, const InstancePage& instances) : main_(main), instances_(instances) {}
     bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR&, LRESULT&) override { return false; }
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     // A key-down in the dialog's capture box; returns what the box shows now,
@@ -31,7 +32,8 @@ private:
     void onTick();
     void sendToEveryRow(std::string_view toolbarAction) const;
 
-    HWND main_ = nullptr;
+    HWND main_;
+    const InstancePage& instances_;
     int capturedKey_ = 0;  // kept between openings, as the box is not
     int activeKey_ = 0;
     BossKeyPoller poller_;

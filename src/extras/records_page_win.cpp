@@ -1,9 +1,9 @@
 #include "extras/records_page_win.h"
 
-#include "app/control_ids.h"
-#include "app/settings_win.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
+#include "common/files_win.h"
 #include "common/ui_win.h"
 
 #include <algorithm>
@@ -22,14 +22,6 @@ constexpr std::chrono::milliseconds kShortestWait{10};
 constexpr std::chrono::milliseconds kLongestWait{1000};
 
 constexpr wchar_t kSaveFilter[] = L"记事本(txt)|*.txt|所有文件(*.*)|*.*";
-
-// A file marked read-only is never replaced, even where the system would let
-// this process write it (an administrator's, or Wine run as root).
-bool isReadOnlyFile(const std::string& gbkPath) {
-    const DWORD attributes = GetFileAttributesW(widen(gbkPath).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 }  // namespace
 
@@ -59,10 +51,9 @@ void RecordBox::clear() {
     SetWindowTextW(edit_, L"");
 }
 
-void RecordsPage::attach(HWND main) {
-    main_ = main;
-    link_.attach(GetDlgItem(main, id::编辑框2));
-    page_.attach(GetDlgItem(main, id::编辑框3));
+RecordsPage::RecordsPage(HWND main) : main_(main) {
+    link_.attach(GetDlgItem(main, id::kLinkRecord));
+    page_.attach(GetDlgItem(main, id::kPageRecord));
 }
 
 void RecordsPage::appendLinkRecord(std::string_view text) {
@@ -109,9 +100,11 @@ bool RecordsPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
 }
 
 void RecordsPage::saveRecord(RecordBox& record) {
-    const std::optional<std::string> path = askSaveFile(main_, kSaveFilter, L"txt");
+    const std::optional<std::wstring> path = askSaveFile(main_, kSaveFilter, L"txt");
     if (!path) return;
-    // Records that arrived while the dialog was open are saved too.
+    // Records that arrived while the dialog was open are saved too. A file
+    // marked read-only is never replaced, even where the system would let
+    // this process write it (an administrator's, or Wine run as root).
     flushRecords();
     const bool written = !isReadOnlyFile(*path) && writeFileBytes(*path, narrow(controlTextW(record.edit())));
     messageBox(written ? L"保存成功" : L"保存失败", L"信息：", MB_OK);
@@ -119,10 +112,10 @@ void RecordsPage::saveRecord(RecordBox& record) {
 
 bool RecordsPage::onCommand(int id, int) {
     switch (id) {
-        case id::按钮13: saveRecord(link_); return true;
-        case id::按钮14: link_.clear(); return true;
-        case id::按钮15: saveRecord(page_); return true;
-        case id::按钮16: page_.clear(); return true;
+        case id::kLinkSave: saveRecord(link_); return true;
+        case id::kLinkClear: link_.clear(); return true;
+        case id::kPageSave: saveRecord(page_); return true;
+        case id::kPageClear: page_.clear(); return true;
         default: return false;
     }
 }

@@ -10,7 +10,7 @@
 // nothing, and a burst of records costs one insertion per tick.
 #pragma once
 
-#include "app/app_win.h"
+#include "common/page_win.h"
 
 #include <chrono>
 #include <string>
@@ -43,9 +43,8 @@ private:
 
 class RecordsPage final : public Page {
 public:
-    void attach(HWND main) override;
+    explicit RecordsPage(HWND main);
     bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR&, LRESULT&) override { return false; }
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     void appendLinkRecord(std::string_view text);
@@ -58,7 +57,7 @@ private:
     // "保 存": asks for a file and writes the record's text to it as GBK.
     void saveRecord(RecordBox& record);
 
-    HWND main_ = nullptr;
+    HWND main_;
     RecordBox link_;
     RecordBox page_;
     bool flushScheduled_ = false;

@@ -53,6 +53,14 @@ std::string browserCommand(std::string_view browserPath, std::string_view addres
     return command;
 }
 
+std::string launchCommand(const LaunchEntry& entry, const Settings& settings, bool designated, bool flag,
+                          const std::function<std::string()>& lastOpen) {
+    if (designated) return designatedCommand(settings.designatedPath, entry.address);
+    if (entry.address.empty()) return browserCommand(settings.browserPath, {}, {}, flag, {});
+    const std::string time = lastOpen ? lastOpen() : std::string(text::kDefaultLastOpen);
+    return browserCommand(settings.browserPath, entry.address, time, flag, entry.config);
+}
+
 int leadingInteger(std::string_view text) noexcept {
     std::size_t i = 0;
     while (i < text.size() && isSpace(text[i])) ++i;

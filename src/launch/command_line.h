@@ -1,6 +1,10 @@
 // Command lines of started browsers and the reading of the launch interval.
 #pragma once
 
+#include "common/settings.h"
+#include "launch/launch_entry.h"
+
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +23,14 @@ namespace vuv {
 // the trailing blank in place. Nothing but the path is quoted.
 [[nodiscard]] std::string browserCommand(std::string_view browserPath, std::string_view address,
                                          std::string_view lastOpen, bool flag, std::string_view config);
+
+// The command line that starts one launch entry: with the designated browser
+// (designated) its path and the address; otherwise the browser's path and,
+// for an entry with an address, the address, the last-open time, the flag
+// and the configuration. lastOpen is asked only when the time is needed (it
+// reads the browser's own settings file).
+[[nodiscard]] std::string launchCommand(const LaunchEntry& entry, const Settings& settings, bool designated,
+                                        bool flag, const std::function<std::string()>& lastOpen);
 
 // The integer at the start of text: leading ASCII white space skipped, an
 // optional sign, then the decimal digits up to the first other character.

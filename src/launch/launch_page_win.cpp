@@ -1,17 +1,15 @@
 #include "launch/launch_page_win.h"
 
-#include "app/control_ids.h"
-#include "app/layout_win.h"
-#include "app/main_window_win.h"
-#include "app/path_dialog_win.h"
-#include "app/settings_win.h"
+#include "common/ascii.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
+#include "common/files_win.h"
+#include "common/input_dialog_win.h"
+#include "common/path_dialog_win.h"
 #include "common/ui_win.h"
 #include "launch/command_line.h"
 #include "launch/export.h"
-#include "launch/input_dialog_win.h"
-#include "launch/launch_scheduler_win.h"
 
 #include <optional>
 #include <string>
@@ -22,26 +20,13 @@ namespace vuv::win {
 namespace {
 
 constexpr wchar_t kExportFilter[] = L"文本文件(txt)|*.txt";
-constexpr std::string_view kTextExtension = ".txt";
-
-// True when name ends in ".txt" in any letter case. The four bytes cannot
-// belong to a double-byte character: '.' is neither a lead nor a trail byte.
-bool endsWithTxt(std::string_view name) {
-    if (name.size() < kTextExtension.size()) return false;
-    const std::string_view tail = name.substr(name.size() - kTextExtension.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        char c = tail[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-        if (c != kTextExtension[i]) return false;
-    }
-    return true;
-}
+constexpr std::wstring_view kTextExtension = L".txt";
 
 }  // namespace
 
-void LaunchPage::attach(HWND main) {
-    main_ = main;
-    view_.attach(GetDlgItem(main, id::超级列表框1), {{L"书签名", 80}, {L"地址", 150}, {L"配置路径", 150}},
+LaunchPage::LaunchPage(HWND main, const Settings& settings, std::function<void()> chooseDesignatedBrowser)
+    : main_(main), settings_(settings), chooseDesignatedBrowser_(std::move(chooseDesignatedBrowser)) {
+    view_.attach(GetDlgItem(main, id::kLaunchList), {{L"书签名", 80}, {L"地址", 150}, {L"配置路径", 150}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= list_.size()) return {};
                      const LaunchEntry& entry = list_.at(row);
@@ -54,21 +39,30 @@ void LaunchPage::attach(HWND main) {
                  });
 }
 
+const std::vector<MenuRow>& LaunchPage::menu() {
+    static const std::vector<MenuRow> rows{
+        {L"修改选中的连接", id::kEditAddress},
+        {L"修改选中的配置", id::kEditConfig},
+        {L"修改选中的书签名", id::kEditName},
+        {nullptr, 0},
+        {L"启动选中的连接", id::kLaunchSelected},
+        {L"启动选中的连接(指定浏览器)", id::kLaunchSelectedDesignated},
+        {L"删除选中的链接", id::kDeleteEntries},
+    };
+    return rows;
+}
+
 bool LaunchPage::onCommand(int id, int notifyCode) {
     switch (id) {
-        case id::按钮3: clear(); return true;
-        case id::按钮2: exportEntries(); return true;
-        case id::按钮7: launchAll(*this); return true;
-        case id::按钮17: startBareBrowser(); return true;
-        case id::选择框1:
+        case id::kLaunchClear: clear(); return true;
+        case id::kLaunchExport: exportEntries(); return true;
+        case id::kDesignatedBox:
             if (notifyCode == BN_CLICKED) onDesignatedBoxClicked();
             return true;
-        case id::修改选中的连接:
-        case id::修改选中的配置:
-        case id::修改选中的书签名: editSelected(id); return true;
-        case id::启动选中的连接: launchSelected(*this, false); return true;
-        case id::启动选中的连接指定浏览器: launchSelected(*this, true); return true;
-        case id::删除选中的链接: deleteSelected(); return true;
+        case id::kEditAddress:
+        case id::kEditConfig:
+        case id::kEditName: editSelected(id); return true;
+        case id::kDeleteEntries: deleteSelected(); return true;
         default: return false;
     }
 }
@@ -76,7 +70,7 @@ bool LaunchPage::onCommand(int id, int notifyCode) {
 bool LaunchPage::onNotify(const NMHDR& header, LRESULT& result) {
     if (view_.onNotify(header)) return true;
     if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        mainWindow().popUp(layout::kLaunchMenu.data(), layout::kLaunchMenu.size());
+        popUpMenu(main_, menu());
         result = 0;
         return true;
     }
@@ -128,38 +122,64 @@ bool LaunchPage::isSelected(std::size_t row) const {
 }
 
 bool LaunchPage::designatedMode() const {
-    return SendMessageW(GetDlgItem(main_, id::选择框1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(GetDlgItem(main_, id::kDesignatedBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 bool LaunchPage::wapMode() const {
-    return SendMessageW(GetDlgItem(main_, id::选择框2), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(GetDlgItem(main_, id::kWapBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-int LaunchPage::launchInterval() const { return leadingInteger(controlText(GetDlgItem(main_, id::启动间隔))); }
+int LaunchPage::launchInterval() const { return leadingInteger(controlText(GetDlgItem(main_, id::kInterval))); }
 
 void LaunchPage::exportEntries() {
-    std::optional<std::string> name = askSaveFile(main_, kExportFilter);
+    std::optional<std::wstring> name = askSaveFile(main_, kExportFilter);
     if (!name) return;
-    if (!endsWithTxt(*name)) name->append(kTextExtension);
+    // ".txt" in any letter case is kept as it is.
+    if (!ascii::endsWithIgnoringCase<wchar_t>(*name, kTextExtension)) name->append(kTextExtension);
     // A file that cannot be written is passed over silently.
     static_cast<void>(writeFileBytes(*name, exportLaunchEntries(list_.entries())));
 }
 
 void LaunchPage::onDesignatedBoxClicked() {
     if (!designatedMode()) return;
-    if (pathExists(app().settings.designatedPath)) return;
+    if (pathExists(widen(settings_.designatedPath))) return;
     messageBox(L"为设置指定浏览器。", L"提醒", MB_OK);
-    openPathDialog(PathDialogPurpose::DesignatedBrowser);
+    if (chooseDesignatedBrowser_) chooseDesignatedBrowser_();
 }
 
 void LaunchPage::editSelected(int command) {
     const auto first = view_.firstSelected();
     if (!first || *first >= list_.size()) return;
     const LaunchEntry& entry = list_.at(*first);
+    // Each edit reaches the rows selected when its dialog is confirmed.
     switch (command) {
-        case id::修改选中的连接: openInputDialog(InputDialogPurpose::SetAddress, entry.address); break;
-        case id::修改选中的配置: openPathDialog(PathDialogPurpose::EntryConfig, entry.config); break;
-        case id::修改选中的书签名: openInputDialog(InputDialogPurpose::RenameEntry, entry.name); break;
+        case id::kEditAddress: {
+            InputTask task;
+            task.caption = L"输入需要设置的连接";
+            task.button = L"确 定";
+            task.initialText = entry.address;
+            task.onConfirm = [this](const std::string& text) { setAddressOfSelected(text); };
+            openInputDialog(main_, task);
+            break;
+        }
+        case id::kEditConfig: {
+            PathTask task;
+            task.title = L"选择需要设置配置";
+            task.kind = PathKind::Configuration;
+            task.initialText = entry.config;
+            task.onConfirm = [this](const std::string& path) { setConfigOfSelected(path); };
+            openPathDialog(main_, task);
+            break;
+        }
+        case id::kEditName: {
+            InputTask task;
+            task.caption = L"输入需要修改的书签名";
+            task.button = L"访 问";
+            task.initialText = entry.name;
+            task.onConfirm = [this](const std::string& text) { renameSelected(text); };
+            openInputDialog(main_, task);
+            break;
+        }
         default: break;
     }
 }

@@ -1,13 +1,16 @@
-// The page 批量启动: the launch list, its pop-up menu 批量启动菜单, export,
-// the designated-browser check box and the launch walks.
+// The page 批量启动: the launch list, its pop-up menu 批量启动菜单, export and
+// the designated-browser check box. The launch walks are the scheduler's.
 #pragma once
 
-#include "app/app_win.h"
 #include "common/listview_win.h"
+#include "common/menu_win.h"
+#include "common/page_win.h"
+#include "common/settings.h"
 #include "launch/launch_entry.h"
 #include "launch/launch_list.h"
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +18,10 @@ namespace vuv::win {
 
 class LaunchPage final : public Page {
 public:
-    void attach(HWND main) override;
+    // chooseDesignatedBrowser opens the path dialog for the designated
+    // browser (the check box asks for one when there is none).
+    LaunchPage(HWND main, const Settings& settings, std::function<void()> chooseDesignatedBrowser);
+
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
 
@@ -45,13 +51,18 @@ public:
     // Writes every entry as "|#|" lines to a text file chosen by the operator.
     void exportEntries();
 
+    // The pop-up menu 批量启动菜单, in its order.
+    [[nodiscard]] static const std::vector<MenuRow>& menu();
+
 private:
     void onDesignatedBoxClicked();
     void editSelected(int command);
     void rowsChanged();
     void rowsChangedWithoutSelection();
 
-    HWND main_ = nullptr;
+    HWND main_;
+    const Settings& settings_;
+    std::function<void()> chooseDesignatedBrowser_;
     VirtualListView view_;
     LaunchList list_;
 };

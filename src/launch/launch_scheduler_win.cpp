@@ -1,9 +1,10 @@
 #include "launch/launch_scheduler_win.h"
 
-#include "app/app_win.h"
-#include "app/settings_win.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
+#include "common/files_win.h"
 #include "common/ini.h"
+#include "common/message_loop_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
 #include "launch/command_line.h"
@@ -18,18 +19,6 @@ namespace vuv::win {
 namespace {
 
 constexpr DWORD kReadyWaitMs = 1000;
-
-// Starts entry `row` if it still exists and pauses for the interval. The
-// list may have shrunk during an earlier pause; a vanished entry is skipped.
-void launchRow(LaunchPage& page, std::size_t row, bool alwaysDesignated, const ProcessStarter& start) {
-    if (row >= page.size()) return;
-    const LaunchEntry entry = page.list().at(row);  // a copy: the pause may change the list
-    // The truth value after the last-open time carries the "WAP浏览模式" box:
-    // it is the one state of the page meant for the browser, so a browser
-    // started in WAP mode learns it from its command line.
-    start(entryCommand(entry, alwaysDesignated || page.designatedMode(), page.wapMode()));
-    pumpingPause(page.launchInterval());
-}
 
 }  // namespace
 
@@ -53,34 +42,55 @@ bool startProcess(std::string_view gbkCommand) {
 
 std::string lastOpenTime(std::string_view browserPath) {
     std::string bytes;
-    if (!readFileBytes(browserIniPath(browserPath), bytes)) return std::string(text::kDefaultLastOpen);
+    if (!readFileBytes(widen(browserIniPath(browserPath)), bytes)) return std::string(text::kDefaultLastOpen);
     return ini::get(bytes, text::kIniSectionTime, text::kIniKeyLastOpen).value_or(std::string(text::kDefaultLastOpen));
 }
 
-std::string entryCommand(const LaunchEntry& entry, bool designated, bool flag) {
-    const Settings& settings = app().settings;
-    if (designated) return designatedCommand(settings.designatedPath, entry.address);
-    if (entry.address.empty()) return browserCommand(settings.browserPath, {}, {}, flag, {});
-    return browserCommand(settings.browserPath, entry.address, lastOpenTime(settings.browserPath), flag,
-                          entry.config);
-}
+LaunchScheduler::LaunchScheduler(LaunchPage& page, const Settings& settings, ProcessStarter start)
+    : page_(page), settings_(settings), start_(std::move(start)) {}
 
-void launchAll(LaunchPage& page, const ProcessStarter& start) {
-    // The count is fixed when the walk begins; the entries, the check boxes
-    // and the interval are read afresh at every step.
-    const std::size_t count = page.size();
-    for (std::size_t row = 0; row < count; ++row) launchRow(page, row, false, start);
-    messageBox(L"批量启动完成", L"完成", MB_OK);
-}
-
-void launchSelected(LaunchPage& page, bool alwaysDesignated, const ProcessStarter& start) {
-    if (!page.anySelected()) return;
-    const std::size_t count = page.size();
-    for (std::size_t row = 0; row < count; ++row) {
-        if (page.isSelected(row)) launchRow(page, row, alwaysDesignated, start);
+bool LaunchScheduler::onCommand(int id, int) {
+    switch (id) {
+        case id::kLaunchAll: launchAll(); return true;
+        case id::kStartBrowser: startBareBrowser(); return true;
+        case id::kLaunchSelected: launchSelected(false); return true;
+        case id::kLaunchSelectedDesignated: launchSelected(true); return true;
+        default: return false;
     }
 }
 
-void startBareBrowser() { startProcess(browserCommand(app().settings.browserPath, {}, {}, false, {})); }
+std::string LaunchScheduler::entryCommand(const LaunchEntry& entry, bool designated, bool flag) const {
+    return launchCommand(entry, settings_, designated, flag, [this] { return lastOpenTime(settings_.browserPath); });
+}
+
+// Starts entry `row` if it still exists and pauses for the interval. The
+// list may have shrunk during an earlier pause; a vanished entry is skipped.
+void LaunchScheduler::launchRow(std::size_t row, bool alwaysDesignated) {
+    if (row >= page_.size()) return;
+    const LaunchEntry entry = page_.list().at(row);  // a copy: the pause may change the list
+    // The truth value after the last-open time carries the "WAP浏览模式" box:
+    // it is the one state of the page meant for the browser, so a browser
+    // started in WAP mode learns it from its command line.
+    start_(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()));
+    pumpingPause(page_.launchInterval());
+}
+
+void LaunchScheduler::launchAll() {
+    // The count is fixed when the walk begins; the entries, the check boxes
+    // and the interval are read afresh at every step.
+    const std::size_t count = page_.size();
+    for (std::size_t row = 0; row < count; ++row) launchRow(row, false);
+    messageBox(L"批量启动完成", L"完成", MB_OK);
+}
+
+void LaunchScheduler::launchSelected(bool alwaysDesignated) {
+    if (!page_.anySelected()) return;
+    const std::size_t count = page_.size();
+    for (std::size_t row = 0; row < count; ++row) {
+        if (page_.isSelected(row)) launchRow(row, alwaysDesignated);
+    }
+}
+
+void LaunchScheduler::startBareBrowser() { start_(browserCommand(settings_.browserPath, {}, {}, false, {})); }
 
 }  // namespace vuv::win

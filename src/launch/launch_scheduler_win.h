@@ -1,7 +1,10 @@
 // Starting browsers: one process per launch entry, one after another, with a
-// pause that keeps the interface usable after each start.
+// pause that keeps the interface usable after each start. Answers the
+// buttons "全部批量启动" and "启动鹭行" and the launch menu's two start items.
 #pragma once
 
+#include "common/page_win.h"
+#include "common/settings.h"
 #include "launch/launch_entry.h"
 
 #include <functional>
@@ -24,17 +27,29 @@ using ProcessStarter = std::function<bool(std::string_view gbkCommand)>;
 // The browser's last-open time from its "yxsj.ini", or " 0000 ".
 [[nodiscard]] std::string lastOpenTime(std::string_view browserPath);
 
-// The command line for one entry with the current settings.
-[[nodiscard]] std::string entryCommand(const LaunchEntry& entry, bool designated, bool flag);
+class LaunchScheduler final : public Page {
+public:
+    LaunchScheduler(LaunchPage& page, const Settings& settings, ProcessStarter start = startProcess);
 
-// "全部批量启动": every entry, then the notice "批量启动完成".
-void launchAll(LaunchPage& page, const ProcessStarter& start = startProcess);
+    bool onCommand(int id, int notifyCode) override;
 
-// "启动选中的连接" and "启动选中的连接(指定浏览器)": the selected entries; with
-// alwaysDesignated the designated browser whatever the check box says.
-void launchSelected(LaunchPage& page, bool alwaysDesignated, const ProcessStarter& start = startProcess);
+    // "全部批量启动": every entry, then the notice "批量启动完成".
+    void launchAll();
+    // "启动选中的连接" and "启动选中的连接(指定浏览器)": the selected entries;
+    // with alwaysDesignated the designated browser whatever the check box says.
+    void launchSelected(bool alwaysDesignated);
+    // "启动鹭行": the browser alone, no pause.
+    void startBareBrowser();
 
-// "启动鹭行": the browser alone, no pause.
-void startBareBrowser();
+    // The command line for one entry with the current settings.
+    [[nodiscard]] std::string entryCommand(const LaunchEntry& entry, bool designated, bool flag) const;
+
+private:
+    void launchRow(std::size_t row, bool alwaysDesignated);
+
+    LaunchPage& page_;
+    const Settings& settings_;
+    ProcessStarter start_;
+};
 
 }  // namespace vuv::win

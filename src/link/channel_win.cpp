@@ -2,6 +2,8 @@
 
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "common/trace_win.h"
+#include "link/payloads.h"
 #include "link/transfer_codec.h"
 
 #include <cstring>
@@ -105,15 +107,6 @@ const std::string& ownProcessIdText() {
     return text;
 }
 
-std::string concat(std::initializer_list<std::string_view> parts) {
-    std::size_t size = 0;
-    for (std::string_view p : parts) size += p.size();
-    std::string out;
-    out.reserve(size);
-    for (std::string_view p : parts) out.append(p);
-    return out;
-}
-
 // ---------------------------------------------------------------------------
 // Receiving
 
@@ -121,7 +114,7 @@ struct ReceiverEntry {
     std::string name;
     UINT message = 0;
     std::string lastPayload;
-    ReceiverCallback callback = nullptr;
+    TransferHandler* handler = nullptr;
 };
 
 struct ReceiverState {
@@ -169,14 +162,20 @@ LRESULT CALLBACK receivingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
             if (state.registry[i].message != message) continue;
             std::optional<ReceivedTransfer> received = receiveTransfer(wParam, lParam);
             if (received) {
-                // The registry may grow inside the callback: index, don't hold references.
-                state.registry[i].lastPayload = std::move(received->payload);
-                if (ReceiverCallback callback = state.registry[i].callback) callback();
+                // The registry may grow inside the handler: index, don't hold references.
+                // A fresh string, not an assignment into the old one, which
+                // would keep the largest payload ever received allocated.
+                state.registry[i].lastPayload = std::string(received->payload);
+                if (TransferHandler* handler = state.registry[i].handler) {
+                    const std::string name = state.registry[i].name;
+                    handler->onTransfer(name, *received);
+                }
             }
             break;
         }
     } catch (...) {
         // Nothing may unwind through the system's message dispatch.
+        traceException(L"receiver");
     }
     return previous != nullptr ? CallWindowProcW(previous, hwnd, message, wParam, lParam)
                                : DefWindowProcW(hwnd, message, wParam, lParam);
@@ -227,15 +226,15 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
 }
 
 void sendCommand(HWND target, std::string_view command) {
-    sendTransfer(target, text::kMsgAdjust, concat({text::kTagVuv, command}));
+    sendTransfer(target, text::kMsgAdjust, commandPayload(command));
 }
 
 void sendBasic(HWND target, std::string_view key, std::string_view value) {
-    sendTransfer(target, text::kMsgAdjust, concat({text::kTagBasic, key, text::kBars, value}));
+    sendTransfer(target, text::kMsgAdjust, basicPayload(key, value));
 }
 
 void sendReadConfig(HWND target, std::string_view path) {
-    sendTransfer(target, text::kMsgAdjust, concat({text::kTagVuv, text::kReadConfigPrefix, path}));
+    sendTransfer(target, text::kMsgAdjust, readConfigPayload(path));
 }
 
 void sendOpenLink(HWND target, std::string_view url) { sendTransfer(target, text::kMsgJump, url); }
@@ -284,7 +283,7 @@ bool subclassWindow(HWND hwnd) {
     return true;
 }
 
-bool registerReceiver(std::string_view name, ReceiverCallback callback) {
+bool registerReceiver(std::string_view name, TransferHandler* handler) {
     ReceiverState& state = receiverState();
     if (name.empty()) return false;
     for (const ReceiverEntry& entry : state.registry) {
@@ -293,9 +292,9 @@ bool registerReceiver(std::string_view name, ReceiverCallback callback) {
     const UINT message = registeredMessage(name);
     if (message == 0) return false;
     for (const ReceiverEntry& entry : state.registry) {
-        if (entry.message == message || entry.callback == callback) return false;
+        if (entry.message == message || (handler != nullptr && entry.handler == handler)) return false;
     }
-    state.registry.push_back(ReceiverEntry{std::string(name), message, {}, callback});
+    state.registry.push_back(ReceiverEntry{std::string(name), message, {}, handler});
     return true;
 }
 

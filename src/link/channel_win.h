@@ -51,7 +51,13 @@ struct ReceivedTransfer {
 // the reply cell alone (a test peer uses that to play a deaf browser).
 [[nodiscard]] std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bool acknowledge = true);
 
-using ReceiverCallback = void (*)();
+// Hears every transfer received under the names it is registered for: the
+// sender's process id (from wParam) and the payload, with the message name.
+class TransferHandler {
+public:
+    virtual ~TransferHandler() = default;
+    virtual void onTransfer(std::string_view name, const ReceivedTransfer& transfer) = 0;
+};
 
 // Replaces the window procedure of hwnd with the receiving one. Only one
 // window per process is subclassed.
@@ -59,8 +65,8 @@ bool subclassWindow(HWND hwnd);
 
 // Adds a receiver for a message name; refused (false) for an empty name, a
 // name or message number already registered, a failed registration, or a
-// callback already in use.
-bool registerReceiver(std::string_view name, ReceiverCallback callback);
+// handler already in use.
+bool registerReceiver(std::string_view name, TransferHandler* handler);
 
 // Copy of the last payload received under name; empty when none.
 [[nodiscard]] std::string lastPayload(std::string_view name);

@@ -1,31 +1,39 @@
 #include "link/instance_page_win.h"
 
-#include "app/control_ids.h"
-#include "app/layout_win.h"
-#include "app/main_window_win.h"
-#include "app/path_dialog_win.h"
+#include "common/control_ids.h"
+#include "common/input_dialog_win.h"
+#include "common/path_dialog_win.h"
 #include "common/texts.h"
-#include "extras/rename_dialog_win.h"
-#include "extras/web_pages.h"
-#include "extras/web_pages_win.h"
-#include "launch/input_dialog_win.h"
-#include "launch/proxy_win.h"
 #include "link/channel_win.h"
+#include "link/proxy_command_win.h"
+#include "link/rename_dialog_win.h"
 #include "link/window_source_win.h"
 
 #include <string>
 
 namespace vuv::win {
 
-void InstancePage::attach(HWND main) {
-    main_ = main;
-    view_.attach(GetDlgItem(main, id::独立控制), {{L"编号", 80}, {L"标题", 390}},
+InstancePage::InstancePage(HWND main) : main_(main) {
+    view_.attach(GetDlgItem(main, id::kInstanceTable), {{L"编号", 80}, {L"标题", 390}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= rows_.size()) return {};
                      if (column == 1) return rows_[row].title;
                      numberText_ = std::to_string(rows_[row].processId);
                      return numberText_;
                  });
+}
+
+const std::vector<MenuRow>& InstancePage::menu() {
+    static const std::vector<MenuRow> rows{
+        {L"读取配置", id::kReadConfig}, {L"设置代理IP", id::kSetProxy}, {L"打开指定连接", id::kOpenLink},
+        {nullptr, 0},
+        {L"给鹭行取名", id::kRename},   {L"窗口闪烁", id::kFlash},     {L"刷新", id::kRefresh},
+        {nullptr, 0},
+        {L"开始", id::kStart},          {L"停止", id::kStop},
+        {nullptr, 0},
+        {L"关闭鹭行", id::kClose},
+    };
+    return rows;
 }
 
 void InstancePage::scanInstances() {
@@ -44,27 +52,51 @@ HWND InstancePage::frameWindowOfCommandWindow(HWND commandWindow) const {
     return toHwnd(records_.frameWindowOfCommandWindow(toWindowId(commandWindow)));
 }
 
-std::vector<std::uint32_t> InstancePage::rowProcessIds() const {
-    std::vector<std::uint32_t> ids;
-    ids.reserve(rows_.size());
-    for (const InstanceRow& row : rows_) ids.push_back(row.processId);
-    return ids;
+BrowserWindows InstancePage::windowsOf(std::uint32_t processId) const {
+    // A handle of a window that is gone may name another window by now.
+    const auto alive = [processId](HWND window) -> HWND {
+        if (window == nullptr || !IsWindow(window)) return nullptr;
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner == processId ? window : nullptr;
+    };
+    return BrowserWindows{processId, alive(frameWindowOf(processId)), alive(commandWindowOf(processId))};
 }
 
-std::vector<std::uint32_t> InstancePage::selectedProcessIds() const {
-    std::vector<std::uint32_t> ids;
+std::vector<BrowserWindows> InstancePage::selectedBrowsers() const {
+    std::vector<BrowserWindows> browsers;
     for (std::size_t row : view_.selectedRows()) {
-        if (row < rows_.size()) ids.push_back(rows_[row].processId);
+        if (row < rows_.size()) browsers.push_back(windowsOf(rows_[row].processId));
     }
-    return ids;
+    return browsers;
 }
 
-void InstancePage::readConfigInSelected(std::string_view path) {
-    for (std::uint32_t pid : selectedProcessIds()) sendReadConfig(commandWindowOf(pid), path);
+std::vector<BrowserWindows> InstancePage::listedBrowsers() const {
+    std::vector<BrowserWindows> browsers;
+    browsers.reserve(rows_.size());
+    for (const InstanceRow& row : rows_) browsers.push_back(windowsOf(row.processId));
+    return browsers;
 }
 
-void InstancePage::openLinkInSelected(std::string_view address) {
-    for (std::uint32_t pid : selectedProcessIds()) sendOpenLink(commandWindowOf(pid), address);
+void InstancePage::readConfigInSelected() {
+    PathTask task;
+    task.title = L"选择需要读取配置";
+    task.kind = PathKind::Configuration;
+    // The selection counts as it is when the dialog is confirmed.
+    task.onConfirm = [this](const std::string& path) {
+        for (const BrowserWindows& b : selectedBrowsers()) sendReadConfig(b.command, path);
+    };
+    openPathDialog(main_, task);
+}
+
+void InstancePage::openLinkInSelected() {
+    InputTask task;
+    task.caption = L"输入要访问的地址";
+    task.button = L"访 问";
+    task.onConfirm = [this](const std::string& address) {
+        for (const BrowserWindows& b : selectedBrowsers()) sendOpenLink(b.command, address);
+    };
+    openInputDialog(main_, task);
 }
 
 void InstancePage::closeSelected() {
@@ -76,7 +108,7 @@ void InstancePage::closeSelected() {
     for (std::size_t row = 0; row < rows_.size(); ++row) {
         if (next < selected.size() && selected[next] == row) {
             ++next;
-            closeInstance(frameWindowOf(rows_[row].processId));
+            if (HWND frame = windowsOf(rows_[row].processId).frame) closeInstance(frame);
         } else {
             kept.push_back(std::move(rows_[row]));
         }
@@ -88,26 +120,23 @@ void InstancePage::closeSelected() {
 
 bool InstancePage::onCommand(int id, int) {
     switch (id) {
-        case id::检测鹭行: scanInstances(); return true;
-        case id::窗口闪烁:
-            for (std::uint32_t pid : selectedProcessIds()) sendCommand(commandWindowOf(pid), text::kCommandFlash);
+        case id::kScanBrowsers: scanInstances(); return true;
+        case id::kFlash:
+            for (const BrowserWindows& b : selectedBrowsers()) sendCommand(b.command, text::kCommandFlash);
             return true;
-        case id::刷新:
-            for (std::uint32_t pid : selectedProcessIds()) {
-                sendBasic(commandWindowOf(pid), text::kKeyToolbar, text::kToolbarRefresh);
+        case id::kRefresh:
+            for (const BrowserWindows& b : selectedBrowsers()) {
+                sendBasic(b.command, text::kKeyToolbar, text::kToolbarRefresh);
             }
             return true;
-        case id::关闭鹭行: closeSelected(); return true;
-        case id::开始:
-        case id::停止: return true;  // these items do nothing
+        case id::kClose: closeSelected(); return true;
+        case id::kStart:
+        case id::kStop: return true;  // these items do nothing
         // The dialogs read the selection when they are confirmed.
-        case id::读取配置: openPathDialog(PathDialogPurpose::ReadConfig); return true;
-        case id::打开指定连接: openInputDialog(InputDialogPurpose::OpenLink); return true;
-        case id::设置代理IP: setProxyForSelected(main_); return true;
-        case id::给鹭行取名: openRenameDialog(main_); return true;
-        case id::检测鹭行2: openPathDialog(PathDialogPurpose::BrowserPath); return true;
-        case id::检测鹭行3: openWebPage(web::kDownloadPage); return true;
-        case id::检测鹭行1: openWebPage(web::kFeedbackPage); return true;
+        case id::kReadConfig: readConfigInSelected(); return true;
+        case id::kOpenLink: openLinkInSelected(); return true;
+        case id::kSetProxy: setProxyForSelected(main_, *this); return true;
+        case id::kRename: openRenameDialog(main_, *this); return true;
         default: return false;
     }
 }
@@ -115,11 +144,15 @@ bool InstancePage::onCommand(int id, int) {
 bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
     if (view_.onNotify(header)) return true;
     if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        if (view_.anySelected()) mainWindow().popUp(layout::kInstanceMenu.data(), layout::kInstanceMenu.size());
+        if (view_.anySelected()) popUpMenu(main_, menu());
         result = 0;
         return true;
     }
     return false;
+}
+
+void InstancePage::onPageShown(int page) {
+    if (page == id::kInstancesPage) scanInstances();
 }
 
 }  // namespace vuv::win

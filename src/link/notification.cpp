@@ -4,6 +4,7 @@
 
 #include "common/gbk.h"
 #include "common/texts.h"
+#include "link/payloads.h"
 
 namespace vuv {
 namespace {
@@ -87,6 +88,27 @@ Reaction decideNotification(std::string_view payload) {
     reaction.window = parseWindowHandle(fields[0]);
     reaction.kind = keywordKind(fields[1]);
     return reaction;
+}
+
+void carryOut(const Reaction& reaction, PanelActions& actions) {
+    using Kind = Reaction::Kind;
+    switch (reaction.kind) {
+        case Kind::None: return;
+        case Kind::Refresh:
+            actions.send(reaction.window, text::kMsgAdjust, toolbarPayload(text::kToolbarRefresh));
+            return;
+        case Kind::Stop: actions.send(reaction.window, text::kMsgAdjust, toolbarPayload(text::kToolbarStop)); return;
+        case Kind::Close:
+            // The table is rebuilt first, so the close reaches the browser as
+            // the records know it now.
+            actions.scan();
+            actions.closeBrowserOf(reaction.window);
+            return;
+        case Kind::NextBookmark: actions.handOutBookmark(reaction.window); return;
+        case Kind::Rules: actions.applyRules(reaction.window, reaction.content); return;
+        case Kind::LinkRecord: actions.appendRecord(PanelActions::Record::Link, reaction.content); return;
+        case Kind::PageRecord: actions.appendRecord(PanelActions::Record::Page, reaction.content); return;
+    }
 }
 
 }  // namespace vuv

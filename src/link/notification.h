@@ -5,8 +5,8 @@
 // body is a first field, "■", a second field. For notifications the first
 // field is the sending browser's command window handle in decimal and the
 // second is a keyword or a text for the rules; for records the second field
-// is the text to keep. The decision is a plain value; carrying it out (sending
-// back, rescanning, appending to a record) is the caller's business.
+// is the text to keep. The decision is a plain value; carryOut() turns it into
+// the panel's actions, which the Win32 side implements (and tests record).
 #pragma once
 
 #include <cstdint>
@@ -46,5 +46,32 @@ struct Reaction {
 // printing handles as signed integers started from. No digits, or a value
 // outside [-2147483648, 4294967295], gives 0.
 [[nodiscard]] std::uint32_t parseWindowHandle(std::string_view field) noexcept;
+
+// What carrying out a notification may do. The Win32 side implements it;
+// tests replace it with a recording double.
+class PanelActions {
+public:
+    enum class Record { Link, Page };
+
+    virtual ~PanelActions() = default;
+    // A transfer to a browser's command window under a message name.
+    virtual void send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) = 0;
+    // Text and CR LF at the end of a record.
+    virtual void appendRecord(Record record, std::string_view text) = 0;
+    // The next unused bookmark to the browser whose command window is given.
+    virtual void handOutBookmark(std::uint32_t commandWindow) = 0;
+    // The first matching notification rule, for the browser that sent content.
+    virtual void applyRules(std::uint32_t commandWindow, std::string_view content) = 0;
+    // Rebuilds the instance records and the table.
+    virtual void scan() = 0;
+    // Posts the close to the frame window the records give for commandWindow
+    // (nothing when they give none).
+    virtual void closeBrowserOf(std::uint32_t commandWindow) = 0;
+};
+
+// Carries a decision out: "#刷新" and "#停止" answer with the toolbar actions
+// 6 and 4, "#关闭" rescans and then closes, "#书签管理" hands out a bookmark,
+// any other content goes to the rules, records are appended.
+void carryOut(const Reaction& reaction, PanelActions& actions);
 
 }  // namespace vuv

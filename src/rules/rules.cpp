@@ -20,4 +20,12 @@ RuleDecision applyRules(const RuleTable& rules, std::string_view content) {
     return {};
 }
 
+void carryOutRule(const RuleDecision& decision, std::uint32_t commandWindow, PanelActions& actions) {
+    switch (decision.kind) {
+        case RuleDecision::Kind::None: return;
+        case RuleDecision::Kind::NextBookmark: actions.handOutBookmark(commandWindow); return;
+        case RuleDecision::Kind::OpenLink: actions.send(commandWindow, text::kMsgJump, decision.link); return;
+    }
+}
+
 }  // namespace vuv

@@ -2,7 +2,10 @@
 // opens a link in the browser that sent it.
 #pragma once
 
+#include "link/notification.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,5 +55,9 @@ struct RuleDecision {
 // byte and whose action is one of the two known actions decides; rules with
 // any other action are passed over.
 [[nodiscard]] RuleDecision applyRules(const RuleTable& rules, std::string_view content);
+
+// Carries a decision out for the browser whose command window is given: the
+// next bookmark, or the rule's link under "跳转" (an empty link included).
+void carryOutRule(const RuleDecision& decision, std::uint32_t commandWindow, PanelActions& actions);
 
 }  // namespace vuv

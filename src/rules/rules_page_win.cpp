@@ -1,18 +1,14 @@
 #include "rules/rules_page_win.h"
 
-#include "app/app_win.h"
-#include "app/control_ids.h"
-#include "bookmarks/bookmark_page_win.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
-#include "link/channel_win.h"
 
 namespace vuv::win {
 
-void RulesPage::attach(HWND main) {
-    main_ = main;
-    view_.attach(GetDlgItem(main, id::超级列表框3), {{L"通知内容", 80}, {L"对应的操作", 120}, {L"项目表", 150}},
+RulesPage::RulesPage(HWND main) : main_(main) {
+    view_.attach(GetDlgItem(main, id::kRuleList), {{L"通知内容", 80}, {L"对应的操作", 120}, {L"项目表", 150}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= rules_.size()) return {};
                      const Rule& rule = rules_.at(row);
@@ -22,7 +18,7 @@ void RulesPage::attach(HWND main) {
                          default: return rule.link;
                      }
                  });
-    HWND actions = GetDlgItem(main, id::组合框1);
+    HWND actions = GetDlgItem(main, id::kActionCombo);
     for (std::string_view action : {text::kActionBookmark, text::kActionOpenLink}) {
         SendMessageW(actions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(action).c_str()));
     }
@@ -33,20 +29,9 @@ void RulesPage::attach(HWND main) {
     onActionChanged();
 }
 
-void RulesPage::applyNotificationRules(HWND commandWindow, std::string_view content) {
-    const RuleDecision decision = applyRules(rules_, content);
-    switch (decision.kind) {
-        case RuleDecision::Kind::NextBookmark:
-            if (app().bookmarks != nullptr) app().bookmarks->openNextBookmark(commandWindow);
-            break;
-        case RuleDecision::Kind::OpenLink: sendOpenLink(commandWindow, decision.link); break;
-        case RuleDecision::Kind::None: break;
-    }
-}
-
 std::optional<Rule> RulesPage::ruleFromEntry() const {
-    return makeRule(controlText(GetDlgItem(main_, id::编辑框4)), controlText(GetDlgItem(main_, id::组合框1)),
-                    controlText(GetDlgItem(main_, id::编辑框1)));
+    return makeRule(controlText(GetDlgItem(main_, id::kConditionEdit)), controlText(GetDlgItem(main_, id::kActionCombo)),
+                    controlText(GetDlgItem(main_, id::kLinkEdit)));
 }
 
 void RulesPage::addRule() {
@@ -66,15 +51,15 @@ void RulesPage::modifySelectedRules() {
 }
 
 void RulesPage::onActionChanged() {
-    const std::string action = controlText(GetDlgItem(main_, id::组合框1));
-    EnableWindow(GetDlgItem(main_, id::编辑框1), action == text::kActionOpenLink ? TRUE : FALSE);
+    const std::string action = controlText(GetDlgItem(main_, id::kActionCombo));
+    EnableWindow(GetDlgItem(main_, id::kLinkEdit), action == text::kActionOpenLink ? TRUE : FALSE);
 }
 
 bool RulesPage::onCommand(int id, int notifyCode) {
     switch (id) {
-        case id::按钮5: addRule(); return true;
-        case id::按钮8: modifySelectedRules(); return true;
-        case id::组合框1:
+        case id::kRuleAdd: addRule(); return true;
+        case id::kRuleModify: modifySelectedRules(); return true;
+        case id::kActionCombo:
             if (notifyCode == CBN_SELCHANGE) onActionChanged();
             return true;
         default: return false;

@@ -1,8 +1,8 @@
 // The page 通知处理: rules that map an exact notification text to an action.
 #pragma once
 
-#include "app/app_win.h"
 #include "common/listview_win.h"
+#include "common/page_win.h"
 #include "rules/rules.h"
 
 #include <optional>
@@ -12,12 +12,12 @@ namespace vuv::win {
 
 class RulesPage final : public Page {
 public:
-    void attach(HWND main) override;
+    explicit RulesPage(HWND main);
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
 
-    // Carries out the first matching rule for a notification's content.
-    void applyNotificationRules(HWND commandWindow, std::string_view content);
+    // What the rules say to a notification's content.
+    [[nodiscard]] RuleDecision decide(std::string_view content) const { return applyRules(rules_, content); }
 
     // "加 入": appends a rule from the entry controls.
     void addRule();
@@ -32,7 +32,7 @@ private:
     [[nodiscard]] std::optional<Rule> ruleFromEntry() const;
     void onActionChanged();
 
-    HWND main_ = nullptr;
+    HWND main_;
     VirtualListView view_;
     RuleTable rules_;
 };

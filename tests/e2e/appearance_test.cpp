@@ -177,7 +177,7 @@ std::wstring screenshotDirectory() {
     return dir;
 }
 
-constexpr const wchar_t* kPageNames[win::layout::kPageCount] = {L"instances", L"launch",     L"rules",
+constexpr const wchar_t* kPageNames[id::kPageCount] = {L"instances", L"launch",     L"rules",
                                                                 L"bookmarks", L"link-record", L"page-record"};
 
 // Column widths at 96 DPI of the four lists.
@@ -186,10 +186,10 @@ struct ListColumns {
     std::vector<int> widths;
 };
 const std::vector<ListColumns> kColumns = {
-    {id::独立控制, {80, 390}},
-    {id::超级列表框1, {80, 150, 150}},
-    {id::超级列表框3, {80, 120, 150}},
-    {id::超级列表框2, {80, 400, 75}},
+    {id::kInstanceTable, {80, 390}},
+    {id::kLaunchList, {80, 150, 150}},
+    {id::kRuleList, {80, 120, 150}},
+    {id::kBookmarkList, {80, 400, 75}},
 };
 
 class Appearance : public InstanceFixture {
@@ -222,7 +222,7 @@ protected:
         const dpi::Box outer = screenBox(panel->mainWindow());
         EXPECT_EQ(outer.width(), scaled(win::layout::kMainWidth));
         EXPECT_EQ(outer.height(), scaled(win::layout::kMainHeight));
-        const dpi::Box tab = screenBox(panel->control(id::选择夹1));
+        const dpi::Box tab = screenBox(panel->control(id::kTabs));
         EXPECT_EQ(tab.width(), scaled(win::layout::kTab.w));
         EXPECT_EQ(tab.height(), scaled(win::layout::kTab.h));
         for (const ListColumns& list : kColumns) {
@@ -233,7 +233,7 @@ protected:
             }
         }
         RemoteMemory remote(panel->pid(), 3 * sizeof(int));
-        ASSERT_TRUE(sendWithTimeout(panel->control(id::状态条1), SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
+        ASSERT_TRUE(sendWithTimeout(panel->control(id::kStatusBar), SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
         int edges[3] = {};
         ASSERT_TRUE(remote.read(0, edges, sizeof edges));
         EXPECT_EQ(edges[0], scaled(win::layout::kStatusField0));
@@ -242,8 +242,8 @@ protected:
     }
 
     void checkEveryPage(bool takePictures) {
-        for (int page = 0; page < win::layout::kPageCount; ++page) {
-            ASSERT_TRUE(selectTab(panel->control(id::选择夹1), page));
+        for (int page = 0; page < id::kPageCount; ++page) {
+            ASSERT_TRUE(selectTab(panel->control(id::kTabs), page));
             checkPage(page);
             if (takePictures) capture(page);
         }
@@ -252,10 +252,10 @@ protected:
     // A few rows in every list and both records, as after a while of use.
     void fillPages() {
         // Launch list and bookmarks through the address list dialog.
-        const std::vector<std::pair<int, int>> lists = {{win::layout::kLaunch, id::按钮4},
-                                                        {win::layout::kBookmarks, id::按钮9}};
+        const std::vector<std::pair<int, int>> lists = {{id::kLaunchPage, id::kLaunchTextImport},
+                                                        {id::kBookmarksPage, id::kBookmarkTextImport}};
         for (const auto& [page, button] : lists) {
-            ASSERT_TRUE(selectTab(panel->control(id::选择夹1), page));
+            ASSERT_TRUE(selectTab(panel->control(id::kTabs), page));
             ASSERT_TRUE(panel->click(button));
             HWND dialog = findDialog(panel->pid(), L"输入需要访问的地址");
             ASSERT_NE(dialog, nullptr);
@@ -265,10 +265,10 @@ protected:
             ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
         }
         // A rule: this notification opens the next bookmark.
-        ASSERT_TRUE(selectTab(panel->control(id::选择夹1), win::layout::kRules));
-        ASSERT_TRUE(setEditText(panel->control(id::编辑框4), win::narrow(L"页面加载完成")));
-        ASSERT_TRUE(panel->click(id::按钮5));
-        ASSERT_TRUE(waitUntil([&] { return readListView(panel->control(id::超级列表框3)).size() == 1; }));
+        ASSERT_TRUE(selectTab(panel->control(id::kTabs), id::kRulesPage));
+        ASSERT_TRUE(setEditText(panel->control(id::kConditionEdit), win::narrow(L"页面加载完成")));
+        ASSERT_TRUE(panel->click(id::kRuleAdd));
+        ASSERT_TRUE(waitUntil([&] { return readListView(panel->control(id::kRuleList)).size() == 1; }));
         // Records sent by a browser: tag, its window, "■", the text.
         StandinProcess& sender = *browsers.front();
         for (const char* link : {"http://www.example.com/a?code=A7F3-22C1", "http://www.example.org/b?code=B019-77E4"}) {
@@ -277,7 +277,7 @@ protected:
         ASSERT_EQ(sender.notify(join({text::kTagPageSource, "0", text::kSeparator,
                                       "<html><head><title>example</title></head><body>...</body></html>"})),
                   std::optional<bool>(true));
-        ASSERT_TRUE(waitUntil([&] { return !windowText(panel->control(id::编辑框3)).empty(); }));
+        ASSERT_TRUE(waitUntil([&] { return !windowText(panel->control(id::kPageRecord)).empty(); }));
     }
 
     // Every control of the current page inside the page and the window's
@@ -285,13 +285,13 @@ protected:
     // (overlaps the layout table itself has may stay, scaled).
     void checkPage(int page) {
         HWND main = panel->mainWindow();
-        HWND tab = panel->control(id::选择夹1);
+        HWND tab = panel->control(id::kTabs);
         RECT client{};
         GetClientRect(main, &client);
         MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
         const dpi::Box clientBox = boxOf(client);
         const dpi::Box tabBox = screenBox(tab);
-        const dpi::Box statusBox = screenBox(panel->control(id::状态条1));
+        const dpi::Box statusBox = screenBox(panel->control(id::kStatusBar));
         EXPECT_TRUE(dpi::contains(clientBox, statusBox)) << show(statusBox) << " in " << show(clientBox);
 
         const POINT origin{client.left, client.top};
@@ -364,13 +364,13 @@ TEST_P(AppearanceAt, EveryPageFitsItsWindowWithoutOverlapsAndScalesAsAWhole) {
     // "独立控制" at 96 DPI).
     RemoteMemory remote(panel->pid(), sizeof(RECT));
     RECT item{};
-    ASSERT_TRUE(sendWithTimeout(panel->control(id::选择夹1), TCM_GETITEMRECT, 0, static_cast<LPARAM>(remote.address())));
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::kTabs), TCM_GETITEMRECT, 0, static_cast<LPARAM>(remote.address())));
     ASSERT_TRUE(remote.read(0, &item, sizeof item));
     EXPECT_GE(item.right - item.left, scaled(55));
     RECT row{};
     row.left = LVIR_BOUNDS;
     ASSERT_TRUE(remote.write(0, &row, sizeof row));
-    ASSERT_TRUE(sendWithTimeout(panel->control(id::独立控制), LVM_GETITEMRECT, 0, static_cast<LPARAM>(remote.address())));
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::kInstanceTable), LVM_GETITEMRECT, 0, static_cast<LPARAM>(remote.address())));
     ASSERT_TRUE(remote.read(0, &row, sizeof row));
     EXPECT_GE(row.bottom - row.top, scaled(14));
 
@@ -392,7 +392,7 @@ TEST_F(Appearance, ADpiChangeRelaysTheWindowOutAndBackAgain) {
         dpi_ = next;
         checkWindow();
         checkEveryPage(false);
-        ASSERT_TRUE(selectTab(panel->control(id::选择夹1), win::layout::kInstances));
+        ASSERT_TRUE(selectTab(panel->control(id::kTabs), id::kInstancesPage));
     }
 }
 

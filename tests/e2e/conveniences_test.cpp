@@ -37,7 +37,7 @@ TEST_F(ProxyPrompt, AsksAgainAfterABadAddressAndPostsToTheSelectedFramesInOrder)
     browser();
     startPanel();
     select({0, 2});
-    ASSERT_TRUE(panel->command(id::设置代理IP));
+    ASSERT_TRUE(panel->command(id::kSetProxy));
     // The prompt's two lines are joined by a lone carriage return.
     EXPECT_NE(findDescendant(findDialog(panel->pid(), L"批量设置WAP模式代理IP"), L"Static",
                              L"格式为： IP地址:端口\r如： 127.0.0.1:80"),
@@ -59,7 +59,7 @@ TEST_F(ProxyPrompt, AsksAgainAfterABadAddressAndPostsToTheSelectedFramesInOrder)
     // An empty address part counts as 0, nothing after the colon is port 0;
     // a cancelled prompt posts nothing before the next one.
     const auto ask = [&](const std::string& typed, const wchar_t* button) {
-        ASSERT_TRUE(panel->command(id::设置代理IP));
+        ASSERT_TRUE(panel->command(id::kSetProxy));
         ASSERT_TRUE(answer(typed, button)) << typed;
     };
     ask("1..2.3:", L"确定");
@@ -90,31 +90,31 @@ TEST_F(RenameDialog, SendsTheNameOrThePageTitleActionToTheRowsSelectedAtConfirma
 
     // Without a selection the dialog does not open.
     select({});
-    ASSERT_TRUE(panel->command(id::给鹭行取名));
+    ASSERT_TRUE(panel->command(id::kRename));
     EXPECT_EQ(findDialog(panel->pid(), caption, Ms{500}), nullptr);
 
     // A name, sent unchanged ("|||" included), to rows 0 and 1.
     const std::string name = "\xD0\xC2\xC3\xFB|||\xD7\xD6 ";  // 新名|||字 and a blank
     select({0, 1});
-    ASSERT_TRUE(panel->command(id::给鹭行取名));
+    ASSERT_TRUE(panel->command(id::kRename));
     HWND dialog = findDialog(panel->pid(), caption);
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), name));
     ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
-    const std::string renamed = join({text::kTagBasic, text::kKeyTitle, text::kBars, name});
+    const std::string renamed = titlePayload(name);
     for (int row : {0, 1}) {
         EXPECT_TRUE(atRow(row).waitForRecord(isReceived(kAdjust, renamed))) << dump(atRow(row));
     }
 
     // An empty name confirmed with Enter; the selection moves while it is open.
-    ASSERT_TRUE(panel->command(id::给鹭行取名));
+    ASSERT_TRUE(panel->command(id::kRename));
     dialog = findDialog(panel->pid(), caption);
     ASSERT_NE(dialog, nullptr);
     select({2});
     HWND edit = findDescendant(dialog, L"Edit", nullptr);
     ASSERT_TRUE(PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
-    const std::string pageTitle = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarPageTitle});
+    const std::string pageTitle = toolbarPayload(text::kToolbarPageTitle);
     EXPECT_TRUE(atRow(2).waitForRecord(isReceived(kAdjust, pageTitle))) << dump(atRow(2));
 
     EXPECT_EQ(received(atRow(0), kAdjust), std::vector<std::string>{renamed});
@@ -175,7 +175,7 @@ protected:
     }
 
     HWND openDialog() {
-        if (!panel->command(id::超级老板键)) return nullptr;
+        if (!panel->command(id::kSetBossKey)) return nullptr;
         return findDialog(panel->pid(), L"设置老板键");
     }
 
@@ -213,7 +213,7 @@ protected:
         StandinProcess& selected = atRow(0);
         const std::string flash = join({text::kTagVuv, text::kCommandFlash});
         const std::size_t before = count(selected, flash);
-        if (!panel->command(id::窗口闪烁)) return false;
+        if (!panel->command(id::kFlash)) return false;
         const bool done = waitUntil([&] { return count(selected, flash) > before; }, Ms{20000});
         std::this_thread::sleep_for(Ms{200});  // a few polls of the released key
         return done;
@@ -259,8 +259,8 @@ TEST_F(BossKeyTest, KeyHidesThePanelAndEveryBrowserAndShowsThemAgainAfterARescan
     ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
     takeKeyboard();
 
-    const std::string hide = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarHide});
-    const std::string show = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarShow});
+    const std::string hide = toolbarPayload(text::kToolbarHide);
+    const std::string show = toolbarPayload(text::kToolbarShow);
     ASSERT_TRUE(pressUntil(VK_F8, false));
     for (StandinProcess* s : {&a, &b}) {
         ASSERT_TRUE(s->waitForRecord(isReceived(kAdjust, hide))) << dump(*s);

@@ -296,10 +296,10 @@ TEST_F(HostileSenders, TenThousandLyingTransfersCostThePanelNothing) {
 
     // The good notifications had their effect: every link in the record once,
     // in order, and every "#刷新" answered with toolbar action 6.
-    const HWND record = panel->control(id::编辑框2);
+    const HWND record = panel->control(id::kLinkRecord);
     EXPECT_TRUE(waitUntil([&] { return windowTextGbk(record) == expectedRecord; }, Ms{20000}))
         << "the record holds " << windowTextGbk(record).size() << " bytes of " << expectedRecord.size();
-    const std::string refresh = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarRefresh});
+    const std::string refresh = toolbarPayload(text::kToolbarRefresh);
     EXPECT_TRUE(waitUntil([&] {
         const std::vector<std::string> commands = received(good, text::kMsgAdjust);
         return std::count(commands.begin(), commands.end(), refresh) == refreshesSent;
@@ -346,7 +346,7 @@ TEST_F(HostileSenders, ATransferNamingThePanelItselfWritesNothingIntoThePanel) {
         ASSERT_TRUE(ReadProcessMemory(process, inPanel.at(0), &after, 1, nullptr));
         EXPECT_EQ(after, 0x01) << "the panel acknowledged into its own memory";
         // Nor did it take the text as a record.
-        EXPECT_FALSE(waitUntil([&] { return !windowTextGbk(panel->control(id::编辑框2)).empty(); }, Ms{300}));
+        EXPECT_FALSE(waitUntil([&] { return !windowTextGbk(panel->control(id::kLinkRecord)).empty(); }, Ms{300}));
     }
     CloseHandle(process);
     EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));

@@ -3,7 +3,7 @@
 // the launch list or, as bare addresses, into the bookmark table.
 #include "e2e/panel_fixture.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "app/layout_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
@@ -45,10 +45,10 @@ protected:
         if (HasFatalFailure()) return;
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
-        launchList = panel->control(id::超级列表框1);
-        bookmarks = panel->control(id::超级列表框2);
+        launchList = panel->control(id::kLaunchList);
+        bookmarks = panel->control(id::kBookmarkList);
     }
-    void showPage(int page) { ASSERT_TRUE(selectTab(panel->control(id::选择夹1), page)); }
+    void showPage(int page) { ASSERT_TRUE(selectTab(panel->control(id::kTabs), page)); }
 
     // A visible top-level window of the panel with this caption.
     HWND waitForPanelWindow(const std::wstring& caption, const wchar_t* className = nullptr) {
@@ -118,8 +118,8 @@ protected:
 };
 
 TEST_F(Import, TheAddressListHintConfirmedOnBookmarksGivesEightUnusedBookmarks) {
-    showPage(win::layout::kBookmarks);
-    HWND dialog = openAddressList(id::按钮9);
+    showPage(id::kBookmarksPage);
+    HWND dialog = openAddressList(id::kBookmarkTextImport);
     ASSERT_NE(dialog, nullptr);
     RECT outer{};
     GetWindowRect(dialog, &outer);
@@ -139,7 +139,7 @@ TEST_F(Import, TheAddressListHintConfirmedOnBookmarksGivesEightUnusedBookmarks) 
     EXPECT_TRUE(readListView(launchList).empty());
 
     // Every opening starts with the hint again; 清空 empties the box.
-    dialog = openAddressList(id::按钮9);
+    dialog = openAddressList(id::kBookmarkTextImport);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(windowTextGbk(editOf(dialog)), hint);
     ASSERT_TRUE(clickIn(dialog, L"清空"));
@@ -151,16 +151,16 @@ TEST_F(Import, TheAddressListHintConfirmedOnBookmarksGivesEightUnusedBookmarks) 
 }
 
 TEST_F(Import, AddressListPiecesEndAtCrLfAndGoToTheCurrentPage) {
-    showPage(win::layout::kLaunch);
+    showPage(id::kLaunchPage);
     // An empty piece is skipped; one of spaces is kept as typed; a bare LF
     // does not end a piece.
-    confirmAddressList(id::按钮4, "a\r\n\r\nb\r\n  \r\n");
+    confirmAddressList(id::kLaunchTextImport, "a\r\n\r\nb\r\n  \r\n");
     EXPECT_EQ(rowsWhen(launchList, 3), tableOf({{"", "a", ""}, {"", "b", ""}, {"", "  ", ""}}));
-    confirmAddressList(id::按钮4, "c\nd");
+    confirmAddressList(id::kLaunchTextImport, "c\nd");
     EXPECT_EQ(lastRow(launchList, 4), (std::vector<std::string>{"", "c\nd", ""}));
 
     // The close box imports nothing.
-    HWND dialog = openAddressList(id::按钮4);
+    HWND dialog = openAddressList(id::kLaunchTextImport);
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(sendWithTimeout(editOf(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"never")));
     ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
@@ -169,10 +169,10 @@ TEST_F(Import, AddressListPiecesEndAtCrLfAndGoToTheCurrentPage) {
     EXPECT_EQ(readListView(launchList).size(), 4u);
     EXPECT_TRUE(readListView(bookmarks).empty());
 
-    showPage(win::layout::kBookmarks);
-    confirmAddressList(id::按钮9, "a\r\n\r\nb");
+    showPage(id::kBookmarksPage);
+    confirmAddressList(id::kBookmarkTextImport, "a\r\n\r\nb");
     EXPECT_EQ(rowsWhen(bookmarks, 2), tableOf({{"", "a", kUnused}, {"", "b", kUnused}}));
-    confirmAddressList(id::按钮9, "a\nb");
+    confirmAddressList(id::kBookmarkTextImport, "a\nb");
     EXPECT_EQ(lastRow(bookmarks, 3), (std::vector<std::string>{"", "a\nb", kUnused}));
     EXPECT_EQ(readListView(launchList).size(), 4u);
 }
@@ -187,8 +187,8 @@ TEST_F(Import, AUtf8PageKeepsItsChineseLinkTextsInAnyLetterCase) {
     const std::wstring path = sandbox.path(L"书签.htm");
     ASSERT_TRUE(writeFileBytes(path, page));
 
-    showPage(win::layout::kLaunch);
-    importThroughDialog(id::按钮1, path);
+    showPage(id::kLaunchPage);
+    importThroughDialog(id::kLaunchFileImport, path);
     EXPECT_EQ(rowsWhen(launchList, 3), tableOf({{win::narrow(L"书签"), "http://a.example/1", ""},
                                                    {win::narrow(L"中文\r\n网站"), "http://b.example/2", ""},
                                                    {"", "http://c.example/3", ""}}));
@@ -205,10 +205,10 @@ TEST_F(Import, ShortcutLinesCarryNameAndConfigurationOverToLaterLines) {
         "skip|#|x\r\nu3|#|y|#|C:\\a\\b.url.url|#|E:\\z.ini\nu4|#|y\r\n\r\nu5|#|y|#|Plain.url\r\n\0u6\r\n";
     ASSERT_TRUE(writeFileBytes(second, std::string(kSecond, sizeof kSecond - 1)));
 
-    showPage(win::layout::kLaunch);
-    importThroughDialog(id::按钮1, first);
+    showPage(id::kLaunchPage);
+    importThroughDialog(id::kLaunchFileImport, first);
     EXPECT_EQ(rowsWhen(launchList, 2), tableOf({{"Site", "u1", "D:\\cfg.ini"}, {"Site", "u2", "D:\\cfg.ini"}}));
-    importThroughDialog(id::按钮1, second);
+    importThroughDialog(id::kLaunchFileImport, second);
     EXPECT_EQ(rowsWhen(launchList, 6), tableOf({{"Site", "u1", "D:\\cfg.ini"},
                                                    {"Site", "u2", "D:\\cfg.ini"},
                                                    {"b", "u3", "E:\\z.ini"},
@@ -222,11 +222,11 @@ TEST_F(Import, AReadOnlyFileImportsAndACancelledDialogImportsNothing) {
     ASSERT_TRUE(writeFileBytes(path, "http://one.example/\r\nhttp://two.example/\r\n"));
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    showPage(win::layout::kLaunch);
-    importThroughDialog(id::按钮1, L"");
+    showPage(id::kLaunchPage);
+    importThroughDialog(id::kLaunchFileImport, L"");
     settle();
     EXPECT_TRUE(readListView(launchList).empty());
-    importThroughDialog(id::按钮1, path);
+    importThroughDialog(id::kLaunchFileImport, path);
     EXPECT_EQ(rowsWhen(launchList, 2), tableOf({{"", "http://one.example/", ""}, {"", "http://two.example/", ""}}));
     EXPECT_EQ(readFileBytes(path), std::optional<std::string>("http://one.example/\r\nhttp://two.example/\r\n"));
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -238,10 +238,10 @@ TEST_F(Import, BookmarkImportTakesOnlyTheAddressesAsUnusedBookmarks) {
     const std::wstring lines = sandbox.path(L"lines.txt");
     ASSERT_TRUE(writeFileBytes(lines, "u3|#|x|#|C:\\fav\\Site.url|#|D:\\cfg.ini\r\nu4\r\n"));
 
-    showPage(win::layout::kBookmarks);
-    importThroughDialog(id::按钮10, page);
+    showPage(id::kBookmarksPage);
+    importThroughDialog(id::kBookmarkFileImport, page);
     EXPECT_EQ(rowsWhen(bookmarks, 2), tableOf({{"", "http://x.example/", kUnused}, {"", "u2", kUnused}}));
-    importThroughDialog(id::按钮10, lines);
+    importThroughDialog(id::kBookmarkFileImport, lines);
     EXPECT_EQ(rowsWhen(bookmarks, 4), tableOf({{"", "http://x.example/", kUnused},
                                                   {"", "u2", kUnused},
                                                   {"", "u3", kUnused},
@@ -257,22 +257,22 @@ TEST_F(Import, AnExportedLaunchListImportsBackUnchanged) {
                                "http://c.example/|#||#|\\.url|#|D:\\c.ini\r\n";
     const std::wstring input = sandbox.path(L"input.txt");
     ASSERT_TRUE(writeFileBytes(input, source));
-    showPage(win::layout::kLaunch);
-    importThroughDialog(id::按钮1, input);
+    showPage(id::kLaunchPage);
+    importThroughDialog(id::kLaunchFileImport, input);
     const Table before = rowsWhen(launchList, 3);
     ASSERT_EQ(before, tableOf({{win::narrow(L"中文"), "http://a.example/", win::narrow(L"C:\\配置\\1.ini")},
                                   {win::narrow(L"運行"), win::narrow(L"http://b.example/?q=運"), ""},
                                   {"", "http://c.example/", "D:\\c.ini"}}));
 
     // 导出 through the save dialog; the typed name gets ".txt".
-    ASSERT_TRUE(panel->click(id::按钮2));
+    ASSERT_TRUE(panel->click(id::kLaunchExport));
     const std::wstring exported = sandbox.path(L"导出");
     ASSERT_TRUE(answerFileDialog(panel->pid(), exported));
     ASSERT_TRUE(waitUntil([&] { return readFileBytes(exported + L".txt").has_value(); }));
 
-    ASSERT_TRUE(panel->click(id::按钮3));  // 清空
+    ASSERT_TRUE(panel->click(id::kLaunchClear));  // 清空
     ASSERT_TRUE(waitUntil([&] { return readListView(launchList).empty(); }));
-    importThroughDialog(id::按钮1, exported + L".txt");
+    importThroughDialog(id::kLaunchFileImport, exported + L".txt");
     EXPECT_EQ(rowsWhen(launchList, 3), before);
 }
 

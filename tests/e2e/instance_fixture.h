@@ -5,9 +5,10 @@
 
 #include "e2e/panel_fixture.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "link/payloads.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,7 @@ protected:
         for (const auto& b : browsers) ASSERT_TRUE(b->ready());
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
-        table = panel->control(id::独立控制);
+        table = panel->control(id::kInstanceTable);
         ASSERT_NE(table, nullptr);
         ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == browsers.size(); }))
             << readListView(table).size() << " rows";

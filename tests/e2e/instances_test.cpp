@@ -14,7 +14,7 @@ namespace {
 const std::string kAdjust(text::kMsgAdjust);
 const std::string kJump(text::kMsgJump);
 const std::string kFlash = join({text::kTagVuv, text::kCommandFlash});
-const std::string kRefresh = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarRefresh});
+const std::string kRefresh = toolbarPayload(text::kToolbarRefresh);
 
 using InstanceTable = InstanceFixture;
 
@@ -45,7 +45,7 @@ TEST_F(InstanceTable, ListsEveryBrowserWithItsTitleAndFindsTheSameOnRescan) {
 
     // The button rescans; a title changed meanwhile shows, nothing else moves.
     ASSERT_TRUE(a.setTitle("renamed"));
-    ASSERT_TRUE(panel->click(id::检测鹭行));
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
     ASSERT_TRUE(waitUntil([&] {
         const Table now = readListView(table);
         return now.size() == 4 && (now[0][1] == "renamed" || now[1][1] == "renamed");
@@ -61,7 +61,7 @@ TEST_F(InstanceTable, FlashAndRefreshReachTheSelectedRowsOnlyAndStartStopSendNot
     browser();
     startPanel();
     select({0, 2});
-    for (int command : {id::窗口闪烁, id::刷新, id::开始, id::停止, id::窗口闪烁}) ASSERT_TRUE(panel->command(command));
+    for (int command : {id::kFlash, id::kRefresh, id::kStart, id::kStop, id::kFlash}) ASSERT_TRUE(panel->command(command));
 
     // Commands are handled in order, so the last flash arriving means the
     // items in between have run.
@@ -85,7 +85,7 @@ TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
 
     // 读取配置: opened with row 0 selected, confirmed with row 1 selected.
     select({0});
-    ASSERT_TRUE(panel->command(id::读取配置));
+    ASSERT_TRUE(panel->command(id::kReadConfig));
     HWND dialog = findDialog(panel->pid(), L"选择需要读取配置");
     ASSERT_NE(dialog, nullptr);
     select({1});
@@ -97,7 +97,7 @@ TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
     // 打开指定连接: the text as typed, then an empty one; rows 0 and 2.
     select({0, 2});
     for (const std::string& url : {std::string("http://a.test/?q=\xD6\xD0&x=1 "), std::string()}) {
-        ASSERT_TRUE(panel->command(id::打开指定连接));
+        ASSERT_TRUE(panel->command(id::kOpenLink));
         dialog = findDialog(panel->pid(), L"输入要访问的地址");
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), url));
@@ -118,7 +118,7 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
     StandinProcess& second = atRow(1);
     StandinProcess& third = atRow(2);
     select({1, 2});
-    ASSERT_TRUE(panel->command(id::关闭鹭行));
+    ASSERT_TRUE(panel->command(id::kClose));
 
     ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 2; }));
     EXPECT_EQ(readListView(table), (Table{before[0], before[3]}));
@@ -129,7 +129,7 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
     for (int row : {0, 1}) EXPECT_TRUE(atRow(row).running());
 
     // The records stay: a rescan lists only what still runs.
-    ASSERT_TRUE(panel->click(id::检测鹭行));
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
     ASSERT_TRUE(waitUntil([&] { return readListView(table) == Table{before[0], before[3]}; }));
 }
 
@@ -147,7 +147,7 @@ TEST_F(InstanceTable, DeadAndHungBrowsersDoNotKeepTheOthersFromBeingServed) {
     ASSERT_TRUE(doomed.waitForExit());
 
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(panel->command(id::刷新));
+    ASSERT_TRUE(panel->command(id::kRefresh));
     for (const auto& b : browsers) {
         if (b.get() == &slow || b.get() == &doomed) continue;
         EXPECT_TRUE(b->waitForRecord(isReceived(kAdjust, kRefresh), Ms{20000})) << dump(*b);

@@ -67,14 +67,14 @@ constexpr int kAddressText = 100, kAddressClear = 101, kAddressConfirm = IDOK;
 
 class Keyboard : public InstanceFixture {
 protected:
-    HWND tab() const { return panel->control(id::选择夹1); }
+    HWND tab() const { return panel->control(id::kTabs); }
     bool pageIs(int page) const {
         return waitUntil([&] { return currentTab(tab()) == page; }, Ms{3000});
     }
     // Only the controls of page are shown.
     void expectOnlyPageShown(int page) const {
         const auto& pages = win::layout::pages();
-        for (int p = 0; p < win::layout::kPageCount; ++p) {
+        for (int p = 0; p < id::kPageCount; ++p) {
             for (const win::ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
                 EXPECT_EQ(IsWindowVisible(panel->control(row.id)) != FALSE, p == page) << row.id << " on " << page;
             }
@@ -90,7 +90,7 @@ TEST_F(Keyboard, CtrlTabSwitchesPagesBothWaysAndTheInstancePageRescansAsOnAClick
     browser();
     startPanel();
     focusMainWindow();
-    for (int page = 1; page < win::layout::kPageCount; ++page) {
+    for (int page = 1; page < id::kPageCount; ++page) {
         press(VK_TAB, {VK_CONTROL});
         ASSERT_TRUE(pageIs(page));
         expectOnlyPageShown(page);
@@ -100,15 +100,15 @@ TEST_F(Keyboard, CtrlTabSwitchesPagesBothWaysAndTheInstancePageRescansAsOnAClick
     ASSERT_TRUE(browsers.back()->ready());
     EXPECT_EQ(readListView(table).size(), 1u);
     press(VK_TAB, {VK_CONTROL});  // from the last page round to the first
-    ASSERT_TRUE(pageIs(win::layout::kInstances));
-    expectOnlyPageShown(win::layout::kInstances);
+    ASSERT_TRUE(pageIs(id::kInstancesPage));
+    expectOnlyPageShown(id::kInstancesPage);
     EXPECT_TRUE(waitUntil([&] { return readListView(table).size() == 2; }));
 
     press(VK_TAB, {VK_CONTROL, VK_SHIFT});  // backwards, round to the last page
-    ASSERT_TRUE(pageIs(win::layout::kPageRecord));
+    ASSERT_TRUE(pageIs(id::kPageRecordPage));
     press(VK_TAB, {VK_CONTROL, VK_SHIFT});
-    ASSERT_TRUE(pageIs(win::layout::kLinkRecord));
-    expectOnlyPageShown(win::layout::kLinkRecord);
+    ASSERT_TRUE(pageIs(id::kLinkRecordPage));
+    expectOnlyPageShown(id::kLinkRecordPage);
     // The tab control has the focus after a switch, as after a click.
     EXPECT_EQ(focusOf(panel->mainWindow()), tab());
 }
@@ -117,27 +117,27 @@ TEST_F(Keyboard, TabWalksTheCurrentPageInLayoutOrderAndAMultiLineBoxKeepsItsTab)
     startPanel();
     focusMainWindow();
     press(VK_TAB, {VK_CONTROL});
-    ASSERT_TRUE(pageIs(win::layout::kLaunch));
+    ASSERT_TRUE(pageIs(id::kLaunchPage));
     ASSERT_EQ(focusOf(panel->mainWindow()), tab());
 
     // 标签1 and the label take no focus.
-    const std::vector<int> launchOrder{id::按钮3, id::按钮4,      id::按钮1,  id::按钮2,  id::按钮7, id::启动间隔,
-                                       id::超级列表框1, id::选择框1, id::选择框2, id::选择夹1};
+    const std::vector<int> launchOrder{id::kLaunchClear, id::kLaunchTextImport,      id::kLaunchFileImport,  id::kLaunchExport,  id::kLaunchAll, id::kInterval,
+                                       id::kLaunchList, id::kDesignatedBox, id::kWapBox, id::kTabs};
     EXPECT_EQ(tabWalk(panel->mainWindow(), launchOrder.size()), launchOrder);
     std::vector<int> back(launchOrder.rbegin() + 1, launchOrder.rend());
-    back.push_back(id::选择夹1);
+    back.push_back(id::kTabs);
     EXPECT_EQ(tabWalk(panel->mainWindow(), back.size(), true), back);
 
     // On the rules page the disabled link box is passed over; in the
     // condition box Tab is typed as text, as it always was.
     press(VK_TAB, {VK_CONTROL});
-    ASSERT_TRUE(pageIs(win::layout::kRules));
-    const std::vector<int> rulesStart{id::超级列表框3, id::编辑框4};
+    ASSERT_TRUE(pageIs(id::kRulesPage));
+    const std::vector<int> rulesStart{id::kRuleList, id::kConditionEdit};
     EXPECT_EQ(tabWalk(panel->mainWindow(), rulesStart.size()), rulesStart);
     press(VK_TAB);
-    EXPECT_TRUE(waitUntil([&] { return windowText(panel->control(id::编辑框4)) == L"\t"; }, Ms{3000}))
-        << win::narrow(windowText(panel->control(id::编辑框4)));
-    EXPECT_EQ(focusedId(panel->mainWindow()), id::编辑框4);
+    EXPECT_TRUE(waitUntil([&] { return windowText(panel->control(id::kConditionEdit)) == L"\t"; }, Ms{3000}))
+        << win::narrow(windowText(panel->control(id::kConditionEdit)));
+    EXPECT_EQ(focusedId(panel->mainWindow()), id::kConditionEdit);
 }
 
 // Enter confirms: in the proxy prompt from its field, in the address list
@@ -146,7 +146,7 @@ TEST_F(Keyboard, EnterConfirmsTheProxyPromptAndTheAddressList) {
     StandinProcess& target = browser();
     startPanel();
     select({0});
-    ASSERT_TRUE(panel->command(id::设置代理IP));
+    ASSERT_TRUE(panel->command(id::kSetProxy));
     HWND prompt = findDialog(panel->pid(), L"批量设置WAP模式代理IP");
     ASSERT_NE(prompt, nullptr);
     ASSERT_TRUE(setEditText(findDescendant(prompt, L"Edit", nullptr), "127.0.0.1:80"));
@@ -155,8 +155,8 @@ TEST_F(Keyboard, EnterConfirmsTheProxyPromptAndTheAddressList) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(prompt); }));
     EXPECT_TRUE(target.waitForRecord(isKind("POST"))) << dump(target);
 
-    ASSERT_TRUE(selectTab(tab(), win::layout::kLaunch));
-    ASSERT_TRUE(panel->click(id::按钮4));
+    ASSERT_TRUE(selectTab(tab(), id::kLaunchPage));
+    ASSERT_TRUE(panel->click(id::kLaunchTextImport));
     HWND list = findDialog(panel->pid(), L"输入需要访问的地址");
     ASSERT_NE(list, nullptr);
     ASSERT_TRUE(setEditText(findDescendant(list, L"Edit", nullptr), "http://a.example/\r\nhttp://b.example/"));
@@ -169,7 +169,7 @@ TEST_F(Keyboard, EnterConfirmsTheProxyPromptAndTheAddressList) {
     EXPECT_EQ(tabWalk(list, 2), (std::vector<int>{kAddressClear, kAddressConfirm}));
     press(VK_RETURN);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(list); }));
-    EXPECT_TRUE(waitUntil([&] { return readListView(panel->control(id::超级列表框1)).size() == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return readListView(panel->control(id::kLaunchList)).size() == 2; }));
 }
 
 // Each dialog, opened by its command: the order Tab takes through it from
@@ -216,12 +216,12 @@ TEST_P(DialogKeys, TabFollowsTheLayoutAndEscCancels) {
 INSTANTIATE_TEST_SUITE_P(
     Dialogs, DialogKeys,
     ::testing::Values(
-        DialogCase{"path", id::设置默认配置, false, L"选择需要设置的默认配置",
+        DialogCase{"path", id::kSetDefaultConfig, false, L"选择需要设置的默认配置",
                    {kPathBrowse, kPathConfirm, kPathField, kPathBrowse}},
-        DialogCase{"input", id::打开指定连接, false, L"输入要访问的地址", {kInputButton, kInputField, kInputButton}},
-        DialogCase{"proxy", id::设置代理IP, false, L"批量设置WAP模式代理IP", {IDOK, IDCANCEL, kProxyField, IDOK}},
-        DialogCase{"rename", id::给鹭行取名, false, L"输入要取的名字", {kRenameConfirm, kRenameField, kRenameConfirm}},
-        DialogCase{"addresses", id::按钮4, true, L"输入需要访问的地址",
+        DialogCase{"input", id::kOpenLink, false, L"输入要访问的地址", {kInputButton, kInputField, kInputButton}},
+        DialogCase{"proxy", id::kSetProxy, false, L"批量设置WAP模式代理IP", {IDOK, IDCANCEL, kProxyField, IDOK}},
+        DialogCase{"rename", id::kRename, false, L"输入要取的名字", {kRenameConfirm, kRenameField, kRenameConfirm}},
+        DialogCase{"addresses", id::kLaunchTextImport, true, L"输入需要访问的地址",
                    {kAddressClear, kAddressConfirm, kAddressText, kAddressClear}}),
     [](const ::testing::TestParamInfo<DialogCase>& info) { return std::string(info.param.name); });
 

@@ -25,15 +25,15 @@ protected:
         writeSettingsWithBrowser(designated ? join({text::kKeyDesignated, "=", browserPath(), "\r\n"}) : std::string());
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
-        list = panel->control(id::超级列表框1);
+        list = panel->control(id::kLaunchList);
         ASSERT_NE(list, nullptr);
-        ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
+        ASSERT_TRUE(selectTab(panel->control(id::kTabs), 1));
     }
 
     // Appends one entry per line through the address list dialog.
     void addLines(const std::vector<std::string>& lines) {
         const std::size_t before = rows().size();
-        ASSERT_TRUE(panel->click(id::按钮4));
+        ASSERT_TRUE(panel->click(id::kLaunchTextImport));
         HWND dialog = findDialog(panel->pid(), L"输入需要访问的地址");
         ASSERT_NE(dialog, nullptr);
         std::string text;
@@ -85,7 +85,7 @@ protected:
     }
 
     void setConfigOfSelected(const std::string& path) {
-        answer(id::修改选中的配置, L"选择需要设置配置（支持文件拖拽）", "", path, L"确 定");
+        answer(id::kEditConfig, L"选择需要设置配置（支持文件拖拽）", "", path, L"确 定");
     }
 
     [[nodiscard]] bool checked(int id) const {
@@ -97,11 +97,11 @@ protected:
         ASSERT_TRUE(panel->click(id));
         ASSERT_TRUE(waitUntil([&] { return checked(id) == wanted; }));
     }
-    void setInterval(const std::string& text) { ASSERT_TRUE(setEditText(panel->control(id::启动间隔), text)); }
+    void setInterval(const std::string& text) { ASSERT_TRUE(setEditText(panel->control(id::kInterval), text)); }
 
     // Presses 全部批量启动 and dismisses its closing notice.
     void launchAll() {
-        ASSERT_TRUE(panel->click(id::按钮7));
+        ASSERT_TRUE(panel->click(id::kLaunchAll));
         const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"完成"), Ms{60000});
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text, gbk(L"批量启动完成"));

@@ -23,15 +23,15 @@ TEST_F(LaunchEdits, RenameAddressAndDeleteActOnTheRowsSelectedAtConfirmation) {
 
     // Three rows named 站, 站1, 站2; one row alone gets the bare name.
     select({1, 2, 4});
-    answer(id::修改选中的书签名, L"输入需要修改的书签名", "", gbk(L"站"), L"访 问");
+    answer(id::kEditName, L"输入需要修改的书签名", "", gbk(L"站"), L"访 问");
     select({5});
-    answer(id::修改选中的书签名, L"输入需要修改的书签名", "", "solo", L"访 问");
+    answer(id::kEditName, L"输入需要修改的书签名", "", "solo", L"访 问");
     EXPECT_EQ(column(0), (Lines{"", gbk(L"站"), gbk(L"站1"), "", gbk(L"站2"), "solo"}));
 
     // The address dialog is pre-filled from the first selected row; Enter
     // confirms, and the rows selected by then are the ones changed.
     select({3, 4});
-    HWND dialog = open(id::修改选中的连接, L"输入需要设置的连接");
+    HWND dialog = open(id::kEditAddress, L"输入需要设置的连接");
     ASSERT_NE(dialog, nullptr);
     EXPECT_NE(findDescendant(dialog, L"Button", L"确 定"), nullptr);
     HWND field = findDescendant(dialog, L"Edit", nullptr);
@@ -44,14 +44,14 @@ TEST_F(LaunchEdits, RenameAddressAndDeleteActOnTheRowsSelectedAtConfirmation) {
 
     // Closing a dialog with its close box changes nothing; with no row
     // selected the edits do not open.
-    dialog = open(id::修改选中的连接, L"输入需要设置的连接");
+    dialog = open(id::kEditAddress, L"输入需要设置的连接");
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), "changed"));
     ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
     select({});
-    EXPECT_EQ(open(id::修改选中的书签名, L"输入需要修改的书签名", Ms{700}), nullptr);
-    EXPECT_EQ(open(id::修改选中的配置, L"选择需要设置配置", Ms{700}), nullptr);
+    EXPECT_EQ(open(id::kEditName, L"输入需要修改的书签名", Ms{700}), nullptr);
+    EXPECT_EQ(open(id::kEditConfig, L"选择需要设置配置", Ms{700}), nullptr);
     EXPECT_EQ(column(1)[0], "http://x/");
 
     // "删除选中的链接" chosen from the pop-up menu of a right click.
@@ -64,7 +64,7 @@ TEST_F(LaunchEdits, RenameAddressAndDeleteActOnTheRowsSelectedAtConfirmation) {
     EXPECT_EQ(column(0), (Lines{"", gbk(L"站"), gbk(L"站2")}));
     EXPECT_TRUE(selectedRows(list).empty());
 
-    ASSERT_TRUE(panel->click(id::按钮3));
+    ASSERT_TRUE(panel->click(id::kLaunchClear));
     EXPECT_TRUE(waitUntil([&] { return rows().empty(); }));
 }
 
@@ -74,14 +74,14 @@ TEST_F(LaunchEdits, ExportWritesAddressNameShortcutAndConfigurationLines) {
     ASSERT_TRUE(writeFileBytes(config, "x"));
     addLines({gbk(L"http://a/一"), "http://b/", "http://c/"});
     select({0, 1, 2});
-    answer(id::修改选中的书签名, L"输入需要修改的书签名", "", gbk(L"站"), L"访 问");
+    answer(id::kEditName, L"输入需要修改的书签名", "", gbk(L"站"), L"访 问");
     select({1});
     setConfigOfSelected(win::narrow(config));
     const std::string expected = join({gbk(L"http://a/一|#|站|#|\\站.url|#|\r\n"), gbk(L"http://b/|#|站1|#|\\站1.url|#|"),
                                        win::narrow(config), "\r\n", gbk(L"http://c/|#|站2|#|\\站2.url|#|\r\n")});
 
     // A name without the extension gets ".txt".
-    ASSERT_TRUE(panel->click(id::按钮2));
+    ASSERT_TRUE(panel->click(id::kLaunchExport));
     ASSERT_TRUE(answerFileDialog(panel->pid(), sandbox.path(L"导出")));
     std::optional<std::string> written;
     ASSERT_TRUE(waitUntil([&] { return (written = readFileBytes(sandbox.path(L"导出.txt"))).has_value(); }));
@@ -89,17 +89,17 @@ TEST_F(LaunchEdits, ExportWritesAddressNameShortcutAndConfigurationLines) {
 
     // The extension in capitals is kept, and a longer old file is cut.
     ASSERT_TRUE(writeFileBytes(sandbox.path(L"LIST.TXT"), std::string(4096, 'o')));
-    ASSERT_TRUE(panel->click(id::按钮2));
+    ASSERT_TRUE(panel->click(id::kLaunchExport));
     ASSERT_TRUE(answerFileDialog(panel->pid(), sandbox.path(L"LIST.TXT")));
     EXPECT_TRUE(waitUntil([&] { return readFileBytes(sandbox.path(L"LIST.TXT")) == expected; }));
     EXPECT_FALSE(readFileBytes(sandbox.path(L"LIST.TXT.txt")));
 
     // Cancel writes nothing; an empty list gives an empty file.
-    ASSERT_TRUE(panel->click(id::按钮2));
+    ASSERT_TRUE(panel->click(id::kLaunchExport));
     ASSERT_TRUE(answerFileDialog(panel->pid(), L""));
-    ASSERT_TRUE(panel->click(id::按钮3));
+    ASSERT_TRUE(panel->click(id::kLaunchClear));
     ASSERT_TRUE(waitUntil([&] { return rows().empty(); }));
-    ASSERT_TRUE(panel->click(id::按钮2));
+    ASSERT_TRUE(panel->click(id::kLaunchExport));
     ASSERT_TRUE(answerFileDialog(panel->pid(), sandbox.path(L"空.Txt")));
     EXPECT_TRUE(waitUntil([&] { return readFileBytes(sandbox.path(L"空.Txt")) == std::string(); }));
     EXPECT_FALSE(panel->messageBox({}, Ms{300})) << "export shows no message";
@@ -119,8 +119,8 @@ TEST_F(LaunchWalks, LaunchAllStartsEachEntryInOrderWithTheBrowsersLastOpenTime) 
     select({0, 2});
     setConfigOfSelected(win::narrow(config));
     select({2});
-    answer(id::修改选中的连接, L"输入需要设置的连接", "http://c.example/", "", L"确 定");
-    setChecked(id::选择框2, true);  // the WAP-mode flag travels as the truth value
+    answer(id::kEditAddress, L"输入需要设置的连接", "http://c.example/", "", L"确 定");
+    setChecked(id::kWapBox, true);  // the WAP-mode flag travels as the truth value
     setInterval("0");
 
     launchAll();
@@ -131,12 +131,12 @@ TEST_F(LaunchWalks, LaunchAllStartsEachEntryInOrderWithTheBrowsersLastOpenTime) 
 
     // Without the key the time is " 0000 "; an empty list completes at once.
     ASSERT_TRUE(writeFileBytes(sandbox.path(L"yxsj.ini"), gbk(L"[时间]\r\n其它=1\r\n")));
-    setChecked(id::选择框2, false);
+    setChecked(id::kWapBox, false);
     select({1});
-    ASSERT_TRUE(panel->command(id::启动选中的连接));
+    ASSERT_TRUE(panel->command(id::kLaunchSelected));
     EXPECT_EQ(launched(4).back(), browserLine(gbk(L"http://b.example/?q=二 三"), " 0000 ", false, ""));
     EXPECT_FALSE(panel->messageBox({}, Ms{500})) << "launching the selection ends without a message";
-    ASSERT_TRUE(panel->click(id::按钮3));
+    ASSERT_TRUE(panel->click(id::kLaunchClear));
     launchAll();
     EXPECT_EQ(launched(4).size(), 4u);
 }
@@ -149,11 +149,11 @@ TEST_F(LaunchWalks, DesignatedBrowserGetsOnlyTheAddress) {
     select({1});
     setConfigOfSelected(win::narrow(config));
     select({2});
-    answer(id::修改选中的连接, L"输入需要设置的连接", "http://u2/", "", L"确 定");
+    answer(id::kEditAddress, L"输入需要设置的连接", "http://u2/", "", L"确 定");
     setInterval("0");
 
     // The designated path exists: checking the box asks nothing.
-    setChecked(id::选择框1, true);
+    setChecked(id::kDesignatedBox, true);
     EXPECT_FALSE(panel->messageBox({}, Ms{500}));
     launchAll();
     const std::string d = quotedBrowser();
@@ -161,16 +161,16 @@ TEST_F(LaunchWalks, DesignatedBrowserGetsOnlyTheAddress) {
 
     // The menu's designated launch ignores the unchecked box; the plain one
     // follows it; with nothing selected nothing starts.
-    setChecked(id::选择框1, false);
+    setChecked(id::kDesignatedBox, false);
     select({0, 1});
-    ASSERT_TRUE(panel->command(id::启动选中的连接指定浏览器));
+    ASSERT_TRUE(panel->command(id::kLaunchSelectedDesignated));
     ASSERT_EQ(launched(5).size(), 5u);
     select({1});
-    ASSERT_TRUE(panel->command(id::启动选中的连接));
+    ASSERT_TRUE(panel->command(id::kLaunchSelected));
     ASSERT_EQ(launched(6).size(), 6u);
     select({});
-    ASSERT_TRUE(panel->command(id::启动选中的连接));
-    ASSERT_TRUE(panel->command(id::按钮17));  // 启动鹭行: the browser alone
+    ASSERT_TRUE(panel->command(id::kLaunchSelected));
+    ASSERT_TRUE(panel->command(id::kStartBrowser));  // 启动鹭行: the browser alone
     const Lines all = launched(7);
     EXPECT_EQ(Lines(all.begin() + 3, all.end()),
               (Lines{d + " http://u0/", d + " http://u1/", browserLine("http://u1/", " 0000 ", false, win::narrow(config)),
@@ -180,8 +180,8 @@ TEST_F(LaunchWalks, DesignatedBrowserGetsOnlyTheAddress) {
 TEST_F(LaunchWalks, DesignatedBoxWithoutABrowserWarnsAndOffersThePathDialog) {
     startPanel();
     for (int round = 0; round < 2; ++round) {
-        setChecked(id::选择框1, false);
-        ASSERT_TRUE(panel->click(id::选择框1));
+        setChecked(id::kDesignatedBox, false);
+        ASSERT_TRUE(panel->click(id::kDesignatedBox));
         const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"提醒"));
         ASSERT_TRUE(box) << "round " << round;
         EXPECT_EQ(box->text, gbk(L"为设置指定浏览器。"));
@@ -191,11 +191,11 @@ TEST_F(LaunchWalks, DesignatedBoxWithoutABrowserWarnsAndOffersThePathDialog) {
         EXPECT_EQ(windowText(findDescendant(dialog, L"Edit", nullptr)), L"");
         ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
         ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
-        EXPECT_TRUE(checked(id::选择框1)) << "the box stays checked";
+        EXPECT_TRUE(checked(id::kDesignatedBox)) << "the box stays checked";
     }
     // Unchecking does nothing else.
-    ASSERT_TRUE(panel->click(id::选择框1));
-    ASSERT_TRUE(waitUntil([&] { return !checked(id::选择框1); }));
+    ASSERT_TRUE(panel->click(id::kDesignatedBox));
+    ASSERT_TRUE(waitUntil([&] { return !checked(id::kDesignatedBox); }));
     EXPECT_FALSE(panel->messageBox({}, Ms{500}));
 }
 

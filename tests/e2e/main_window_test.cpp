@@ -3,10 +3,12 @@
 // channel that answers good transfers and shrugs off bad ones.
 #include "e2e/panel_fixture.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "app/layout_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "link/payloads.h"
+#include "link/window_source_win.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +21,7 @@ namespace {
 
 // "vuv|||<command window>■<content>", as a browser sends it.
 std::string notification(const StandinProcess& browser, std::string_view content) {
-    return std::string(text::kTagVuv) +
-           std::to_string(reinterpret_cast<std::uintptr_t>(browser.commandWindow()) & 0xFFFFFFFF) +
-           std::string(text::kSeparator) + std::string(content);
-}
-
-// "基本通讯|||工具条|||<value>": a toolbar command as the panel sends it.
-std::string toolbarCommand(std::string_view value) {
-    return std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + std::string(text::kBars) + std::string(value);
+    return notificationPayload(win::toWindowId(browser.commandWindow()), content);
 }
 
 class MainWindowTest : public PanelFixture {
@@ -45,7 +40,7 @@ protected:
     // Texts and right edges of the status bar's fields, read through memory
     // in the panel's process.
     std::vector<std::wstring> statusTexts() {
-        HWND status = panel->control(id::状态条1);
+        HWND status = panel->control(id::kStatusBar);
         std::vector<std::wstring> texts;
         RemoteMemory remote(panel->pid(), 1024);
         for (int i = 0; i < 3; ++i) {
@@ -58,7 +53,7 @@ protected:
     }
     std::vector<int> statusEdges() {
         RemoteMemory remote(panel->pid(), 64);
-        HWND status = panel->control(id::状态条1);
+        HWND status = panel->control(id::kStatusBar);
         EXPECT_TRUE(sendWithTimeout(status, SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
         int edges[3] = {};
         EXPECT_TRUE(remote.read(0, edges, sizeof edges));
@@ -75,13 +70,13 @@ TEST_F(MainWindowTest, StartsWithCaptionSixPagesAndStatusTexts) {
     EXPECT_EQ(outer.right - outer.left, win::layout::kMainWidth);
     EXPECT_EQ(outer.bottom - outer.top, win::layout::kMainHeight);
 
-    const std::vector<std::string> tabs = readTabs(panel->control(id::选择夹1));
-    ASSERT_EQ(tabs.size(), static_cast<std::size_t>(win::layout::kPageCount));
+    const std::vector<std::string> tabs = readTabs(panel->control(id::kTabs));
+    ASSERT_EQ(tabs.size(), static_cast<std::size_t>(id::kPageCount));
     for (std::size_t i = 0; i < tabs.size(); ++i) {
         EXPECT_EQ(win::widen(tabs[i]), win::layout::pages()[i].title) << i;
     }
     EXPECT_EQ(win::widen(tabs[0]), L"独立控制");
-    EXPECT_EQ(currentTab(panel->control(id::选择夹1)), 0);
+    EXPECT_EQ(currentTab(panel->control(id::kTabs)), 0);
 
     const std::vector<std::wstring> status = statusTexts();
     EXPECT_EQ(status[0], L"默认路径");
@@ -96,13 +91,13 @@ TEST_F(MainWindowTest, StartsWithCaptionSixPagesAndStatusTexts) {
 TEST_F(MainWindowTest, EveryControlStandsWhereTheLayoutPutsItAndOnlyItsPageShows) {
     startPanel();
     HWND main = panel->mainWindow();
-    HWND tab = panel->control(id::选择夹1);
+    HWND tab = panel->control(id::kTabs);
     const auto& pages = win::layout::pages();
-    for (int shown = 0; shown < win::layout::kPageCount; ++shown) {
+    for (int shown = 0; shown < id::kPageCount; ++shown) {
         if (shown != 0) {
             ASSERT_TRUE(selectTab(tab, shown));
         }
-        for (int p = 0; p < win::layout::kPageCount; ++p) {
+        for (int p = 0; p < id::kPageCount; ++p) {
             for (const win::ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
                 HWND control = panel->control(row.id);
                 ASSERT_NE(control, nullptr) << row.id;
@@ -123,9 +118,9 @@ TEST_F(MainWindowTest, EveryControlStandsWhereTheLayoutPutsItAndOnlyItsPageShows
         }
     }
     // Initial states.
-    EXPECT_EQ(windowText(panel->control(id::启动间隔)), L"800");
-    EXPECT_FALSE(IsWindowEnabled(panel->control(id::编辑框1)));
-    for (int box : {id::选择框1, id::选择框2, id::选择框3}) {
+    EXPECT_EQ(windowText(panel->control(id::kInterval)), L"800");
+    EXPECT_FALSE(IsWindowEnabled(panel->control(id::kLinkEdit)));
+    for (int box : {id::kDesignatedBox, id::kWapBox, id::kLoopBox}) {
         EXPECT_EQ(sendWithTimeout(panel->control(box), BM_GETCHECK, 0, 0).value_or(-1), BST_UNCHECKED) << box;
     }
 }
@@ -133,7 +128,7 @@ TEST_F(MainWindowTest, EveryControlStandsWhereTheLayoutPutsItAndOnlyItsPageShows
 TEST_F(MainWindowTest, ResizingChangesOnlyTheMiddleStatusField) {
     startPanel();
     HWND main = panel->mainWindow();
-    HWND list = panel->control(id::独立控制);
+    HWND list = panel->control(id::kInstanceTable);
     RECT before{};
     GetWindowRect(list, &before);
     ASSERT_TRUE(SetWindowPos(main, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
@@ -154,9 +149,9 @@ TEST_F(MainWindowTest, AlwaysOnTopTogglesAndTwiceLeavesNormalStacking) {
     startPanel();
     auto topmost = [&] { return (GetWindowLongW(panel->mainWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
     EXPECT_FALSE(topmost());
-    ASSERT_TRUE(panel->command(id::窗口总最前));
+    ASSERT_TRUE(panel->command(id::kAlwaysOnTop));
     EXPECT_TRUE(waitUntil(topmost));
-    ASSERT_TRUE(panel->command(id::窗口总最前));
+    ASSERT_TRUE(panel->command(id::kAlwaysOnTop));
     EXPECT_TRUE(waitUntil([&] { return !topmost(); }));
 }
 
@@ -165,14 +160,14 @@ TEST_F(MainWindowTest, ExitAndCloseBoxBothSaveTheWapModeAndEndTheProcess) {
         startPanel();
         if (!viaMenu) {
             // Tick "WAP浏览模式" first: the close box must save it too.
-            ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
-            ASSERT_TRUE(panel->click(id::选择框2));
+            ASSERT_TRUE(selectTab(panel->control(id::kTabs), 1));
+            ASSERT_TRUE(panel->click(id::kWapBox));
             ASSERT_TRUE(waitUntil([&] {
-                return sendWithTimeout(panel->control(id::选择框2), BM_GETCHECK, 0, 0).value_or(0) == BST_CHECKED;
+                return sendWithTimeout(panel->control(id::kWapBox), BM_GETCHECK, 0, 0).value_or(0) == BST_CHECKED;
             }));
         }
         if (viaMenu) {
-            ASSERT_TRUE(panel->command(id::退出));
+            ASSERT_TRUE(panel->command(id::kExit));
         } else {
             ASSERT_TRUE(PostMessageW(panel->mainWindow(), WM_CLOSE, 0, 0));
         }
@@ -193,7 +188,7 @@ TEST_F(MainWindowTest, NotificationIsAcknowledgedAndAnswered) {
     ASSERT_TRUE(browser.ready());
     startPanel();
     EXPECT_EQ(browser.notify(notification(browser, text::kKeywordRefresh)), std::optional<bool>(true));
-    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), toolbarCommand(text::kToolbarRefresh))));
+    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), toolbarPayload(text::kToolbarRefresh))));
 }
 
 // Transfers whose parameters or descriptor are not well formed are dropped:
@@ -254,7 +249,7 @@ TEST_F(MainWindowTest, MalformedTransfersLeaveThePanelRunningAndAnswering) {
 
     // A good notification still has its effect afterwards.
     EXPECT_EQ(browser.notify(notification(browser, text::kKeywordStop)), std::optional<bool>(true));
-    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), toolbarCommand(text::kToolbarStop))));
+    EXPECT_TRUE(browser.waitForRecord(isReceived(std::string(text::kMsgAdjust), toolbarPayload(text::kToolbarStop))));
 }
 
 TEST_F(MainWindowTest, WithoutSettingsTheBrowserPathIsAskedForFirst) {

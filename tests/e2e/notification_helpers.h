@@ -6,10 +6,11 @@
 
 #include "e2e/harness.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "bookmarks/bookmark_page_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "link/payloads.h"
 
 #include <cstdint>
 #include <optional>
@@ -19,12 +20,6 @@
 
 namespace vuv::e2e {
 
-inline std::string concat(std::initializer_list<std::string_view> parts) {
-    std::string out;
-    for (std::string_view p : parts) out.append(p);
-    return out;
-}
-
 // A window handle as a browser writes it into a notification.
 inline std::string handleText(HWND hwnd) {
     return std::to_string(reinterpret_cast<std::uintptr_t>(hwnd) & 0xFFFFFFFFu);
@@ -32,14 +27,10 @@ inline std::string handleText(HWND hwnd) {
 
 // "vuv|||" handle "■" content, from the browser whose command window is given.
 inline std::string notification(HWND commandWindow, std::string_view content) {
-    return concat({text::kTagVuv, handleText(commandWindow), text::kSeparator, content});
+    return notificationPayload(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(commandWindow)), content);
 }
-inline std::string linkCode(std::string_view link) {
-    return concat({text::kTagLinkCode, "0", text::kSeparator, link});
-}
-inline std::string pageSource(std::string_view page) {
-    return concat({text::kTagPageSource, "0", text::kSeparator, page});
-}
+inline std::string linkCode(std::string_view link) { return recordPayload(text::kTagLinkCode, "0", link); }
+inline std::string pageSource(std::string_view page) { return recordPayload(text::kTagPageSource, "0", page); }
 
 // The panel opens its channel only after its window has shown: true once a
 // text the panel ignores (it has no known tag) is acknowledged.
@@ -85,7 +76,7 @@ inline std::optional<LRESULT> textLength(HWND control, Ms timeout = Ms{30000}) {
 
 // The settings the panel needs to start without asking for the browser path.
 inline bool writePanelSettings(const Sandbox& sandbox) {
-    const std::string settings = concat({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=",
+    const std::string settings = join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=",
                                          win::narrow(sandbox.standinExe()), "\r\n"});
     return writeFileBytes(sandbox.path(win::widen(text::kSettingsFile)), settings);
 }
@@ -104,17 +95,17 @@ public:
 // action picked in 组合框1 (-1: none), the link typed into 编辑框1, then
 // "加 入". Returns whether every step was taken.
 inline bool addRuleThroughControls(HWND mainWindow, const std::string& condition, int action, const std::string& link) {
-    const HWND conditionBox = controlById(mainWindow, id::编辑框4);
-    const HWND actions = controlById(mainWindow, id::组合框1);
-    const HWND linkBox = controlById(mainWindow, id::编辑框1);
-    const HWND add = controlById(mainWindow, id::按钮5);
+    const HWND conditionBox = controlById(mainWindow, id::kConditionEdit);
+    const HWND actions = controlById(mainWindow, id::kActionCombo);
+    const HWND linkBox = controlById(mainWindow, id::kLinkEdit);
+    const HWND add = controlById(mainWindow, id::kRuleAdd);
     if (conditionBox == nullptr || actions == nullptr || linkBox == nullptr || add == nullptr) return false;
     const std::wstring wideCondition = win::widen(condition);
     const std::wstring wideLink = win::widen(link);
     return sendWithTimeout(conditionBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideCondition.c_str())) &&
            sendWithTimeout(linkBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wideLink.c_str())) &&
            sendWithTimeout(actions, CB_SETCURSEL, static_cast<WPARAM>(action), 0) &&
-           sendWithTimeout(mainWindow, WM_COMMAND, MAKEWPARAM(id::组合框1, CBN_SELCHANGE),
+           sendWithTimeout(mainWindow, WM_COMMAND, MAKEWPARAM(id::kActionCombo, CBN_SELCHANGE),
                            reinterpret_cast<LPARAM>(actions)) &&
            sendWithTimeout(add, BM_CLICK, 0, 0);
 }

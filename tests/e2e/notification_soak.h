@@ -142,7 +142,7 @@ inline SoakReport runSoak(Panel& panel, const std::vector<StandinProcess*>& send
     if (refused > 0) problem(std::to_string(refused.load()) + " notifications were not acknowledged");
 
     // The link record: every line once, in each sender's order.
-    const HWND linkBox = panel.control(id::编辑框2);
+    const HWND linkBox = panel.control(id::kLinkRecord);
     const std::size_t lineCount = senders.size() * static_cast<std::size_t>(size.linksPerSender);
     std::vector<std::string> lines;
     waitUntil(
@@ -195,7 +195,7 @@ inline SoakReport runSoak(Panel& panel, const std::vector<StandinProcess*>& send
     for (int row = 0; row < handouts; ++row) {
         if (handedTo.count(soak::bookmarkAddress(row)) == 0) problem(soak::bookmarkAddress(row) + " never reached a browser");
     }
-    const Table table = readListView(panel.control(id::超级列表框2));
+    const Table table = readListView(panel.control(id::kBookmarkList));
     for (std::size_t row = 0; row < table.size(); ++row) {
         const bool opened = static_cast<int>(row) < handouts;
         const std::string_view due = opened ? text::kStateOpened : text::kStateUnused;

@@ -11,8 +11,8 @@ namespace {
 
 const std::string kAdjust(text::kMsgAdjust);
 const std::string kJump(text::kMsgJump);
-const std::string kToolbarRefresh = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarRefresh});
-const std::string kToolbarStop = join({text::kTagBasic, text::kKeyToolbar, text::kBars, text::kToolbarStop});
+const std::string kToolbarRefresh = toolbarPayload(text::kToolbarRefresh);
+const std::string kToolbarStop = toolbarPayload(text::kToolbarStop);
 const std::string kUnused(text::kStateUnused);
 const std::string kOpened(text::kStateOpened);
 const std::string kNotice = "\xCA\xE9\xC7\xA9\xB9\xDC\xC0\xED\xCA\xE9\xC7\xA9\xD2\xD1\xC8\xAB\xB2\xBF\xCA\xB9\xD3\xC3\xA1\xA3";  // 书签管理书签已全部使用。
@@ -43,13 +43,13 @@ protected:
     // The 书签状态 column, top to bottom.
     Strings states() {
         Strings out;
-        for (const auto& row : readListView(panel->control(id::超级列表框2))) out.push_back(row.at(2));
+        for (const auto& row : readListView(panel->control(id::kBookmarkList))) out.push_back(row.at(2));
         return out;
     }
     void addRule(const std::string& condition, int action, const std::string& link = {}) {
-        const std::size_t before = readListView(panel->control(id::超级列表框3)).size();
+        const std::size_t before = readListView(panel->control(id::kRuleList)).size();
         ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), condition, action, link)) << condition;
-        ASSERT_EQ(readListView(panel->control(id::超级列表框3)).size(), before + 1) << condition;
+        ASSERT_EQ(readListView(panel->control(id::kRuleList)).size(), before + 1) << condition;
     }
     // Exhaustion notices open now.
     std::vector<HWND> notices() {
@@ -119,7 +119,7 @@ TEST_F(Notifications, CloseRescansFirstThenClosesTheSendersFrameWhoseRowStaysUnt
         return pids;
     };
     EXPECT_EQ(listed(), (std::set<std::string>{std::to_string(a.pid()), std::to_string(late.pid())}));
-    ASSERT_TRUE(panel->click(id::检测鹭行));
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
     EXPECT_TRUE(waitUntil([&] { return listed() == std::set<std::string>{std::to_string(late.pid())}; }));
 }
 
@@ -130,7 +130,7 @@ TEST_F(Notifications, BookmarksGoOutInTableOrderThenEveryRequestGetsItsOwnNotice
     StandinProcess& a = browser();
     startPanel();
     fillBookmarks({"http://a.cn/", "http://b.cn/", "http://a.cn/"});
-    EXPECT_EQ(readListView(panel->control(id::超级列表框2)),
+    EXPECT_EQ(readListView(panel->control(id::kBookmarkList)),
               (Table{{"", "http://a.cn/", kUnused}, {"", "http://b.cn/", kUnused}, {"", "http://a.cn/", kUnused}}));
 
     for (int i = 0; i < 3; ++i) say(a, text::kKeywordBookmark);
@@ -152,14 +152,14 @@ TEST_F(Notifications, BookmarksGoOutInTableOrderThenEveryRequestGetsItsOwnNotice
     EXPECT_TRUE(closeNotices());
 
     // 清空书签状态 starts the table over.
-    ASSERT_TRUE(panel->click(id::按钮12));
+    ASSERT_TRUE(panel->click(id::kResetStates));
     ASSERT_TRUE(waitUntil([&] { return states() == Strings{kUnused, kUnused, kUnused}; }));
     say(a, text::kKeywordBookmark);
     EXPECT_EQ(received(a, kJump).back(), "http://a.cn/");
     EXPECT_EQ(states(), (Strings{kOpened, kUnused, kUnused}));
 
     // 清空 leaves an empty table: a request gives a notice again.
-    ASSERT_TRUE(panel->click(id::按钮6));
+    ASSERT_TRUE(panel->click(id::kBookmarkClear));
     ASSERT_TRUE(waitUntil([&] { return states().empty(); }));
     say(a, text::kKeywordBookmark);
     ASSERT_TRUE(waitUntil([&] { return notices().size() == 1; }));
@@ -170,8 +170,8 @@ TEST_F(Notifications, BookmarksGoOutInTableOrderThenEveryRequestGetsItsOwnNotice
 TEST_F(Notifications, LoopOpeningResetsQuietlyInsteadOfTheNoticeAndSendsNothingThatTime) {
     StandinProcess& a = browser();
     startPanel();
-    const HWND loop = panel->control(id::选择框3);
-    ASSERT_TRUE(panel->click(id::选择框3));
+    const HWND loop = panel->control(id::kLoopBox);
+    ASSERT_TRUE(panel->click(id::kLoopBox));
     ASSERT_TRUE(waitUntil([&] { return sendWithTimeout(loop, BM_GETCHECK, 0, 0) == std::optional<LRESULT>(BST_CHECKED); }));
 
     // Empty table: nothing visible at all.
@@ -208,8 +208,8 @@ TEST_F(Notifications, BrowsersShareOneTableAndEachRequestTakesTheNextBookmark) {
 TEST_F(Notifications, RuleEntryStartsWithTheBookmarkActionAndTheLinkBoxFollowsTheAction) {
     browser();
     startPanel();
-    const HWND linkBox = panel->control(id::编辑框1);
-    EXPECT_EQ(windowTextGbk(panel->control(id::组合框1)), text::kActionBookmark);
+    const HWND linkBox = panel->control(id::kLinkEdit);
+    EXPECT_EQ(windowTextGbk(panel->control(id::kActionCombo)), text::kActionBookmark);
     EXPECT_FALSE(IsWindowEnabled(linkBox));
 
     // Switching the action enables or disables the link box; typed text stays.
@@ -220,7 +220,7 @@ TEST_F(Notifications, RuleEntryStartsWithTheBookmarkActionAndTheLinkBoxFollowsTh
     EXPECT_EQ(windowTextGbk(linkBox), "typed");
     // An empty condition adds nothing.
     ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), "", kOpenLinkAction, "x"));
-    EXPECT_EQ(readListView(panel->control(id::超级列表框3)),
+    EXPECT_EQ(readListView(panel->control(id::kRuleList)),
               (Table{{"c", std::string(text::kActionOpenLink), "typed"}, {"c", std::string(text::kActionBookmark), ""}}));
 }
 
@@ -247,7 +247,7 @@ TEST_F(Notifications, TheFirstExactMatchWithAKnownActionRunsAndKeywordsNeverReac
     EXPECT_EQ(received(a, kAdjust), (Strings{kToolbarStop}));
     EXPECT_EQ(received(a, kJump), (Strings{"L1", "bm1", "L3", "", "bm2", "L4"})) << dump(a);
 
-    const Table rules = readListView(panel->control(id::超级列表框3));
+    const Table rules = readListView(panel->control(id::kRuleList));
     ASSERT_EQ(rules.size(), 12u);
     EXPECT_EQ(rules[7], (std::vector<std::string>{"none", "", ""}));
     EXPECT_EQ(rules[10], (std::vector<std::string>{"switched", std::string(text::kActionBookmark), ""}));
@@ -260,20 +260,20 @@ TEST_F(Notifications, ModifyReplacesEverySelectedRuleWithTheEntryAndKeepsItsPlac
     addRule("m", kOpenLinkAction, "old");
     addRule("k", kOpenLinkAction, "K");
     addRule("m", kOpenLinkAction, "second");
-    const HWND rules = panel->control(id::超级列表框3);
+    const HWND rules = panel->control(id::kRuleList);
 
     // Without a selection, or with an empty condition, nothing changes.
     ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), "", kOpenLinkAction, "x"));
-    ASSERT_TRUE(panel->click(id::按钮8));
+    ASSERT_TRUE(panel->click(id::kRuleModify));
     ASSERT_TRUE(selectRows(rules, {0}));
-    ASSERT_TRUE(panel->click(id::按钮8));
+    ASSERT_TRUE(panel->click(id::kRuleModify));
     say(a, "m");
     EXPECT_EQ(received(a, kJump), (Strings{"old"}));
 
     // Load the entry, then "修 改": the first rule now opens "new", still ahead of the third.
-    ASSERT_TRUE(sendWithTimeout(panel->control(id::编辑框4), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"m")));
-    ASSERT_TRUE(sendWithTimeout(panel->control(id::编辑框1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"new")));
-    ASSERT_TRUE(panel->click(id::按钮8));
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::kConditionEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"m")));
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::kLinkEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"new")));
+    ASSERT_TRUE(panel->click(id::kRuleModify));
     ASSERT_TRUE(waitUntil([&] { return readListView(rules)[0][2] == "new"; }));
     say(a, "m");
     EXPECT_EQ(received(a, kJump), (Strings{"old", "new"}));
@@ -281,8 +281,8 @@ TEST_F(Notifications, ModifyReplacesEverySelectedRuleWithTheEntryAndKeepsItsPlac
     // Two rows selected: both take the entry.
     ASSERT_TRUE(selectRows(rules, {0, 1}));
     ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), "", kBookmarkAction, ""));  // picks the action only
-    ASSERT_TRUE(sendWithTimeout(panel->control(id::编辑框4), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"z")));
-    ASSERT_TRUE(panel->click(id::按钮8));
+    ASSERT_TRUE(sendWithTimeout(panel->control(id::kConditionEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"z")));
+    ASSERT_TRUE(panel->click(id::kRuleModify));
     const std::vector<std::string> replaced{"z", std::string(text::kActionBookmark), ""};
     ASSERT_TRUE(waitUntil([&] { return readListView(rules)[1] == replaced; }));
     EXPECT_EQ(readListView(rules), (Table{replaced, replaced, {"m", std::string(text::kActionOpenLink), "second"}}));

@@ -20,8 +20,8 @@ protected:
         sender = &browser();
         startPanel();
         ASSERT_TRUE(waitUntilListening(*sender));
-        linkBox = panel->control(id::编辑框2);
-        pageBox = panel->control(id::编辑框3);
+        linkBox = panel->control(id::kLinkRecord);
+        pageBox = panel->control(id::kPageRecord);
     }
 
     void send(const std::string& payload) { ASSERT_EQ(sender->notify(payload), std::optional<bool>(true)); }
@@ -49,20 +49,20 @@ protected:
 
 TEST_F(Records, LinksAndPagesBecomeLinesInArrivalOrderAndClearingOneKeepsTheOther) {
     send(linkCode("http://x.cn/1"));
-    send(linkCode(concat({"http://x.cn/2", text::kSeparator, "cut here"})));
+    send(linkCode(join({"http://x.cn/2", text::kSeparator, "cut here"})));
     send(linkCode("\xC1\xB4\xBD\xD3"));      // 链接
     send(pageSource("<p>\r\n\xB1\xED</p>"));  // two lines, 表 (trail byte 0xED)
-    send(concat({text::kTagLinkCode, "no second field"}));
+    send(join({text::kTagLinkCode, "no second field"}));
 
     EXPECT_TRUE(waitForText(linkBox, "http://x.cn/1\r\nhttp://x.cn/2\r\n\xC1\xB4\xBD\xD3\r\n")) << windowTextGbk(linkBox);
     EXPECT_TRUE(waitForText(pageBox, "<p>\r\n\xB1\xED</p>\r\n")) << windowTextGbk(pageBox);
 
-    ASSERT_TRUE(panel->command(id::按钮14));
+    ASSERT_TRUE(panel->command(id::kLinkClear));
     EXPECT_TRUE(waitForText(linkBox, ""));
     EXPECT_EQ(windowTextGbk(pageBox), "<p>\r\n\xB1\xED</p>\r\n");
     send(linkCode("after"));
     EXPECT_TRUE(waitForText(linkBox, "after\r\n"));
-    ASSERT_TRUE(panel->command(id::按钮16));
+    ASSERT_TRUE(panel->command(id::kPageClear));
     EXPECT_TRUE(waitForText(pageBox, ""));
     EXPECT_EQ(windowTextGbk(linkBox), "after\r\n");
 }
@@ -86,8 +86,8 @@ TEST_F(Records, AFiveMegabytePageArrivesWholeAndIsSavedByteForByte) {
 
     // Saved through the page's own tab, the way the operator does it; the
     // typed name has no extension, so "txt" is added.
-    ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 5));
-    EXPECT_EQ(save(id::按钮15, sandbox.path(L"测page")), kSaved);
+    ASSERT_TRUE(selectTab(panel->control(id::kTabs), 5));
+    EXPECT_EQ(save(id::kPageSave, sandbox.path(L"测page")), kSaved);
     EXPECT_EQ(readFileBytes(sandbox.path(L"测page.txt")), std::optional<std::string>(page + "\r\n"));
 }
 
@@ -96,18 +96,18 @@ TEST_F(Records, SavingReplacesAFileCreatesAnEmptyOneAndFailsOnAReadOnlyFile) {
     ASSERT_TRUE(writeFileBytes(longer, std::string(1000, 'x')));
     send(linkCode("short"));
     ASSERT_TRUE(waitForText(linkBox, "short\r\n"));
-    EXPECT_EQ(save(id::按钮13, longer), kSaved);
+    EXPECT_EQ(save(id::kLinkSave, longer), kSaved);
     EXPECT_EQ(readFileBytes(longer), std::optional<std::string>("short\r\n"));
 
     // The empty page record gives an empty file.
     const std::wstring empty = sandbox.path(L"empty.txt");
-    EXPECT_EQ(save(id::按钮15, empty), kSaved);
+    EXPECT_EQ(save(id::kPageSave, empty), kSaved);
     EXPECT_EQ(readFileBytes(empty), std::optional<std::string>(""));
 
     const std::wstring locked = sandbox.path(L"locked.txt");
     ASSERT_TRUE(writeFileBytes(locked, "keep me"));
     ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(save(id::按钮13, locked), kFailed);
+    EXPECT_EQ(save(id::kLinkSave, locked), kFailed);
     EXPECT_EQ(readFileBytes(locked), std::optional<std::string>("keep me"));
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(windowTextGbk(linkBox), "short\r\n") << "a save leaves the record as it was";

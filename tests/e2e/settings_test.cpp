@@ -73,16 +73,16 @@ TEST_F(SettingsFile, FirstRunAsksForTheBrowserAndTheSecondRunUsesWhatWasStored) 
     // The designated browser and the default configuration through the menu.
     const std::wstring config = sandbox.path(L"默认 配置.zni");
     ASSERT_TRUE(writeFileBytes(config, "x"));
-    dialog = open(id::设置批量启动指定浏览器, L"设置批量启动指定浏览器的路径（支持文件拖拽）");
+    dialog = open(id::kSetDesignatedPath, L"设置批量启动指定浏览器的路径（支持文件拖拽）");
     ASSERT_NE(dialog, nullptr);
     confirmPath(dialog, browserPath());
-    dialog = open(id::设置默认配置, L"选择需要设置的默认配置（支持文件拖拽）");
+    dialog = open(id::kSetDefaultConfig, L"选择需要设置的默认配置（支持文件拖拽）");
     ASSERT_NE(dialog, nullptr);
     confirmPath(dialog, win::narrow(config));
 
-    ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
-    setChecked(id::选择框2, true);
-    ASSERT_TRUE(panel->command(id::退出));
+    ASSERT_TRUE(selectTab(panel->control(id::kTabs), 1));
+    setChecked(id::kWapBox, true);
+    ASSERT_TRUE(panel->command(id::kExit));
     ASSERT_TRUE(Process::open(panel->pid()).waitForExit() || !panel->running());
     EXPECT_EQ(file(), join({"[", text::kSettingsSection, "]\r\n", line(text::kKeyBrowserPath, browserPath()),
                             line(text::kKeyDesignated, browserPath()), line(text::kKeyDefaultConfig, win::narrow(config)),
@@ -92,22 +92,22 @@ TEST_F(SettingsFile, FirstRunAsksForTheBrowserAndTheSecondRunUsesWhatWasStored) 
     // unchecked and its state is written again on the close box.
     panel = std::make_unique<Panel>(sandbox);
     ASSERT_TRUE(panel->ready()) << panel->startError();
-    list = panel->control(id::超级列表框1);
+    list = panel->control(id::kLaunchList);
     EXPECT_FALSE(panel->messageBox({}, Ms{1000}));
-    ASSERT_TRUE(selectTab(panel->control(id::选择夹1), 1));
-    EXPECT_FALSE(checked(id::选择框2));
-    ASSERT_TRUE(panel->command(id::按钮17));
+    ASSERT_TRUE(selectTab(panel->control(id::kTabs), 1));
+    EXPECT_FALSE(checked(id::kWapBox));
+    ASSERT_TRUE(panel->command(id::kStartBrowser));
     ASSERT_EQ(launched(1), Lines{quotedBrowser()});
     addLines({"http://u/"});
     select({0});
-    ASSERT_TRUE(panel->command(id::启动选中的连接指定浏览器));
+    ASSERT_TRUE(panel->command(id::kLaunchSelectedDesignated));
     EXPECT_EQ(launched(2).back(), quotedBrowser() + " http://u/");
-    dialog = open(id::设置默认配置, L"选择需要设置的默认配置");
+    dialog = open(id::kSetDefaultConfig, L"选择需要设置的默认配置");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(windowTextGbk(findDescendant(dialog, L"Edit", nullptr)), win::narrow(config));
     ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
-    setChecked(id::选择框1, true);
+    setChecked(id::kDesignatedBox, true);
     ASSERT_TRUE(panel->close());
     const std::optional<std::string> after = file();
     ASSERT_TRUE(after);
@@ -121,7 +121,7 @@ TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOl
     startPanel();
     const std::string other = win::narrow(sandbox.panelExe());  // exists, never started
 
-    HWND dialog = open(id::鹭行的路径, L"设置鹭行的路径（支持文件拖拽）");
+    HWND dialog = open(id::kSetBrowserPath, L"设置鹭行的路径（支持文件拖拽）");
     ASSERT_NE(dialog, nullptr);
     HWND field = findDescendant(dialog, L"Edit", nullptr);
     EXPECT_EQ(windowTextGbk(field), browserPath()) << "pre-filled from the file";
@@ -132,12 +132,12 @@ TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOl
     ASSERT_TRUE(stored);
     EXPECT_NE(stored->find(join({text::kKeyBrowserPath, "=", other, "\r\n"})), std::string::npos) << *stored;
 
-    ASSERT_TRUE(panel->command(id::按钮17));
+    ASSERT_TRUE(panel->command(id::kStartBrowser));
     EXPECT_EQ(launched(1), Lines{quotedBrowser()});
 
     // Enter in the field browses with the browser filter; the chosen file
     // replaces the field's text.
-    dialog = open(id::鹭行的路径, L"设置鹭行的路径");
+    dialog = open(id::kSetBrowserPath, L"设置鹭行的路径");
     ASSERT_NE(dialog, nullptr);
     field = findDescendant(dialog, L"Edit", nullptr);
     ASSERT_TRUE(PostMessageW(field, WM_KEYDOWN, VK_RETURN, 0x001C0001));
@@ -146,14 +146,14 @@ TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOl
     EXPECT_TRUE(waitUntil([&] { return windowTextGbk(field) == browserPath(); }));
     ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
-    dialog = open(id::设置默认配置, L"选择需要设置的默认配置");
+    dialog = open(id::kSetDefaultConfig, L"选择需要设置的默认配置");
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(PostMessageW(findDescendant(dialog, L"Button", L"打 开"), BM_CLICK, 0, 0));
     EXPECT_EQ(fileDialogFilters(), (std::vector<std::wstring>{L"刷页配置(*.zni;*.ini)", L"所有文件(*.*)"}));
     ASSERT_TRUE(answerFileDialog(panel->pid(), L""));
     ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
-    ASSERT_TRUE(panel->command(id::鹭行的路径));  // pre-filled from the file again
+    ASSERT_TRUE(panel->command(id::kSetBrowserPath));  // pre-filled from the file again
     dialog = findDialog(panel->pid(), L"设置鹭行的路径");
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), other));
@@ -161,7 +161,7 @@ TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOl
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
 
     // A closed dialog with a path that names nothing stores nothing.
-    dialog = open(id::鹭行的路径, L"设置鹭行的路径");
+    dialog = open(id::kSetBrowserPath, L"设置鹭行的路径");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(windowTextGbk(findDescendant(dialog, L"Edit", nullptr)), other);
     ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), "C:\\nowhere\\lxbr.exe"));

@@ -5,6 +5,8 @@
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/channel_win.h"
+#include "link/payloads.h"
+#include "link/window_source_win.h"
 
 #include <gtest/gtest.h>
 
@@ -100,19 +102,28 @@ TEST_F(StandinTest, NotificationIsAcknowledgedOnlyByAWindowWithThePanelCaption) 
     if (FindWindowW(nullptr, caption.c_str()) != nullptr) GTEST_SKIP() << "a panel is running in this Wine prefix";
     StandinProcess standin(sandbox);
     ASSERT_TRUE(standin.ready());
-    const std::string payload = join({text::kTagVuv, std::to_string(reinterpret_cast<std::uintptr_t>(standin.commandWindow())),
-                                      text::kSeparator, text::kKeywordRefresh});
+    const std::string payload = notificationPayload(win::toWindowId(standin.commandWindow()), text::kKeywordRefresh);
 
     EXPECT_EQ(standin.notify(payload), std::optional<bool>(false));
 
-    static int received = 0;
+    struct Counter final : win::TransferHandler {
+        int received = 0;
+        std::uint32_t sender = 0;
+        void onTransfer(std::string_view, const win::ReceivedTransfer& transfer) override {
+            ++received;
+            sender = transfer.senderProcessId;
+        }
+    };
+    static Counter counter;
+    const int& received = counter.received;
     HWND fake = CreateWindowExW(0, L"STATIC", caption.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(fake, nullptr);
     ASSERT_TRUE(win::subclassWindow(fake));
-    ASSERT_TRUE(win::registerReceiver(text::kMsgNotify, [] { ++received; }));
+    ASSERT_TRUE(win::registerReceiver(text::kMsgNotify, &counter));
     EXPECT_EQ(standin.notify(payload), std::optional<bool>(true));
     EXPECT_EQ(received, 1);
+    EXPECT_EQ(counter.sender, standin.pid()) << "the sender's process id comes with each transfer";
     EXPECT_EQ(win::lastPayload(text::kMsgNotify), payload);
     EXPECT_EQ(standin.notifyMany(payload, 20), std::optional<unsigned>(20));
     EXPECT_EQ(received, 21);

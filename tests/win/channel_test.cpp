@@ -104,12 +104,17 @@ HWND receiver() {
     return hwnd;
 }
 
-// Distinct callbacks: the registry refuses a callback twice.
+// Distinct handlers: the registry refuses a handler twice.
 template <int N>
 int calls = 0;
 template <int N>
-void count() {
-    ++calls<N>;
+struct Counter final : TransferHandler {
+    void onTransfer(std::string_view, const ReceivedTransfer&) override { ++calls<N>; }
+};
+template <int N>
+TransferHandler* count() {
+    static Counter<N> counter;
+    return &counter;
 }
 
 WPARAM wParamFor(std::size_t descriptorLength) {
@@ -125,7 +130,7 @@ bool passedUnchanged(UINT message, WPARAM wParam, LPARAM lParam) {
 
 TEST(Channel, WellFormedTransferIsReadAcknowledgedAndPassedOn) {
     ASSERT_NE(receiver(), nullptr);
-    ASSERT_TRUE(registerReceiver("ChannelTest.Good", &count<1>));
+    ASSERT_TRUE(registerReceiver("ChannelTest.Good", count<1>()));
     const UINT message = registeredMessage("ChannelTest.Good");
     LowBlock block;
     const std::string payload = std::string(text::kTagVuv) + std::string(text::kCommandFlash);
@@ -154,7 +159,7 @@ TEST(Channel, WellFormedTransferIsReadAcknowledgedAndPassedOn) {
 
 TEST(Channel, MalformedTransfersAreNeitherReadNorAcknowledged) {
     ASSERT_NE(receiver(), nullptr);
-    ASSERT_TRUE(registerReceiver("ChannelTest.Malformed", &count<2>));
+    ASSERT_TRUE(registerReceiver("ChannelTest.Malformed", count<2>()));
     const UINT message = registeredMessage("ChannelTest.Malformed");
     LowBlock block;
     block.put(256, "payload");
@@ -209,7 +214,7 @@ TEST(Channel, MalformedTransfersAreNeitherReadNorAcknowledged) {
 
 TEST(Channel, UnreadablePayloadIsZerosOfTheDeclaredLength) {
     ASSERT_NE(receiver(), nullptr);
-    ASSERT_TRUE(registerReceiver("ChannelTest.Zeros", &count<3>));
+    ASSERT_TRUE(registerReceiver("ChannelTest.Zeros", count<3>()));
     LowBlock block;
     *block.at(0) = 0x01;
     const std::string descriptor = buildDescriptor(block.address(0), 16, LowBlock::unmapped());
@@ -223,13 +228,13 @@ TEST(Channel, UnreadablePayloadIsZerosOfTheDeclaredLength) {
 
 TEST(Channel, RegistrationRefusalsLeaveTheRegistryAsItWas) {
     ASSERT_NE(receiver(), nullptr);
-    EXPECT_FALSE(registerReceiver("", &count<10>));
-    ASSERT_TRUE(registerReceiver("ChannelTest.ABC", &count<11>));
-    EXPECT_FALSE(registerReceiver("ChannelTest.ABC", &count<12>));    // same name
-    EXPECT_FALSE(registerReceiver("ChannelTest.abc", &count<12>));    // same message number
-    EXPECT_FALSE(registerReceiver("ChannelTest.Other", &count<11>));  // same callback
+    EXPECT_FALSE(registerReceiver("", count<10>()));
+    ASSERT_TRUE(registerReceiver("ChannelTest.ABC", count<11>()));
+    EXPECT_FALSE(registerReceiver("ChannelTest.ABC", count<12>()));    // same name
+    EXPECT_FALSE(registerReceiver("ChannelTest.abc", count<12>()));    // same message number
+    EXPECT_FALSE(registerReceiver("ChannelTest.Other", count<11>()));  // same callback
     EXPECT_EQ(registeredMessage("ChannelTest.ABC"), registeredMessage("ChannelTest.abc"));
-    EXPECT_TRUE(registerReceiver("ChannelTest.Other", &count<12>));
+    EXPECT_TRUE(registerReceiver("ChannelTest.Other", count<12>()));
 
     // Sent under the lower-case spelling, it lands in the entry that was kept.
     EXPECT_TRUE(sendTransfer(receiver(), "ChannelTest.abc", "x"));
@@ -242,7 +247,7 @@ TEST(Channel, RegistrationRefusalsLeaveTheRegistryAsItWas) {
 
 TEST(Channel, SendTransferRoundTripAndItsRefusals) {
     ASSERT_NE(receiver(), nullptr);
-    ASSERT_TRUE(registerReceiver("ChannelTest.Send", &count<4>));
+    ASSERT_TRUE(registerReceiver("ChannelTest.Send", count<4>()));
 
     // GBK with trail bytes 0x5C and 0x7C, and "■".
     const std::string gbk = "\x95\x5C\xC5\x7C\xA1\xF6" + std::string(text::kKeywordRefresh);

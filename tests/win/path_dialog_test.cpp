@@ -1,11 +1,12 @@
 // The path dialog's file drops, delivered in-process: a drop handle cannot
 // cross processes. The dialog runs modally on the test thread while a helper
 // thread drops files on it, answers its message boxes and closes it.
-#include "app/app_win.h"
-#include "app/path_dialog_win.h"
 #include "app/settings_win.h"
 #include "common/encoding_win.h"
+#include "common/files_win.h"
 #include "common/ini.h"
+#include "common/path_dialog_win.h"
+#include "common/settings_file_win.h"
 #include "common/texts.h"
 
 #include <gtest/gtest.h>
@@ -104,7 +105,7 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         dir_ = std::wstring(temp) + L"vuv-drop-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(dir_.c_str(), nullptr);
-        settingsFile_ = widen(settingsFilePath());
+        settingsFile_ = settingsFilePath();
         DeleteFileW(settingsFile_.c_str());
     }
     void TearDown() override {
@@ -125,7 +126,7 @@ protected:
     // the drop should leave (opening the first shortcut of a process can take
     // seconds under Wine), then closes the dialog with its close box and keeps
     // answering boxes until the dialog has returned.
-    Seen dropAndClose(PathDialogPurpose purpose, const std::wstring& caption, const std::vector<Drop>& drops) {
+    Seen dropAndClose(const std::function<void()>& open, const std::wstring& caption, const std::vector<Drop>& drops) {
         Seen seen;
         std::atomic<bool> returned{false};
         const auto answerBoxes = [&] {
@@ -164,7 +165,7 @@ protected:
                 Sleep(20);
             }
         });
-        openPathDialog(purpose);
+        open();
         returned = true;
         helper.join();
         return seen;
@@ -172,7 +173,7 @@ protected:
 
     std::optional<std::string> storedKey(std::string_view key) const {
         std::string bytes;
-        if (!readFileBytes(narrow(settingsFile_), bytes)) return std::nullopt;
+        if (!readFileBytes(settingsFile_, bytes)) return std::nullopt;
         return ini::get(bytes, text::kSettingsSection, key);
     }
 
@@ -185,12 +186,12 @@ TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkNam
     touch(target);
     ASSERT_TRUE(makeShortcut(dir_ + L"快捷 方式.lnk", target, L"--a \"b c\""));
     ASSERT_TRUE(makeShortcut(dir_ + L"bare.lnk", target, L""));
-    app().settings.designatedPath.clear();
+    SettingsPage settings(nullptr);
 
     // ".lnk" is added to a name that lacks it; no arguments, no blank. Not a
     // usable shortcut: the purpose's message, and the field keeps its text.
     const std::wstring withArguments = target + L" --a \"b c\"";
-    const Seen seen = dropAndClose(PathDialogPurpose::DesignatedBrowser, L"设置批量启动指定浏览器的路径（支持文件拖拽）",
+    const Seen seen = dropAndClose([&] { settings.chooseDesignatedBrowser(); }, L"设置批量启动指定浏览器的路径（支持文件拖拽）",
                                    {{{dir_ + L"快捷 方式.lnk"}, withArguments},
                                     {{dir_ + L"bare"}, target},
                                     {{dir_ + L"missing.txt"}, target}});
@@ -199,31 +200,35 @@ TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkNam
     EXPECT_EQ(seen.errorTexts, std::vector<std::wstring>{L"请选择正确的批量启动指定浏览器"});
     // Closed with the close box on an existing path: stored, not applied.
     EXPECT_EQ(storedKey(text::kKeyDesignated), narrow(target));
-    EXPECT_EQ(app().settings.designatedPath, "");
+    EXPECT_EQ(settings.settings().designatedPath, "");
 }
 
 TEST_F(PathDialogDrops, BrowserEndingIgnoresCaseAndEachUnusableFileOfADropComplains) {
     touch(dir_ + L"LXBR.EXE");
     touch(dir_ + L"notes.txt");
     touch(dir_ + L"xlxbr.Exe");
-    app().settings.browserPath = "C:\\old\\lxbr.exe";
+    SettingsPage settings(nullptr);
+    settings.settings().browserPath = "C:\\old\\lxbr.exe";
 
     // The second file of three gives nothing: one message, the third wins.
     const Seen seen = dropAndClose(
-        PathDialogPurpose::BrowserPath, L"设置鹭行的路径（支持文件拖拽）",
+        [&] { settings.chooseBrowserPath(); }, L"设置鹭行的路径（支持文件拖拽）",
         {{{dir_ + L"LXBR.EXE"}, dir_ + L"LXBR.EXE"},
          {{dir_ + L"LXBR.EXE", dir_ + L"notes.txt", dir_ + L"xlxbr.Exe"}, dir_ + L"xlxbr.Exe"}});
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.fields, (std::vector<std::wstring>{dir_ + L"LXBR.EXE", dir_ + L"xlxbr.Exe"}));
     EXPECT_EQ(seen.errorTexts, std::vector<std::wstring>{L"请选择鹭行文件中的 lxbr.exe 文件"});
     EXPECT_EQ(storedKey(text::kKeyBrowserPath), narrow(dir_ + L"xlxbr.Exe"));
-    EXPECT_EQ(app().settings.browserPath, "C:\\old\\lxbr.exe");
+    EXPECT_EQ(settings.settings().browserPath, "C:\\old\\lxbr.exe");
 }
 
 TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredForEntries) {
     touch(dir_ + L"SETTINGS.TXT");
     touch(dir_ + L"b.Zni");
-    const Seen seen = dropAndClose(PathDialogPurpose::EntryConfig, L"选择需要设置配置（支持文件拖拽）",
+    PathTask entries;
+    entries.title = L"选择需要设置配置";
+    entries.kind = PathKind::Configuration;
+    const Seen seen = dropAndClose([&] { openPathDialog(nullptr, entries); }, L"选择需要设置配置（支持文件拖拽）",
                                    {{{dir_ + L"SETTINGS.TXT"}, dir_ + L"SETTINGS.TXT"}, {{dir_ + L"b.Zni"}, dir_ + L"b.Zni"}});
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.fields, (std::vector<std::wstring>{dir_ + L"SETTINGS.TXT", dir_ + L"b.Zni"}));

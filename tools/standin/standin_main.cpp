@@ -14,6 +14,7 @@
 
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "link/payloads.h"
 #include "link/channel_win.h"
 
 #include <windows.h>
@@ -236,8 +237,8 @@ private:
 
     // The few commands whose effect a test can see on the frame window.
     void carryOut(std::string_view payload) {
-        const std::string toolbar = std::string(text::kTagBasic) + std::string(text::kKeyToolbar) + std::string(text::kBars);
-        const std::string rename = std::string(text::kTagBasic) + std::string(text::kKeyTitle) + std::string(text::kBars);
+        const std::string toolbar = toolbarPayload({});
+        const std::string rename = titlePayload({});
         if (payload.substr(0, rename.size()) == rename) {
             setTitle(payload.substr(rename.size()));
         } else if (payload.substr(0, toolbar.size()) == toolbar && frame_ != nullptr) {

@@ -14,7 +14,7 @@
 #include "e2e/harness.h"
 #include "e2e/memory_use.h"
 
-#include "app/control_ids.h"
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/channel_win.h"
@@ -61,7 +61,7 @@ std::optional<LRESULT> rowCount(HWND list) { return sendWithTimeout(list, LVM_GE
 // Wine does not deliver a cross-process WM_SETTEXT of a few megabytes.
 bool fillThroughAddressList(const Panel& panel, int page, int button, int list, const std::vector<std::wstring>& pieces,
                             std::size_t rows) {
-    if (!selectTab(panel.control(id::选择夹1), page) || !panel.click(button)) return false;
+    if (!selectTab(panel.control(id::kTabs), page) || !panel.click(button)) return false;
     const HWND dialog = waitForWindow(nullptr, L"输入需要访问的地址", panel.pid());
     HWND edit = nullptr;
     HWND confirm = nullptr;
@@ -135,14 +135,14 @@ int main(int argc, char** argv) {
     const double idleMb = settledMb(panel.pid());
 
     const auto launchStart = Clock::now();
-    if (!fillThroughAddressList(panel, 1, id::按钮4, id::超级列表框1, addressLines("launch", rows), rows)) {
+    if (!fillThroughAddressList(panel, 1, id::kLaunchTextImport, id::kLaunchList, addressLines("launch", rows), rows)) {
         return fail("the launch list did not take the rows");
     }
     const double launchSeconds = std::chrono::duration<double>(Clock::now() - launchStart).count();
     const double launchMb = settledMb(panel.pid());
 
     const auto bookmarksStart = Clock::now();
-    if (!fillThroughAddressList(panel, 3, id::按钮9, id::超级列表框2, addressLines("bookmark", rows), rows)) {
+    if (!fillThroughAddressList(panel, 3, id::kBookmarkTextImport, id::kBookmarkList, addressLines("bookmark", rows), rows)) {
         return fail("the bookmark table did not take the rows");
     }
     const double bookmarksSeconds = std::chrono::duration<double>(Clock::now() - bookmarksStart).count();
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     // text; what counts is that the record shows it.
     const bool acknowledged = win::sendTransfer(
         panel.mainWindow(), text::kMsgNotify, std::string(text::kTagPageSource) + "0" + std::string(text::kSeparator) + page);
-    const HWND record = panel.control(id::编辑框3);
+    const HWND record = panel.control(id::kPageRecord);
     const auto shown = static_cast<LRESULT>(win::widen(page).size());  // characters, not bytes
     const auto recordLength = [&] { return sendWithTimeout(record, WM_GETTEXTLENGTH, 0, 0, Ms{60000}).value_or(0); };
     if (!waitUntil([&] { return recordLength() >= shown; }, Ms{300000}, Ms{100})) {

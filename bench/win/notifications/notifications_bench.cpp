@@ -211,7 +211,7 @@ void benchBookmarks() {
                 return;
             }
             // Every bookmark unused again, so each request opens one.
-            static_cast<void>(sendWithTimeout(panel, WM_COMMAND, MAKEWPARAM(id::按钮12, BN_CLICKED), 0));
+            static_cast<void>(sendWithTimeout(panel, WM_COMMAND, MAKEWPARAM(id::kResetStates, BN_CLICKED), 0));
             const std::string request = notification(setups[i].sender->commandWindow(), text::kKeywordBookmark);
             samples[i].push_back(microsecondsPerNotification(*setups[i].sender, request, kCount));
         }
@@ -229,7 +229,7 @@ void benchBookmarks() {
 // Sends count link records and reports what the sender waited and when the
 // last line was in the record.
 void timeLinkRecords(Setup& setup, const char* label, unsigned count) {
-    const HWND box = setup.panel->control(id::编辑框2);
+    const HWND box = setup.panel->control(id::kLinkRecord);
     const std::string link = "http://bench.example/link/0123456789";
     const std::optional<LRESULT> before = textLength(box, Ms{600000});
     if (!before) {
@@ -280,8 +280,8 @@ void benchRecords() {
     timeLinkRecords(setup, "into an empty record", kCount);
 
     // 10 MB of lines in one record, then the same again.
-    const HWND box = setup.panel->control(id::编辑框2);
-    SendMessageTimeoutW(setup.panel->mainWindow(), WM_COMMAND, MAKEWPARAM(id::按钮14, BN_CLICKED), 0, SMTO_NORMAL,
+    const HWND box = setup.panel->control(id::kLinkRecord);
+    SendMessageTimeoutW(setup.panel->mainWindow(), WM_COMMAND, MAKEWPARAM(id::kLinkClear, BN_CLICKED), 0, SMTO_NORMAL,
                         60000, nullptr);
     std::string big;
     const std::string line = "http://bench.example/already/recorded/page.html?session=0123456789abcdef";

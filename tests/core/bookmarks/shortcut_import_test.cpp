@@ -5,9 +5,9 @@
 namespace {
 
 using vuv::importShortcutLines;
-using vuv::LaunchEntry;
+using vuv::ImportedLink;
 using vuv::shortcutBaseName;
-using Entries = std::vector<LaunchEntry>;
+using Entries = std::vector<ImportedLink>;
 using namespace std::string_literals;
 
 const std::string kYun = "\xDF\x5C";  // 運: its trail byte is "\"

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/texts.h"
+#include "core/recording_actions.h"
+#include "link/payloads.h"
 
 namespace {
 
@@ -51,6 +53,30 @@ TEST(Notification, HandleIsTheLeadingIntegerOfTheFirstField) {
     };
     for (const auto& [field, handle] : cases) {
         EXPECT_EQ(decideNotification(kVuv + field + kSep + kStop).window, handle) << field;
+    }
+}
+
+// What a received payload makes the panel do, call by call, in order.
+TEST(Notification, CarriedOutAsPanelActions) {
+    const std::string refresh = "send 9 adjust " + toolbarPayload(text::kToolbarRefresh);
+    const std::string stop = "send 9 adjust " + toolbarPayload(text::kToolbarStop);
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {kVuv + "9" + kSep + kRefresh, {refresh}},
+        {kVuv + "9" + kSep + kStop, {stop}},
+        // The table is rebuilt before the close, so the close uses the new records.
+        {kVuv + "9" + kSep + std::string(text::kKeywordClose), {"scan", "close 9"}},
+        {kVuv + "9" + kSep + std::string(text::kKeywordBookmark), {"bookmark 9"}},
+        {kVuv + "9" + kSep + "page loaded", {"rules 9 page loaded"}},
+        {kVuv + "9" + kSep + kSep, {"rules 9 "}},
+        {kLink + "x" + kSep + "http://a", {"link http://a"}},
+        {kPage + kSep + "<html>\r\n", {"page <html>\r\n"}},
+        {kVuv + "9" + kRefresh, {}},
+        {"nonsense", {}},
+    };
+    for (const auto& [payload, expected] : cases) {
+        doubles::RecordingActions actions;
+        carryOut(decideNotification(payload), actions);
+        EXPECT_EQ(actions.calls, expected) << payload;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "rules/rules.h"
 
+#include "core/recording_actions.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -54,6 +56,22 @@ TEST(Rules, AReplacedRuleDecidesFromItsOldPlace) {
 
     EXPECT_FALSE(table.replace(3, *makeRule("c", kBookmark, "")));
     EXPECT_EQ(table.size(), 3u);
+}
+
+// A decision becomes the bookmark hand-out or the link sent under "跳转" to
+// the browser that asked, an empty link included.
+TEST(Rules, DecisionsAreCarriedOutForTheAskingBrowser) {
+    const std::pair<RuleDecision, std::vector<std::string>> cases[] = {
+        {{RuleDecision::Kind::NextBookmark, {}}, {"bookmark 42"}},
+        {{RuleDecision::Kind::OpenLink, "http://x"}, {"send 42 jump http://x"}},
+        {{RuleDecision::Kind::OpenLink, ""}, {"send 42 jump "}},
+        {{RuleDecision::Kind::None, "ignored"}, {}},
+    };
+    for (const auto& [decision, expected] : cases) {
+        doubles::RecordingActions actions;
+        carryOutRule(decision, 42, actions);
+        EXPECT_EQ(actions.calls, expected);
+    }
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 
 namespace vuv::win {
 
+class InstancePage;
+
 // Asks until the operator types a valid address or cancels; an invalid one
-// is reported and asked again with an empty field. A valid one is posted
-// to each row selected once the box is confirmed, first row to last, as the
-// two proxy messages in their order.
-void setProxyForSelected(HWND owner);
+// is reported and asked again with an empty field. A valid one is posted to
+// each row selected once the box is confirmed, first row to last, as the two
+// proxy messages in their order.
+void setProxyForSelected(HWND owner, const InstancePage& instances);
 
 // A modal box with a prompt, an empty text field, 确定 and 取消; the typed
 // text (GBK), or nothing when cancelled.

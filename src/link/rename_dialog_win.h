@@ -6,10 +6,12 @@
 
 namespace vuv::win {
 
+class InstancePage;
+
 // Shows the dialog modally over owner when the instance table has a
 // selection; does nothing otherwise. Confirming (button or Enter) sends the
 // name, or the "page title again" action for an empty name, to every row
 // selected at that moment; the close box sends nothing.
-void openRenameDialog(HWND owner);
+void openRenameDialog(HWND owner, const InstancePage& instances);
 
 }  // namespace vuv::win

@@ -1,8 +1,8 @@
-#include "launch/proxy_win.h"
+#include "link/proxy_command_win.h"
 
 #include "common/modal_win.h"
-#include "link/proxy.h"
 #include "link/instance_page_win.h"
+#include "link/proxy.h"
 
 #include <cstdint>
 
@@ -49,7 +49,7 @@ std::optional<std::string> askText(HWND owner, const std::wstring& caption, cons
     return box.ask(owner, caption, prompt);
 }
 
-void setProxyForSelected(HWND owner) {
+void setProxyForSelected(HWND owner, const InstancePage& instances) {
     // The prompt's line break is a lone carriage return.
     static const std::wstring prompt = L"格式为： IP地址:端口\r如： 127.0.0.1:80";
     for (;;) {
@@ -60,17 +60,13 @@ void setProxyForSelected(HWND owner) {
             messageBox(L"IP输入错误，请根据提示格式输入。", L"输入错误", MB_OK);
             continue;
         }
-        InstancePage* instances = app().instances;
-        if (instances == nullptr) return;
         const auto posts = proxyPosts(*proxy);
-        for (std::uint32_t pid : instances->selectedProcessIds()) {
-            const HWND frame = instances->frameWindowOf(pid);
-            // A browser without frame window gets nothing: posting to no window
-            // would land in this thread's own queue.
-            if (frame == nullptr) continue;
+        for (const BrowserWindows& browser : instances.selectedBrowsers()) {
+            // A browser without frame window gets nothing: posting to no
+            // window would land in this thread's own queue.
+            if (browser.frame == nullptr) continue;
             for (const ProxyPost& post : posts) {
-                // lParam keeps its 32-bit two's complement value (a negative port stays negative).
-                PostMessageW(frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
+                PostMessageW(browser.frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
                              static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
             }
         }

@@ -1,4 +1,4 @@
-#include "extras/rename_dialog_win.h"
+#include "link/rename_dialog_win.h"
 
 #include "common/modal_win.h"
 #include "common/texts.h"
@@ -15,6 +15,8 @@ enum : int { kLabel = 101, kNameEdit = 102, kConfirm = 103 };
 
 class RenameDialog final : public ModalWindow {
 public:
+    explicit RenameDialog(const InstancePage& instances) : instances_(instances) {}
+
     int open(HWND owner) {
         return run(owner, L"输入要取的名字，空白将默认网页名字", 388, 72,
                    {
@@ -34,29 +36,27 @@ protected:
 
 private:
     void confirm() {
-        // The name is taken as typed: blanks are a name too.
+        // The name is taken as typed: blanks are a name too. The selection
+        // counts as it is now, not as it was at opening.
         const std::string name = controlText(control(kNameEdit));
-        if (InstancePage* instances = app().instances) {
-            // The selection counts as it is now, not as it was at opening.
-            for (std::uint32_t pid : instances->selectedProcessIds()) {
-                const HWND target = instances->commandWindowOf(pid);
-                if (name.empty()) {
-                    sendBasic(target, text::kKeyToolbar, text::kToolbarPageTitle);
-                } else {
-                    sendBasic(target, text::kKeyTitle, name);
-                }
+        for (const BrowserWindows& browser : instances_.selectedBrowsers()) {
+            if (name.empty()) {
+                sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle);
+            } else {
+                sendBasic(browser.command, text::kKeyTitle, name);
             }
         }
         close(IDOK);
     }
+
+    const InstancePage& instances_;
 };
 
 }  // namespace
 
-void openRenameDialog(HWND owner) {
-    InstancePage* instances = app().instances;
-    if (instances == nullptr || instances->selectedProcessIds().empty()) return;
-    RenameDialog dialog;
+void openRenameDialog(HWND owner, const InstancePage& instances) {
+    if (!instances.anySelected()) return;
+    RenameDialog dialog(instances);
     dialog.open(owner);
 }
 

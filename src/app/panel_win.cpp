@@ -1,0 +1,112 @@
+#include "app/panel_win.h"
+
+#include "common/encoding_win.h"
+#include "common/texts.h"
+#include "link/window_source_win.h"
+
+#include <utility>
+
+namespace vuv::win {
+
+bool Panel::build(HINSTANCE instance) {
+    if (!window_.create(instance)) return false;
+    const HWND main = window_.hwnd();
+    settings_ = std::make_unique<SettingsPage>(main);
+    instances_ = std::make_unique<InstancePage>(main);
+    launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
+    scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings());
+    bookmarks_ = std::make_unique<BookmarkPage>(main);
+    LaunchListTarget& launchList = *this;
+    importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
+    rules_ = std::make_unique<RulesPage>(main);
+    records_ = std::make_unique<RecordsPage>(main);
+    bossKey_ = std::make_unique<BossKey>(main, *instances_);
+    webPages_ = std::make_unique<WebPageButtons>();
+    for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
+                                                   bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
+                                                   bossKey_.get(), webPages_.get()}) {
+        window_.addPage(*page);
+    }
+    window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
+    window_.setExitHandler([this] { exit(); });
+    keyboard_ = std::make_unique<FilterScope>(window_);
+    return true;
+}
+
+void Panel::start() {
+    const HWND main = window_.hwnd();
+    // 1. The caption browsers look for.
+    SetWindowTextW(main, widen(text::kMainCaption).c_str());
+    // 2. The paths, before anything can use them.
+    settings_->load();
+    // 3. Shown: the instance page is current, so the browsers are scanned;
+    //    the activation posts the first-activation check, which runs with
+    //    the messages already queued, before the receiver opens.
+    ShowWindow(main, SW_SHOWNORMAL);
+    UpdateWindow(main);
+    pumpPending();
+    // 4. The receiver: browsers are heard from now on.
+    subclassWindow(main);
+    registerReceiver(text::kMsgNotify, this);
+}
+
+int Panel::run() {
+    runMessageLoop();
+    exit();
+}
+
+void Panel::exit() {
+    settings_->save();
+    ExitProcess(0);
+}
+
+void Panel::onTransfer(std::string_view name, const ReceivedTransfer& transfer) {
+    if (name != text::kMsgNotify) return;
+    // The transfer is this call's own copy: a reaction may send to the
+    // waiting browser, which may send another notification meanwhile.
+    carryOut(decideNotification(transfer.payload), *this);
+}
+
+void Panel::send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) {
+    sendTransfer(toHwnd(commandWindow), messageName, payload);
+}
+
+void Panel::appendRecord(Record record, std::string_view text) {
+    if (record == Record::Link) {
+        records_->appendLinkRecord(text);
+    } else {
+        records_->appendPageRecord(text);
+    }
+}
+
+void Panel::handOutBookmark(std::uint32_t commandWindow) { bookmarks_->openNextBookmark(toHwnd(commandWindow)); }
+
+void Panel::applyRules(std::uint32_t commandWindow, std::string_view content) {
+    carryOutRule(rules_->decide(content), commandWindow, *this);
+}
+
+void Panel::scan() { instances_->scanInstances(); }
+
+void Panel::closeBrowserOf(std::uint32_t commandWindow) {
+    if (HWND frame = instances_->frameWindowOfCommandWindow(toHwnd(commandWindow))) closeInstance(frame);
+}
+
+void Panel::appendImported(std::vector<ImportedLink> links) {
+    std::vector<LaunchEntry> entries;
+    entries.reserve(links.size());
+    for (ImportedLink& link : links) {
+        entries.push_back(LaunchEntry{std::move(link.name), std::move(link.address), std::move(link.config)});
+    }
+    launch_->appendEntries(std::move(entries));
+}
+
+bool Panel::launchPageIsCurrent() const { return window_.currentPage() == id::kLaunchPage; }
+
+int runPanel(HINSTANCE instance) {
+    static Panel panel;  // lives until the process ends
+    if (!panel.build(instance)) return 1;
+    panel.start();
+    return panel.run();
+}
+
+}  // namespace vuv::win

@@ -1,0 +1,89 @@
+// The panel as a whole: the one place that builds every object, hands each
+// the references it needs, and runs the start-up sequence. Nothing else in
+// the program reaches for another part by itself.
+#pragma once
+
+#include "app/main_window_win.h"
+#include "app/settings_win.h"
+#include "bookmarks/bookmark_page_win.h"
+#include "bookmarks/import_page_win.h"
+#include "extras/boss_key_win.h"
+#include "extras/records_page_win.h"
+#include "extras/web_pages_win.h"
+#include "launch/launch_page_win.h"
+#include "launch/launch_scheduler_win.h"
+#include "link/channel_win.h"
+#include "link/instance_page_win.h"
+#include "link/notification.h"
+#include "rules/rules_page_win.h"
+
+#include <windows.h>
+
+#include <memory>
+
+namespace vuv::win {
+
+class Panel final : private TransferHandler, private PanelActions, private LaunchListTarget {
+public:
+    Panel() = default;
+
+    // Builds the main window (hidden) and, on it, the pages, the boss key
+    // and the scheduler, in that order. False when the window cannot be made.
+    [[nodiscard]] bool build(HINSTANCE instance);
+
+    // The start-up sequence: caption, settings load, the window shown (which
+    // scans the browsers and, at the first activation, checks the browser
+    // path), then the receiver of "通知".
+    void start();
+
+    // The message loop, until the process ends.
+    int run();
+
+    // The exit sequence: the settings save, then the end of the process.
+    [[noreturn]] void exit();
+
+    // The parts, for in-process tests and benchmarks.
+    [[nodiscard]] MainWindow& window() noexcept { return window_; }
+    [[nodiscard]] SettingsPage& settings() noexcept { return *settings_; }
+    [[nodiscard]] InstancePage& instances() noexcept { return *instances_; }
+    [[nodiscard]] LaunchPage& launch() noexcept { return *launch_; }
+    [[nodiscard]] LaunchScheduler& scheduler() noexcept { return *scheduler_; }
+    [[nodiscard]] BookmarkPage& bookmarks() noexcept { return *bookmarks_; }
+    [[nodiscard]] ImportPage& importer() noexcept { return *importer_; }
+    [[nodiscard]] RulesPage& rules() noexcept { return *rules_; }
+    [[nodiscard]] RecordsPage& records() noexcept { return *records_; }
+
+private:
+    // TransferHandler: every "通知" received.
+    void onTransfer(std::string_view name, const ReceivedTransfer& transfer) override;
+
+    // PanelActions: what a notification may make the panel do.
+    void send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) override;
+    void appendRecord(Record record, std::string_view text) override;
+    void handOutBookmark(std::uint32_t commandWindow) override;
+    void applyRules(std::uint32_t commandWindow, std::string_view content) override;
+    void scan() override;
+    void closeBrowserOf(std::uint32_t commandWindow) override;
+
+    // LaunchListTarget: the importers' way into the launch list.
+    void appendImported(std::vector<ImportedLink> links) override;
+    [[nodiscard]] bool launchPageIsCurrent() const override;
+
+    MainWindow window_;
+    std::unique_ptr<SettingsPage> settings_;
+    std::unique_ptr<InstancePage> instances_;
+    std::unique_ptr<LaunchPage> launch_;
+    std::unique_ptr<LaunchScheduler> scheduler_;
+    std::unique_ptr<BookmarkPage> bookmarks_;
+    std::unique_ptr<ImportPage> importer_;
+    std::unique_ptr<RulesPage> rules_;
+    std::unique_ptr<RecordsPage> records_;
+    std::unique_ptr<BossKey> bossKey_;
+    std::unique_ptr<WebPageButtons> webPages_;
+    std::unique_ptr<FilterScope> keyboard_;
+};
+
+// Builds, starts and runs the panel: the whole life of vuv.exe.
+int runPanel(HINSTANCE instance);
+
+}  // namespace vuv::win

@@ -1,0 +1,54 @@
+#include "common/input_dialog_win.h"
+
+#include "common/modal_win.h"
+#include "common/ui_win.h"
+
+namespace vuv::win {
+
+namespace {
+
+enum : int { kIdLabel = 101, kIdField = 102, kIdButton = 103 };
+
+constexpr int kOuterWidth = 510;
+constexpr int kOuterHeight = 74;
+
+class InputDialog final : public ModalWindow {
+public:
+    explicit InputDialog(const InputTask& task) : task_(task) {}
+
+    void show(HWND owner) {
+        run(owner, task_.caption, kOuterWidth, kOuterHeight,
+            {
+                {kIdLabel, Kind::Label, L"地 址：", 0, 10, 8, 80, 24},
+                {kIdField, Kind::Edit, L"", 0, 50, 8, 360, 24},
+                {kIdButton, Kind::Button, task_.button, 0, 416, 8, 72, 24},
+            });
+    }
+
+private:
+    void onCreate() override {
+        // The label's box reaches under the field; keep the field on top.
+        SetWindowPos(control(kIdField), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        setControlText(control(kIdField), task_.initialText);
+    }
+
+    bool onCommand(int id, int) override {
+        if (id != IDOK && id != kIdButton) return false;
+        // What the text is for is read now: rows selected while the dialog
+        // was open count.
+        if (task_.onConfirm) task_.onConfirm(controlText(control(kIdField)));
+        close(IDOK);
+        return true;
+    }
+
+    const InputTask& task_;
+};
+
+}  // namespace
+
+void openInputDialog(HWND owner, const InputTask& task) {
+    InputDialog dialog(task);
+    dialog.show(owner);
+}
+
+}  // namespace vuv::win

@@ -1,0 +1,101 @@
+#include "common/message_loop_win.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vuv::win {
+
+namespace {
+
+std::vector<MessageFilter*>& filters() {
+    thread_local std::vector<MessageFilter*> stack;
+    return stack;
+}
+
+}  // namespace
+
+FilterScope::FilterScope(MessageFilter& filter) : filter_(filter) { filters().push_back(&filter_); }
+
+FilterScope::~FilterScope() {
+    auto& stack = filters();
+    const auto it = std::find(stack.rbegin(), stack.rend(), &filter_);
+    if (it != stack.rend()) stack.erase(std::next(it).base());
+}
+
+void processMessage(MSG& msg) {
+    // A copy of the stack: a filter may open a dialog that adds its own.
+    const std::vector<MessageFilter*> current = filters();
+    for (auto it = current.rbegin(); it != current.rend(); ++it) {
+        if ((*it)->preTranslate(msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+bool pumpPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        processMessage(msg);
+    }
+    return true;
+}
+
+int runMessageLoop() {
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) return -1;
+        processMessage(msg);
+    }
+}
+
+bool runUntil(const std::function<bool()>& done) {
+    MSG msg;
+    while (!done()) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        if (got < 0) return false;
+        processMessage(msg);
+    }
+    return true;
+}
+
+int waitPumping(const HANDLE* handles, DWORD count, DWORD timeoutMs) {
+    if (count >= MAXIMUM_WAIT_OBJECTS) return -1;
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        DWORD left = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG passed = GetTickCount64() - start;
+            if (passed >= timeoutMs) return -1;
+            left = static_cast<DWORD>(timeoutMs - passed);
+        }
+        const DWORD woke = MsgWaitForMultipleObjects(count, handles, FALSE, left, QS_ALLINPUT);
+        if (woke < WAIT_OBJECT_0 + count) return static_cast<int>(woke - WAIT_OBJECT_0);
+        if (woke != WAIT_OBJECT_0 + count) return -1;  // timed out or failed
+        if (!pumpPending()) return -1;
+    }
+}
+
+void pumpingPause(int ms) {
+    if (!pumpPending() || ms <= 0) return;
+    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    if (timer == nullptr) return;
+    LARGE_INTEGER due{};
+    due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;
+    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        waitPumping(&timer, 1, INFINITE);
+        CancelWaitableTimer(timer);
+    }
+    CloseHandle(timer);
+}
+
+}  // namespace vuv::win
