@@ -2,18 +2,19 @@
 
 namespace vuv {
 
-std::optional<std::size_t> nextFocus(std::size_t count, std::optional<std::size_t> at, bool backwards,
+std::optional<std::size_t> nextFocus(std::size_t count, std::optional<std::size_t> current, bool backwards,
                                      const std::function<bool(std::size_t)>& takesFocus) {
-    const bool from = at.has_value() && *at < count;
-    const std::size_t origin = from ? *at : 0;
+    // As plain values: GCC 12 takes the optional's payload for uninitialised.
+    const std::size_t from = current.value_or(count);
+    const bool none = from >= count;
     for (std::size_t step = 1; step <= count; ++step) {
-        std::size_t next = 0;
-        if (!from) {
-            next = backwards ? count - step : step - 1;
+        std::size_t slot = 0;
+        if (none) {
+            slot = backwards ? count - step : step - 1;
         } else {
-            next = backwards ? (origin + count - step) % count : (origin + step) % count;
+            slot = backwards ? (from + count - step) % count : (from + step) % count;
         }
-        if (takesFocus(next)) return next;
+        if (takesFocus(slot)) return slot;
     }
     return std::nullopt;
 }

@@ -71,5 +71,22 @@ inline constexpr std::string_view kExportSeparator = "|#|"sv;  // |#|
 inline constexpr std::string_view kUrlSuffix = ".url"sv;  // .url
 // Blanks removed from typed proxy addresses
 inline constexpr std::string_view kFullWidthBlank = "\xA1\xA1"sv;  // (full-width blank)
+// Run log events
+inline constexpr std::string_view kEventNotification = "\xCD\xA8\xD6\xAA"sv;  // 通知 (notification received)
+inline constexpr std::string_view kEventLinkCode = "\xC1\xAC\xBD\xD3\xC2\xEB"sv;  // 连接码 (link code received)
+inline constexpr std::string_view kEventPageSource = "\xD4\xB4\xB4\xFA\xC2\xEB"sv;  // 源代码 (page source received)
+inline constexpr std::string_view kEventRule = "\xB9\xE6\xD4\xF2"sv;  // 规则 (a rule ran)
+inline constexpr std::string_view kEventBookmark = "\xCA\xE9\xC7\xA9"sv;  // 书签 (a bookmark handed out)
+inline constexpr std::string_view kEventNoBookmark = "\xCA\xE9\xC7\xA9\xD3\xC3\xBE\xA1"sv;  // 书签用尽 (no bookmark left)
+inline constexpr std::string_view kEventStart = "\xC6\xF4\xB6\xAF"sv;  // 启动 (browser started)
+inline constexpr std::string_view kEventStartFailed = "\xC6\xF4\xB6\xAF\xCA\xA7\xB0\xDC"sv;  // 启动失败 (start failed)
+inline constexpr std::string_view kEventRestart = "\xD6\xD8\xC6\xF4"sv;  // 重启 (browser restarted)
+inline constexpr std::string_view kEventRestartRefused = "\xD6\xD8\xC6\xF4\xB1\xBB\xBE\xDC"sv;  // 重启被拒 (restart refused: budget used up)
+inline constexpr std::string_view kEventCommand = "\xC3\xFC\xC1\xEE"sv;  // 命令 (command sent)
+inline constexpr std::string_view kEventState = "\xD7\xB4\xCC\xAC"sv;  // 状态 (state of a copy changed)
+// Outcomes of commands sent to browsers
+inline constexpr std::string_view kOutcomeAcknowledged = "\xD2\xD1\xC8\xB7\xC8\xCF"sv;  // 已确认 (acknowledged)
+inline constexpr std::string_view kOutcomeRefused = "\xB1\xBB\xBE\xDC\xBE\xF8"sv;  // 被拒绝 (refused)
+inline constexpr std::string_view kOutcomeTimedOut = "\xB3\xAC\xCA\xB1"sv;  // 超时 (timed out)
 
 }  // namespace vuv::text

@@ -81,7 +81,23 @@ const Row kRows[] = {
     {"kKeyDesignatedMode", text::kKeyDesignatedMode, "指定浏览器模式"},
     {"kExportSeparator", text::kExportSeparator, "|#|"},
     {"kUrlSuffix", text::kUrlSuffix, ".url"},
-    {"kFullWidthBlank", text::kFullWidthBlank, "　"},};
+    {"kFullWidthBlank", text::kFullWidthBlank, "　"},
+    {"kEventNotification", text::kEventNotification, "通知"},
+    {"kEventLinkCode", text::kEventLinkCode, "连接码"},
+    {"kEventPageSource", text::kEventPageSource, "源代码"},
+    {"kEventRule", text::kEventRule, "规则"},
+    {"kEventBookmark", text::kEventBookmark, "书签"},
+    {"kEventNoBookmark", text::kEventNoBookmark, "书签用尽"},
+    {"kEventStart", text::kEventStart, "启动"},
+    {"kEventStartFailed", text::kEventStartFailed, "启动失败"},
+    {"kEventRestart", text::kEventRestart, "重启"},
+    {"kEventRestartRefused", text::kEventRestartRefused, "重启被拒"},
+    {"kEventCommand", text::kEventCommand, "命令"},
+    {"kEventState", text::kEventState, "状态"},
+    {"kOutcomeAcknowledged", text::kOutcomeAcknowledged, "已确认"},
+    {"kOutcomeRefused", text::kOutcomeRefused, "被拒绝"},
+    {"kOutcomeTimedOut", text::kOutcomeTimedOut, "超时"},
+};
 
 TEST(Texts, EveryConstantIsTheGbkFormOfItsText) {
     for (const Row& row : kRows) {
