@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "common/row_selection.h"
 #include "common/texts.h"
 
 namespace vuv {
@@ -15,14 +16,6 @@ constexpr std::greater<std::size_t> kMinHeap{};
 
 constexpr std::int32_t timeOfDayOrNone(std::int32_t seconds) noexcept {
     return seconds >= 0 && seconds < BookmarkTable::kSecondsPerDay ? seconds : BookmarkTable::kNoTime;
-}
-
-// The given rows that exist, ascending, each once.
-std::vector<std::size_t> existingRows(std::vector<std::size_t> rows, std::size_t size) {
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    rows.erase(std::lower_bound(rows.begin(), rows.end(), size), rows.end());
-    return rows;
 }
 
 }  // namespace
@@ -155,16 +148,7 @@ std::size_t BookmarkTable::removeRows(std::vector<std::size_t> rows) {
     const std::vector<std::size_t> doomed = existingRows(std::move(rows), rows_.size());
     if (doomed.empty()) return 0;
 
-    std::size_t write = doomed.front();
-    auto nextDoomed = doomed.begin();
-    for (std::size_t read = doomed.front(); read < rows_.size(); ++read) {
-        if (nextDoomed != doomed.end() && *nextDoomed == read) {
-            ++nextDoomed;
-            continue;
-        }
-        rows_[write++] = std::move(rows_[read]);
-    }
-    rows_.resize(write);
+    eraseRows(rows_, doomed);
 
     // A kept row moves up by the number of deleted rows before it.
     const auto deletedBefore = [&doomed](std::size_t row) {
