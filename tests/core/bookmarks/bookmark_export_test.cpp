@@ -27,10 +27,8 @@ TEST(BookmarkExport, ReadsBackThroughTheShortcutImporter) {
     const std::string news = "\xD0\xC2\xCE\xC5";  // 新闻
     const std::string bar = "\x81\x7C";           // a character whose trail byte is "|"
     const Seq cases[] = {
-        {"http://a/"},
         {""},
-        {"", "", "x", ""},
-        {"http://a/", "http://a/", "http://b/"},
+        {"", "", "http://a/", "http://a/", ""},
         {"http://" + news + "/", "a" + bar + "#|b", bar},
         {"a\rb", "c\r", " spaced ", "C:\\dir\\x.url"},
     };

@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "common/texts.h"
@@ -22,50 +21,40 @@ using Kind = BookmarkTable::Handout::Kind;
 constexpr std::uint32_t kPid = 42;
 
 // The outcome of each of count requests: the opened address, "reset" or "-".
-Seq requests(BookmarkTable& table, bool loop, int count) {
+// Every hand-out must be the first unused row, so never a row already opened.
+Seq requests(BookmarkTable& table, bool loop, int count, std::uint32_t pid = kPid) {
     Seq out;
     for (int i = 0; i < count; ++i) {
-        const BookmarkTable::Handout h = table.next(loop, kPid, 0);
+        std::size_t firstUnused = 0;
+        while (firstUnused < table.size() && table.opened(firstUnused)) ++firstUnused;
+        const BookmarkTable::Handout h = table.next(loop, pid, 0);
+        EXPECT_EQ(h.kind == Kind::Open, firstUnused < table.size());
+        if (h.kind == Kind::Open) {
+            EXPECT_EQ(h.row, firstUnused);
+        }
         out.push_back(h.kind == Kind::Open ? h.address : h.kind == Kind::Reset ? "reset" : "-");
     }
     return out;
 }
 
-std::size_t openedCount(const BookmarkTable& table) {
-    std::size_t n = 0;
-    for (std::size_t row = 0; row < table.size(); ++row) n += table.opened(row) ? 1 : 0;
-    return n;
-}
-
-// The rows handed out, in turn, until none is left. Each hand-out must open
-// one more row: a row already opened is never handed out a second time.
-Rows drain(BookmarkTable& table) {
-    Rows out;
-    for (std::size_t before = openedCount(table);; ++before) {
-        const BookmarkTable::Handout h = table.next(false, kPid, 0);
-        if (h.kind != Kind::Open) break;
-        EXPECT_EQ(openedCount(table), before + 1) << "row " << h.row;
-        out.push_back(h.row);
-    }
+// The addresses handed out, joined, until none is left.
+std::string drain(BookmarkTable& table) {
+    std::string out;
+    for (std::string a = requests(table, false, 1)[0]; a != "-"; a = requests(table, false, 1)[0]) out += a;
     return out;
 }
 
-// Each row's holder ("0" for an opened row without one) or "-" for an unused row.
-std::string holders(const BookmarkTable& table) {
+// Each row as its address and its holder, "-" when unused: "a7 b- c0".
+std::string show(const BookmarkTable& table) {
     std::string out;
     for (std::size_t row = 0; row < table.size(); ++row) {
-        if (!out.empty()) out += ' ';
+        out += (row == 0 ? "" : " ") + std::string(table.at(row).address);
         out += table.opened(row) ? std::to_string(table.holder(row)) : "-";
     }
     return out;
 }
 
-std::string addresses(const BookmarkTable& table) {
-    std::string out;
-    for (std::size_t row = 0; row < table.size(); ++row) out += table.at(row).address;
-    return out;
-}
-
+// Rows a, b, c, ...
 BookmarkTable tableOf(std::size_t rows) {
     BookmarkTable t;
     for (std::size_t i = 0; i < rows; ++i) t.append(std::string(1, static_cast<char>('a' + i)));
@@ -81,7 +70,7 @@ TEST(BookmarkTable, HandsOutInTableOrderThenLoopsOrStops) {
     EXPECT_EQ(requests(t, false, 2), (Seq{"A", "-"}));
     EXPECT_TRUE(t.at(2).opened && t.at(2).name.empty());
     t.resetStates();
-    EXPECT_EQ(holders(t), "- - -");
+    EXPECT_EQ(show(t), "A- B- A-");
     EXPECT_EQ(t.lastHandoutOf(kPid), std::nullopt);
     EXPECT_EQ(requests(t, false, 1), (Seq{"A"}));
     t.clear();
@@ -102,79 +91,66 @@ TEST(BookmarkTable, AppendsDuringACycleComeNext) {
     for (std::size_t i = kRows / 2; i < kRows; ++i) ASSERT_EQ(t.next(false, kPid, 0).address, std::to_string(i));
     EXPECT_EQ(requests(t, false, 2), (Seq{"late", "-"}));
     t.appendAll({"after", ""});
-    EXPECT_EQ(t.next(false, kPid, 0).row, kRows + 1);
-    EXPECT_EQ(t.at(kRows + 2).address, "");
+    EXPECT_EQ(requests(t, false, 3), (Seq{"after", "", "-"}));
 }
 
 TEST(BookmarkTable, ReturnedRowsAreHandedOutBeforeLaterUnusedOnes) {
     struct Case {
-        const char* name;
-        std::size_t handedOut;  // of six rows, from the top
+        std::size_t handedOut;  // of rows a..f, from the top
         Rows returned;
         std::size_t changed;
-        Rows then;  // rows handed out afterwards, until none is left
+        const char* then;  // handed out afterwards
     };
     const Case cases[] = {
-        {"one in the middle", 4, {2}, 1, {2, 4, 5}},
-        {"out of order", 4, {3, 0}, 2, {0, 3, 4, 5}},
-        {"repeats, past the end, unused", 4, {1, 1, 9, 4}, 1, {1, 4, 5}},
-        {"nothing", 4, {}, 0, {4, 5}},
-        {"all handed out", 6, {5, 0}, 2, {0, 5}},
-        {"every opened row", 4, {0, 1, 2, 3}, 4, {0, 1, 2, 3, 4, 5}},
+        {4, {2}, 1, "cef"}, {4, {3, 0}, 2, "adef"}, {4, {1, 1, 9, 4}, 1, "bef"},
+        {4, {}, 0, "ef"},   {6, {5, 0}, 2, "af"},   {4, {0, 1, 2, 3}, 4, "abcdef"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.then);
         BookmarkTable t = tableOf(6);
-        for (std::size_t i = 0; i < c.handedOut; ++i) ASSERT_EQ(t.next(false, kPid, 0).row, i);
+        (void)requests(t, false, static_cast<int>(c.handedOut));
         EXPECT_EQ(t.returnRows(c.returned), c.changed);
         EXPECT_EQ(drain(t), c.then);
     }
 }
 
 TEST(BookmarkTable, RecordsWhoGotARowAndWhenUntilItIsGivenBack) {
-    // (time given, time kept): a time outside a day is kept as none.
-    const std::pair<std::int32_t, std::int32_t> times[] = {{0, 0}, {86399, 86399}, {86400, -1}, {-5, -1}};
-    for (const auto& [given, kept] : times) {
-        BookmarkTable t = tableOf(2);
-        ASSERT_EQ(t.next(false, 7, given).row, 0u);
-        const Bookmark b = t.at(0);
-        EXPECT_EQ(std::tuple(b.opened, b.holder, b.handedAt), std::tuple(true, 7u, kept)) << given;
-        EXPECT_EQ(t.lastHandoutOf(7), 0u);
-        ASSERT_EQ(t.returnRows({0}), 1u);
-        EXPECT_EQ(std::tuple(t.stateText(0), t.holder(0), t.handedAt(0)), std::tuple(text::kStateUnused, 0u, -1));
-        EXPECT_EQ(t.lastHandoutOf(7), std::nullopt);
-    }
+    BookmarkTable t = tableOf(3);
+    ASSERT_EQ(t.next(false, 7, 86399).row, 0u);
+    ASSERT_EQ(t.next(false, 8, 86400).row, 1u);  // a time outside a day is kept as none
+    EXPECT_EQ(std::tuple(t.at(0).opened, t.at(0).holder, t.at(0).handedAt), std::tuple(true, 7u, 86399));
+    EXPECT_EQ(std::tuple(t.holder(1), t.handedAt(1)), std::tuple(8u, -1));
+    ASSERT_EQ(t.returnRows({0}), 1u);
+    EXPECT_EQ(std::tuple(t.stateText(0), t.holder(0), t.handedAt(0)), std::tuple(text::kStateUnused, 0u, -1));
 }
 
 TEST(BookmarkTable, ExitedCopiesGiveBackOnlyTheLastRowTheyStillHold) {
     struct Case {
-        const char* name;
-        std::vector<std::uint32_t> askers;  // processes asking in turn, on five rows
+        std::vector<std::uint32_t> askers;  // processes asking in turn, on rows a..e
         Rows returned;                      // then given back by the operator
         std::vector<std::uint32_t> later;   // then asking
         std::set<std::uint32_t> exited;
         Rows changed;
-        const char* holdersAfter;
+        const char* after;
     };
     const Case cases[] = {
-        {"only the newest of two", {7, 8, 7}, {}, {}, {7}, {2}, "7 8 - - -"},
-        {"several at once", {7, 8, 9}, {}, {}, {7, 9}, {0, 2}, "- 8 - - -"},
-        {"none exited", {7, 8}, {}, {}, {9}, {}, "7 8 - - -"},
-        {"given back, now held by another", {7}, {0}, {8}, {7}, {}, "8 - - - -"},
-        {"given back and left unused", {7, 8, 9}, {1}, {}, {8}, {}, "7 - 9 - -"},
-        {"given back, same copy got it again", {7}, {0}, {7}, {7}, {0}, "- - - - -"},
-        {"given back, then a newer one", {7, 8}, {0}, {8, 7}, {7}, {2}, "8 8 - - -"},
-        {"handed out without a process id", {0, 0}, {}, {}, {0}, {}, "0 0 - - -"},
+        {{7, 8, 7}, {}, {}, {7}, {2}, "a7 b8 c- d- e-"},       // only the newest of two
+        {{7, 8, 9}, {}, {}, {7, 9}, {0, 2}, "a- b8 c- d- e-"},  // several at once
+        {{7}, {0}, {8}, {7}, {}, "a8 b- c- d- e-"},            // given back, now held by another
+        {{7, 8, 9}, {1}, {}, {8}, {}, "a7 b- c9 d- e-"},       // given back and left unused
+        {{7}, {0}, {7}, {7}, {0}, "a- b- c- d- e-"},           // given back, the same copy got it again
+        {{7, 8}, {0}, {8, 7}, {7}, {2}, "a8 b8 c- d- e-"},     // given back, then a newer one
+        {{0, 0}, {}, {}, {0}, {}, "a0 b0 c- d- e-"},           // handed out without a process id
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.after);
         BookmarkTable t = tableOf(5);
-        for (const std::uint32_t pid : c.askers) ASSERT_EQ(t.next(false, pid, 1).kind, Kind::Open);
+        for (const std::uint32_t pid : c.askers) (void)requests(t, false, 1, pid);
         t.returnRows(c.returned);
-        for (const std::uint32_t pid : c.later) ASSERT_EQ(t.next(false, pid, 1).kind, Kind::Open);
+        for (const std::uint32_t pid : c.later) (void)requests(t, false, 1, pid);
         EXPECT_EQ(t.returnLastHandoutsOf([&c](std::uint32_t pid) { return c.exited.count(pid) != 0; }), c.changed);
-        EXPECT_EQ(holders(t), c.holdersAfter);
-        // An exited process is forgotten: a later process with its id is another copy.
+        EXPECT_EQ(show(t), c.after);
+        // An exited process is forgotten: a later one with its id is another copy.
         t.returnLastHandoutsOf([&c](std::uint32_t pid) {
             EXPECT_EQ(c.exited.count(pid), 0u) << pid;
             return false;
@@ -184,40 +160,34 @@ TEST(BookmarkTable, ExitedCopiesGiveBackOnlyTheLastRowTheyStillHold) {
 }
 
 TEST(BookmarkTable, RemovingRowsKeepsOrderHandOutsAndLastHandouts) {
-    // Six rows a..f; a..d go to processes 10..13, then b is given back. After
-    // the removal process 13 exits, then requests take what is left.
+    // Rows a..f; a..d go to processes 10..13 and b is given back. After the
+    // removal process 13 exits, then requests take what is left.
     struct Case {
         Rows removed;
         std::size_t count;
-        const char* left;
-        const char* holdersAfter;
+        const char* after;
         std::optional<std::size_t> lastOf13;
-        const char* then;  // addresses handed out after the exit, until none is left
+        const char* then;
     };
     const Case cases[] = {
-        {{0}, 1, "bcdef", "- 12 13 - -", 2, "bdef"},
-        {{4, 2, 2, 99}, 2, "abdf", "10 - 13 -", 2, "bdf"},
-        {{3}, 1, "abcef", "10 - 12 - -", std::nullopt, "bef"},
-        {{}, 0, "abcdef", "10 - 12 13 - -", 3, "bdef"},
-        {{1}, 1, "acdef", "10 12 13 - -", 2, "def"},
-        {{5, 4}, 2, "abcd", "10 - 12 13", 3, "bd"},
-        {{0, 1, 2, 3, 4, 5}, 6, "", "", std::nullopt, ""},
+        {{0}, 1, "b- c12 d13 e- f-", 2, "bdef"},
+        {{4, 2, 2, 99}, 2, "a10 b- d13 f-", 2, "bdf"},
+        {{3}, 1, "a10 b- c12 e- f-", std::nullopt, "bef"},
+        {{1}, 1, "a10 c12 d13 e- f-", 2, "def"},
+        {{5, 4}, 2, "a10 b- c12 d13", 3, "bd"},
+        {{0, 1, 2, 3, 4, 5}, 6, "", std::nullopt, ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.left);
+        SCOPED_TRACE(c.after);
         BookmarkTable t = tableOf(6);
-        for (std::uint32_t pid = 10; pid < 14; ++pid) ASSERT_EQ(t.next(false, pid, 0).kind, Kind::Open);
+        for (std::uint32_t pid = 10; pid < 14; ++pid) (void)requests(t, false, 1, pid);
         ASSERT_EQ(t.returnRows({1}), 1u);
-
         EXPECT_EQ(t.removeRows(c.removed), c.count);
-        EXPECT_EQ(addresses(t), c.left);
-        EXPECT_EQ(holders(t), c.holdersAfter);
+        EXPECT_EQ(show(t), c.after);
         EXPECT_EQ(t.lastHandoutOf(13), c.lastOf13);
         EXPECT_EQ(t.returnLastHandoutsOf([](std::uint32_t pid) { return pid == 13; }),
                   c.lastOf13 ? Rows{*c.lastOf13} : Rows{});
-        std::string then;
-        for (const std::string& a : requests(t, false, 6)) then += a == "-" ? "" : a;
-        EXPECT_EQ(then, c.then);
+        EXPECT_EQ(drain(t), c.then);
     }
 }
 
@@ -228,17 +198,14 @@ TEST(BookmarkTable, RestoredRowsKeepTheirStateAndProvenance) {
     t.appendRestored("b", false, 8, 200);
     t.appendRestored("c", true, 0, 86400);
     t.append("d");
-    EXPECT_EQ(holders(t), "- 7 - 0 -");
-    EXPECT_EQ(t.handedAt(1), 100);
-    EXPECT_EQ(t.handedAt(2), BookmarkTable::kNoTime);
-    EXPECT_EQ(t.handedAt(3), BookmarkTable::kNoTime);
+    EXPECT_EQ(show(t), "x- a7 b- c0 d-");
+    EXPECT_EQ(std::tuple(t.handedAt(1), t.handedAt(2), t.handedAt(3)), std::tuple(100, -1, -1));
     // Restored holders are shown but never given back for an exit.
     EXPECT_EQ(t.lastHandoutOf(7), std::nullopt);
     EXPECT_EQ(t.returnLastHandoutsOf([](std::uint32_t) { return true; }), Rows{});
-
-    EXPECT_EQ(requests(t, false, 4), (Seq{"x", "b", "d", "-"}));
+    EXPECT_EQ(drain(t), "xbd");
     ASSERT_EQ(t.returnRows({3, 1}), 2u);
-    EXPECT_EQ(requests(t, false, 3), (Seq{"a", "c", "-"}));
+    EXPECT_EQ(drain(t), "ac");
 }
 
 TEST(BookmarkTable, RequestsNeverScanALargeTable) {
