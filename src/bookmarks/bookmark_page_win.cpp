@@ -38,7 +38,9 @@ void BookmarkPage::openNextBookmark(HWND commandWindow) {
     // waits, the same browser may ask again (a nested notification), and that
     // request must get the next bookmark, not this one a second time. The
     // send's result does not matter either way.
-    const BookmarkTable::Handout handout = table_.next(loopOpening());
+    DWORD holder = 0;
+    if (commandWindow != nullptr) GetWindowThreadProcessId(commandWindow, &holder);
+    const BookmarkTable::Handout handout = table_.next(loopOpening(), holder, localSecondsOfDay());
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
             const int row = static_cast<int>(handout.row);
@@ -60,8 +62,8 @@ void BookmarkPage::appendBookmark(std::string_view address) {
     view_.setRowCount(table_.size());
 }
 
-void BookmarkPage::appendBookmarks(const std::vector<std::string>& addresses) {
-    for (const std::string& address : addresses) table_.append(address);
+void BookmarkPage::appendBookmarks(std::vector<std::string> addresses) {
+    table_.appendAll(std::move(addresses));
     view_.setRowCount(table_.size());
 }
 
@@ -91,7 +93,7 @@ LRESULT BookmarkPage::onTestHook(const COPYDATASTRUCT& data) {
     std::vector<std::string_view> pieces = gbk::split(bytes, "\n");
     pieces.pop_back();  // what follows the last "\n": empty, or an unended address
     std::vector<std::string> addresses(pieces.begin(), pieces.end());
-    appendBookmarks(addresses);
+    appendBookmarks(std::move(addresses));
     return static_cast<LRESULT>(addresses.size());
 }
 

@@ -33,7 +33,7 @@ public:
     // exhaustion notice, which is shown after the current handler returns.
     void openNextBookmark(HWND commandWindow);
     void appendBookmark(std::string_view address);
-    void appendBookmarks(const std::vector<std::string>& addresses);
+    void appendBookmarks(std::vector<std::string> addresses);
     // "清空书签状态" and "清空".
     void resetBookmarkStates();
     void clearBookmarks();

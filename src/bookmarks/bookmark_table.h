@@ -1,11 +1,26 @@
-// The bookmark table: addresses handed out one at a time to browsers that
-// ask for one, the store behind the virtual list view of the bookmark tab.
+// The bookmark table: addresses handed out one at a time to browser copies
+// that ask for one, the store behind the virtual list view of the bookmark
+// tab.
+//
+// Every row is either unused or opened. An opened row records which copy it
+// was handed to (its holder, a process id) and when (seconds since local
+// midnight). Rows go back to unused all at once (resetStates), one by one at
+// the operator's request (returnRows), or when the copy holding them has
+// exited (returnLastHandoutsOf). Requests are always served with the first
+// unused row in table order, so a row given back is handed out again before
+// any unused row after it.
+//
+// Row indices are positions in the table as shown; appending keeps them,
+// removeRows shifts the rows after each removed one up.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace vuv {
@@ -16,10 +31,16 @@ struct Bookmark {
     std::string_view name;  // always empty: nothing fills it
     std::string_view address;
     bool opened = false;
+    std::uint32_t holder = 0;  // process id the row was handed to; 0 when none
+    std::int32_t handedAt = -1;  // seconds since local midnight; -1 when none
 };
 
 class BookmarkTable {
 public:
+    static constexpr std::uint32_t kNoHolder = 0;
+    static constexpr std::int32_t kNoTime = -1;
+    static constexpr std::int32_t kSecondsPerDay = 24 * 60 * 60;
+
     struct Handout {
         enum class Kind {
             Open,       // send address to the asking browser; row is now opened
@@ -31,30 +52,92 @@ public:
         std::size_t row = 0;  // meaningful for Open only
     };
 
-    [[nodiscard]] std::size_t size() const noexcept { return addresses_.size(); }
-    [[nodiscard]] bool empty() const noexcept { return addresses_.empty(); }
+    [[nodiscard]] std::size_t size() const noexcept { return rows_.size(); }
+    [[nodiscard]] bool empty() const noexcept { return rows_.empty(); }
+
     // Precondition for the row accessors: row < size().
-    [[nodiscard]] Bookmark at(std::size_t row) const noexcept { return {{}, addresses_[row], opened(row)}; }
-    [[nodiscard]] bool opened(std::size_t row) const noexcept { return row < firstUnused_; }
+    [[nodiscard]] Bookmark at(std::size_t row) const noexcept;
+    [[nodiscard]] bool opened(std::size_t row) const noexcept { return rows_[row].opened; }
+    // kNoHolder for an unused row, and for an opened one handed out without a process id.
+    [[nodiscard]] std::uint32_t holder(std::size_t row) const noexcept { return rows_[row].holder; }
+    // kNoTime for an unused row, and for an opened one handed out without a time.
+    [[nodiscard]] std::int32_t handedAt(std::size_t row) const noexcept { return rows_[row].handedAt; }
     // "已打开" or "未使用".
     [[nodiscard]] std::string_view stateText(std::size_t row) const noexcept;
 
     // Adds an unused bookmark at the end; the address is kept exactly as given.
-    void append(std::string address) { addresses_.push_back(std::move(address)); }
-    void clear() noexcept;
-    void resetStates() noexcept { firstUnused_ = 0; }
+    void append(std::string address);
+    // Adds unused bookmarks at the end, in the given order.
+    void appendAll(std::vector<std::string> addresses);
+    // Adds a row as it was saved in a workspace. An unused row never keeps a
+    // holder or a time; a time outside a day is kept as kNoTime. The holder is
+    // shown but not taken as that process's last hand-out: process ids saved
+    // by an earlier session may since belong to unrelated processes, so
+    // returnLastHandoutsOf never gives back a restored row.
+    void appendRestored(std::string address, bool opened, std::uint32_t holder, std::int32_t handedAt);
 
-    // Hands out the first unused bookmark in table order, or, when none is
-    // left, starts the cycle again (loopOpening) or reports exhaustion.
-    [[nodiscard]] Handout next(bool loopOpening);
+    // Removes every row.
+    void clear() noexcept;
+    // Makes every row unused and forgets all holders, times and last hand-outs.
+    void resetStates() noexcept;
+
+    // Serves a request from process pid at time handedAt (seconds since local
+    // midnight). Hands out the first unused row in table order: it becomes
+    // opened with that holder and time and is remembered as pid's last
+    // hand-out (unless pid is kNoHolder). With no unused row left, loop
+    // opening resets all states (Kind::Reset, nothing handed out); otherwise
+    // nothing changes (Kind::Exhausted). A time outside a day is kept as
+    // kNoTime. Never scans the table: O(1) while no row has been given back,
+    // O(log k) with k rows given back and not yet handed out again.
+    [[nodiscard]] Handout next(bool loopOpening, std::uint32_t pid, std::int32_t handedAt);
+
+    // Gives the given rows back: each opened one becomes unused, without
+    // holder or time. Rows may come in any order; indices past the end and
+    // repeated ones are ignored. Returns how many rows changed.
+    std::size_t returnRows(const std::vector<std::size_t>& rows);
+
+    // For every process exited(pid) reports as gone: the last row handed to
+    // it goes back to unused, if that row is still opened and held by it (the
+    // operator may have given it back and it may have gone to another copy
+    // since). Only the last hand-out is given back: the rows a copy received
+    // before it were left behind when it asked for another. The last hand-out
+    // of every exited process is forgotten, so a process that later gets the
+    // same id starts afresh. exited is called once per process that has a
+    // last hand-out. Returns the rows that changed, ascending.
+    std::vector<std::size_t> returnLastHandoutsOf(const std::function<bool(std::uint32_t)>& exited);
+
+    // The row most recently handed to pid, while pid still holds it.
+    [[nodiscard]] std::optional<std::size_t> lastHandoutOf(std::uint32_t pid) const;
+
+    // Deletes the given rows in one pass; the others keep their order and
+    // move up. Any order; indices past the end and repeated ones are ignored.
+    // Returns how many rows were deleted.
+    std::size_t removeRows(std::vector<std::size_t> rows);
 
 private:
-    // Bookmarks are handed out in table order and reset all at once, and new
-    // ones are appended unused, so the opened ones are always a prefix of the
-    // table: rows before firstUnused_ are opened, the rest unused. Every
-    // operation is O(1) apart from the appended text itself.
-    std::vector<std::string> addresses_;
-    std::size_t firstUnused_ = 0;
+    struct Row {
+        std::string address;
+        bool opened = false;
+        std::uint32_t holder = kNoHolder;
+        std::int32_t handedAt = kNoTime;
+    };
+
+    void makeUnused(std::size_t row);
+    void rebuildFreeRows();
+
+    // Where the unused rows are, so a request never scans the table:
+    // - every row at or after frontier_ is unused;
+    // - freeBelow_ is a min-heap of exactly the unused rows before frontier_.
+    // The first unused row is therefore the heap's top, or frontier_ when the
+    // heap is empty. Hand-outs from the frontier move it on; rows given back
+    // (all before the frontier, as every opened row is) join the heap.
+    std::vector<Row> rows_;
+    std::size_t frontier_ = 0;
+    std::vector<std::size_t> freeBelow_;
+    // Each process's most recent hand-out. Entries whose row has since been
+    // given back or handed to another process are stale and checked against
+    // the row's holder before use.
+    std::unordered_map<std::uint32_t, std::size_t> lastHandout_;
 };
 
 }  // namespace vuv

@@ -88,7 +88,7 @@ void ImportPage::openAddressList() {
         for (std::string& line : lines) links.push_back(ImportedLink{{}, std::move(line), {}});
         launchList_.appendImported(std::move(links));
     } else {
-        bookmarks_.appendBookmarks(lines);
+        bookmarks_.appendBookmarks(std::move(lines));
     }
 }
 
@@ -110,7 +110,7 @@ void ImportPage::importFile(const std::wstring& path, bool toLaunchList) {
     std::vector<std::string> addresses;
     addresses.reserve(links.size());
     for (ImportedLink& link : links) addresses.push_back(std::move(link.address));
-    bookmarks_.appendBookmarks(addresses);
+    bookmarks_.appendBookmarks(std::move(addresses));
 }
 
 }  // namespace vuv::win

@@ -66,7 +66,7 @@ inline constexpr std::string_view kKeyDesignated = "\xD6\xB8\xB6\xA8\xE4\xAF\xC0
 inline constexpr std::string_view kKeyDefaultConfig = "\xC4\xAC\xC8\xCF\xC5\xE4\xD6\xC3"sv;  // 默认配置
 inline constexpr std::string_view kKeyWapMode = "WAP\xC4\xA3\xCA\xBD"sv;  // WAP模式
 inline constexpr std::string_view kKeyDesignatedMode = "\xD6\xB8\xB6\xA8\xE4\xAF\xC0\xC0\xC6\xF7\xC4\xA3\xCA\xBD"sv;  // 指定浏览器模式
-// Launch-list export lines
+// Export lines of the launch list and the bookmark table
 inline constexpr std::string_view kExportSeparator = "|#|"sv;  // |#|
 inline constexpr std::string_view kUrlSuffix = ".url"sv;  // .url
 // Blanks removed from typed proxy addresses

@@ -77,6 +77,12 @@ std::string controlText(HWND control) { return narrow(controlTextW(control)); }
 
 void setControlText(HWND control, std::string_view gbk) { SetWindowTextW(control, widen(gbk).c_str()); }
 
+int localSecondsOfDay() noexcept {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return now.wHour * 3600 + now.wMinute * 60 + now.wSecond;
+}
+
 int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags) {
     return MessageBoxW(nullptr, text, caption, flags | MB_TASKMODAL);
 }

@@ -41,6 +41,9 @@ void setControlText(HWND control, std::string_view gbk);
 // characters), so a text of many megabytes is kept whole.
 void liftTextLimit(HWND edit);
 
+// The local time of day in seconds since midnight (0..86399).
+[[nodiscard]] int localSecondsOfDay() noexcept;
+
 // A task-modal message box without owner window. Returns the button pressed.
 int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags = MB_OK);
 

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/texts.h"
@@ -11,16 +15,50 @@ namespace {
 
 using namespace vuv;
 using Seq = std::vector<std::string>;
+using Rows = std::vector<std::size_t>;
+using Kind = BookmarkTable::Handout::Kind;
+
+constexpr std::uint32_t kPid = 42;
 
 // The outcome of each of count requests: the opened address, "reset" or "-".
-Seq requests(BookmarkTable& table, bool loop, int count) {
+// Every hand-out must be the first unused row, so never a row already opened.
+Seq requests(BookmarkTable& table, bool loop, int count, std::uint32_t pid = kPid) {
     Seq out;
     for (int i = 0; i < count; ++i) {
-        const BookmarkTable::Handout h = table.next(loop);
-        using Kind = BookmarkTable::Handout::Kind;
+        std::size_t firstUnused = 0;
+        while (firstUnused < table.size() && table.opened(firstUnused)) ++firstUnused;
+        const BookmarkTable::Handout h = table.next(loop, pid, 0);
+        EXPECT_EQ(h.kind == Kind::Open, firstUnused < table.size());
+        if (h.kind == Kind::Open) {
+            EXPECT_EQ(h.row, firstUnused);
+        }
         out.push_back(h.kind == Kind::Open ? h.address : h.kind == Kind::Reset ? "reset" : "-");
     }
     return out;
+}
+
+// The addresses handed out, joined, until none is left.
+std::string drain(BookmarkTable& table) {
+    std::string out;
+    for (std::string a = requests(table, false, 1)[0]; a != "-"; a = requests(table, false, 1)[0]) out += a;
+    return out;
+}
+
+// Each row as its address and its holder, "-" when unused: "a7 b- c0".
+std::string show(const BookmarkTable& table) {
+    std::string out;
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        out += (row == 0 ? "" : " ") + std::string(table.at(row).address);
+        out += table.opened(row) ? std::to_string(table.holder(row)) : "-";
+    }
+    return out;
+}
+
+// Rows a, b, c, ...
+BookmarkTable tableOf(std::size_t rows) {
+    BookmarkTable t;
+    for (std::size_t i = 0; i < rows; ++i) t.append(std::string(1, static_cast<char>('a' + i)));
+    return t;
 }
 
 TEST(BookmarkTable, HandsOutInTableOrderThenLoopsOrStops) {
@@ -32,22 +70,157 @@ TEST(BookmarkTable, HandsOutInTableOrderThenLoopsOrStops) {
     EXPECT_EQ(requests(t, false, 2), (Seq{"A", "-"}));
     EXPECT_TRUE(t.at(2).opened && t.at(2).name.empty());
     t.resetStates();
+    EXPECT_EQ(show(t), "A- B- A-");
+    EXPECT_EQ(t.lastHandoutOf(kPid), std::nullopt);
     EXPECT_EQ(requests(t, false, 1), (Seq{"A"}));
     t.clear();
     EXPECT_EQ(requests(t, false, 1), (Seq{"-"}));
     EXPECT_EQ(requests(t, true, 2), (Seq{"reset", "reset"}));
+    t.appendAll({"x", "y"});
+    EXPECT_EQ(requests(t, false, 3), (Seq{"x", "y", "-"}));
 }
 
 TEST(BookmarkTable, AppendsDuringACycleComeNext) {
     constexpr std::size_t kRows = 100000;
     BookmarkTable t;
-    for (std::size_t i = 0; i < kRows; ++i) t.append(std::to_string(i));
-    for (std::size_t i = 0; i < kRows / 2; ++i) ASSERT_EQ(t.next(false).row, i);
+    std::vector<std::string> all;
+    for (std::size_t i = 0; i < kRows; ++i) all.push_back(std::to_string(i));
+    t.appendAll(all);
+    for (std::size_t i = 0; i < kRows / 2; ++i) ASSERT_EQ(t.next(false, kPid, 0).row, i);
     t.append("late");
-    for (std::size_t i = kRows / 2; i < kRows; ++i) ASSERT_EQ(t.next(false).address, std::to_string(i));
+    for (std::size_t i = kRows / 2; i < kRows; ++i) ASSERT_EQ(t.next(false, kPid, 0).address, std::to_string(i));
     EXPECT_EQ(requests(t, false, 2), (Seq{"late", "-"}));
-    t.append("after");
-    EXPECT_EQ(t.next(false).row, kRows + 1);
+    t.appendAll({"after", ""});
+    EXPECT_EQ(requests(t, false, 3), (Seq{"after", "", "-"}));
+}
+
+TEST(BookmarkTable, ReturnedRowsAreHandedOutBeforeLaterUnusedOnes) {
+    struct Case {
+        std::size_t handedOut;  // of rows a..f, from the top
+        Rows returned;
+        std::size_t changed;
+        const char* then;  // handed out afterwards
+    };
+    const Case cases[] = {
+        {4, {2}, 1, "cef"}, {4, {3, 0}, 2, "adef"}, {4, {1, 1, 9, 4}, 1, "bef"},
+        {4, {}, 0, "ef"},   {6, {5, 0}, 2, "af"},   {4, {0, 1, 2, 3}, 4, "abcdef"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.then);
+        BookmarkTable t = tableOf(6);
+        (void)requests(t, false, static_cast<int>(c.handedOut));
+        EXPECT_EQ(t.returnRows(c.returned), c.changed);
+        EXPECT_EQ(drain(t), c.then);
+    }
+}
+
+TEST(BookmarkTable, RecordsWhoGotARowAndWhenUntilItIsGivenBack) {
+    BookmarkTable t = tableOf(3);
+    ASSERT_EQ(t.next(false, 7, 86399).row, 0u);
+    ASSERT_EQ(t.next(false, 8, 86400).row, 1u);  // a time outside a day is kept as none
+    EXPECT_EQ(std::tuple(t.at(0).opened, t.at(0).holder, t.at(0).handedAt), std::tuple(true, 7u, 86399));
+    EXPECT_EQ(std::tuple(t.holder(1), t.handedAt(1)), std::tuple(8u, -1));
+    ASSERT_EQ(t.returnRows({0}), 1u);
+    EXPECT_EQ(std::tuple(t.stateText(0), t.holder(0), t.handedAt(0)), std::tuple(text::kStateUnused, 0u, -1));
+}
+
+TEST(BookmarkTable, ExitedCopiesGiveBackOnlyTheLastRowTheyStillHold) {
+    struct Case {
+        std::vector<std::uint32_t> askers;  // processes asking in turn, on rows a..e
+        Rows returned;                      // then given back by the operator
+        std::vector<std::uint32_t> later;   // then asking
+        std::set<std::uint32_t> exited;
+        Rows changed;
+        const char* after;
+    };
+    const Case cases[] = {
+        {{7, 8, 7}, {}, {}, {7}, {2}, "a7 b8 c- d- e-"},       // only the newest of two
+        {{7, 8, 9}, {}, {}, {7, 9}, {0, 2}, "a- b8 c- d- e-"},  // several at once
+        {{7}, {0}, {8}, {7}, {}, "a8 b- c- d- e-"},            // given back, now held by another
+        {{7, 8, 9}, {1}, {}, {8}, {}, "a7 b- c9 d- e-"},       // given back and left unused
+        {{7}, {0}, {7}, {7}, {0}, "a- b- c- d- e-"},           // given back, the same copy got it again
+        {{7, 8}, {0}, {8, 7}, {7}, {2}, "a8 b8 c- d- e-"},     // given back, then a newer one
+        {{0, 0}, {}, {}, {0}, {}, "a0 b0 c- d- e-"},           // handed out without a process id
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after);
+        BookmarkTable t = tableOf(5);
+        for (const std::uint32_t pid : c.askers) (void)requests(t, false, 1, pid);
+        t.returnRows(c.returned);
+        for (const std::uint32_t pid : c.later) (void)requests(t, false, 1, pid);
+        EXPECT_EQ(t.returnLastHandoutsOf([&c](std::uint32_t pid) { return c.exited.count(pid) != 0; }), c.changed);
+        EXPECT_EQ(show(t), c.after);
+        // An exited process is forgotten: a later one with its id is another copy.
+        t.returnLastHandoutsOf([&c](std::uint32_t pid) {
+            EXPECT_EQ(c.exited.count(pid), 0u) << pid;
+            return false;
+        });
+        for (const std::uint32_t pid : c.exited) EXPECT_EQ(t.lastHandoutOf(pid), std::nullopt) << pid;
+    }
+}
+
+TEST(BookmarkTable, RemovingRowsKeepsOrderHandOutsAndLastHandouts) {
+    // Rows a..f; a..d go to processes 10..13 and b is given back. After the
+    // removal process 13 exits, then requests take what is left.
+    struct Case {
+        Rows removed;
+        std::size_t count;
+        const char* after;
+        std::optional<std::size_t> lastOf13;
+        const char* then;
+    };
+    const Case cases[] = {
+        {{0}, 1, "b- c12 d13 e- f-", 2, "bdef"},
+        {{4, 2, 2, 99}, 2, "a10 b- d13 f-", 2, "bdf"},
+        {{3}, 1, "a10 b- c12 e- f-", std::nullopt, "bef"},
+        {{1}, 1, "a10 c12 d13 e- f-", 2, "def"},
+        {{5, 4}, 2, "a10 b- c12 d13", 3, "bd"},
+        {{0, 1, 2, 3, 4, 5}, 6, "", std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after);
+        BookmarkTable t = tableOf(6);
+        for (std::uint32_t pid = 10; pid < 14; ++pid) (void)requests(t, false, 1, pid);
+        ASSERT_EQ(t.returnRows({1}), 1u);
+        EXPECT_EQ(t.removeRows(c.removed), c.count);
+        EXPECT_EQ(show(t), c.after);
+        EXPECT_EQ(t.lastHandoutOf(13), c.lastOf13);
+        EXPECT_EQ(t.returnLastHandoutsOf([](std::uint32_t pid) { return pid == 13; }),
+                  c.lastOf13 ? Rows{*c.lastOf13} : Rows{});
+        EXPECT_EQ(drain(t), c.then);
+    }
+}
+
+TEST(BookmarkTable, RestoredRowsKeepTheirStateAndProvenance) {
+    BookmarkTable t;
+    t.append("x");
+    t.appendRestored("a", true, 7, 100);
+    t.appendRestored("b", false, 8, 200);
+    t.appendRestored("c", true, 0, 86400);
+    t.append("d");
+    EXPECT_EQ(show(t), "x- a7 b- c0 d-");
+    EXPECT_EQ(std::tuple(t.handedAt(1), t.handedAt(2), t.handedAt(3)), std::tuple(100, -1, -1));
+    // Restored holders are shown but never given back for an exit.
+    EXPECT_EQ(t.lastHandoutOf(7), std::nullopt);
+    EXPECT_EQ(t.returnLastHandoutsOf([](std::uint32_t) { return true; }), Rows{});
+    EXPECT_EQ(drain(t), "xbd");
+    ASSERT_EQ(t.returnRows({3, 1}), 2u);
+    EXPECT_EQ(drain(t), "ac");
+}
+
+TEST(BookmarkTable, RequestsNeverScanALargeTable) {
+    // Each round gives back one row and then asks twice: the second request
+    // finds nothing left. Scanning the table for it would make this quadratic.
+    constexpr std::size_t kRows = 100000;
+    BookmarkTable t;
+    t.appendAll(std::vector<std::string>(kRows, "u"));
+    for (std::size_t i = 0; i < kRows; ++i) ASSERT_EQ(t.next(false, static_cast<std::uint32_t>(i + 1), 0).row, i);
+    for (std::size_t i = 0; i < kRows; ++i) {
+        const std::size_t row = (i * 7919) % kRows;
+        ASSERT_EQ(t.returnRows({row}), 1u);
+        ASSERT_EQ(t.next(false, 1, 0).row, row);
+        ASSERT_EQ(t.next(false, 1, 0).kind, Kind::Exhausted);
+    }
 }
 
 }  // namespace
