@@ -196,36 +196,47 @@ constexpr SectionName kSections[] = {
     return -1;
 }
 
+// Whether byte p of f starts a character, given that byte `from` (<= p) does.
+// A byte outside the lead range always ends a character (alone or as a trail
+// byte), so the bytes of the lead range that follow it pair up from there: p
+// starts a character when an even number of them stand before it.
+[[nodiscard]] bool startsCharacter(std::string_view f, std::size_t from, std::size_t p) noexcept {
+    std::size_t q = p;
+    while (q > from && gbk::isLeadByte(static_cast<unsigned char>(f[q - 1]))) --q;
+    return (p - q) % 2 == 0;
+}
+
 // Appends the field's bytes with its escapes undone; false on an escape that
 // is not one. Only a backslash at a character boundary starts an escape.
+// Backslashes are found with memchr; the test for a boundary looks back no
+// further than the last place known to be one, so every byte is looked at a
+// bounded number of times.
 [[nodiscard]] bool decodeField(std::string_view f, std::string& out) {
-    if (std::memchr(f.data(), '\\', f.size()) == nullptr) {
-        out.append(f);
-        return true;
-    }
-    out.reserve(out.size() + f.size());
     const std::size_t n = f.size();
-    std::size_t run = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        const char c = f[i];
-        if (c != '\\') {
-            i += gbk::charLength(f, i);
+    std::size_t run = 0;       // start of the bytes not yet appended
+    std::size_t boundary = 0;  // a known character start
+    for (std::size_t i = 0; i < n;) {
+        const void* hit = std::memchr(f.data() + i, '\\', n - i);
+        if (hit == nullptr) break;
+        const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - f.data());
+        if (!startsCharacter(f, boundary, p)) {  // trail byte of a double-byte character
+            i = boundary = p + 1;
             continue;
         }
-        out.append(f.substr(run, i - run));
-        if (i + 1 == n) return false;
+        if (out.empty()) out.reserve(n);
+        out.append(f.substr(run, p - run));
+        if (p + 1 == n) return false;
         std::size_t length = 2;
-        switch (f[i + 1]) {
+        switch (f[p + 1]) {
             case '\\': out.push_back('\\'); break;
             case 't': out.push_back('\t'); break;
             case 'r': out.push_back('\r'); break;
             case 'n': out.push_back('\n'); break;
             case '[': out.push_back('['); break;
             case 'x': {
-                if (n - i < 4) return false;
-                const int high = hexValue(f[i + 2]);
-                const int low = hexValue(f[i + 3]);
+                if (n - p < 4) return false;
+                const int high = hexValue(f[p + 2]);
+                const int low = hexValue(f[p + 3]);
                 if (high < 0 || low < 0) return false;
                 out.push_back(static_cast<char>(high * 16 + low));
                 length = 4;
@@ -233,8 +244,7 @@ constexpr SectionName kSections[] = {
             }
             default: return false;
         }
-        i += length;
-        run = i;
+        i = run = boundary = p + length;
     }
     out.append(f.substr(run));
     return true;
@@ -289,7 +299,39 @@ template <typename Number>
     return true;
 }
 
+// Bytes the scan of a row line stops at.
+enum ScanClass : unsigned char { kScanPlain, kScanTab, kScanCr, kScanLf, kScanBackslash };
+
+constexpr std::array<unsigned char, 256> makeScanClasses() {
+    std::array<unsigned char, 256> classes{};
+    classes[static_cast<unsigned char>('\t')] = kScanTab;
+    classes[static_cast<unsigned char>('\r')] = kScanCr;
+    classes[static_cast<unsigned char>('\n')] = kScanLf;
+    classes[static_cast<unsigned char>('\\')] = kScanBackslash;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kScanClasses = makeScanClasses();
+
+constexpr std::size_t kMaxFields = 4;
+
+// One line of the file, without its line end, and what the scan found in it.
+struct Line {
+    std::string_view text;
+    std::size_t next = 0;    // where the next line starts
+    bool strayCr = false;    // holds a CR that is not directly before its LF
+    bool escapes = true;     // may hold a backslash (decode its fields)
+    // Filled by scanRow only:
+    std::size_t fieldCount = 1;  // TABs + 1
+    std::array<std::string_view, kMaxFields> fields{};  // the first kMaxFields of them
+};
+
 // Reads the file line by line; the first problem ends the reading.
+//
+// Line ends and TABs are found on raw bytes: neither is ever part of a GBK
+// character, and the writer never leaves a lead byte before one (it writes
+// such a byte "\xHH"). Row lines, which are short and many, are cut in one
+// pass over their bytes; record lines, which may be long, with memchr.
 class Reader {
 public:
     Reader(std::string_view bytes, FileKind kind) noexcept : bytes_(bytes), kind_(kind) {}
@@ -303,14 +345,18 @@ private:
         error_ = {line_, std::move(what)};
         return false;
     }
+    [[nodiscard]] Line scanRow(std::size_t pos) const noexcept;
+    [[nodiscard]] Line scanLong(std::size_t pos) const noexcept;
     [[nodiscard]] bool readHeader(std::string_view line);
-    [[nodiscard]] bool openSection(std::string_view line, Workspace& out);
-    [[nodiscard]] bool readRow(std::string_view line, Workspace& out);
-    [[nodiscard]] bool readSetting(std::string_view line, WorkspaceSettings& settings);
-    // Cuts line at its TABs into fields_; false (error set) unless there are
-    // exactly `wanted` of them.
-    [[nodiscard]] bool cutFields(std::string_view line, std::size_t wanted);
-    [[nodiscard]] bool decode(std::string_view field, std::string& out) {
+    [[nodiscard]] bool openSection(std::string_view line, std::size_t next, Workspace& out);
+    [[nodiscard]] bool readRow(const Line& line, Workspace& out);
+    [[nodiscard]] bool readSetting(const Line& line, WorkspaceSettings& settings);
+    [[nodiscard]] bool wantFields(const Line& line, std::size_t wanted);
+    [[nodiscard]] bool decode(const Line& line, std::string_view field, std::string& out) {
+        if (!line.escapes) {
+            out.assign(field);
+            return true;
+        }
         return decodeField(field, out) || fail("bad escape");
     }
 
@@ -321,9 +367,54 @@ private:
     unsigned seen_ = 0;                // bit per Section
     std::string* record_ = nullptr;    // the record being read
     bool recordHasLine_ = false;
-    std::array<std::string_view, 4> fields_{};
     WorkspaceError error_;
 };
+
+Line Reader::scanRow(std::size_t pos) const noexcept {
+    Line line;
+    line.escapes = false;
+    const std::size_t size = bytes_.size();
+    std::size_t fieldStart = pos;
+    std::size_t end = pos;
+    const auto endField = [&] {
+        if (line.fieldCount <= kMaxFields) line.fields[line.fieldCount - 1] = bytes_.substr(fieldStart, end - fieldStart);
+    };
+    line.next = size;
+    for (; end < size; ++end) {
+        const unsigned char kind = kScanClasses[static_cast<unsigned char>(bytes_[end])];
+        if (kind == kScanPlain) continue;
+        if (kind == kScanTab) {
+            endField();
+            ++line.fieldCount;
+            fieldStart = end + 1;
+        } else if (kind == kScanBackslash) {
+            line.escapes = true;
+        } else if (kind == kScanLf) {
+            line.next = end + 1;
+            break;
+        } else if (end + 1 < size && bytes_[end + 1] == '\n') {  // CR LF
+            line.next = end + 2;
+            break;
+        } else {
+            line.strayCr = true;
+        }
+    }
+    endField();
+    line.text = bytes_.substr(pos, end - pos);
+    return line;
+}
+
+Line Reader::scanLong(std::size_t pos) const noexcept {
+    Line line;
+    const void* lf = std::memchr(bytes_.data() + pos, '\n', bytes_.size() - pos);
+    const std::size_t end =
+        lf == nullptr ? bytes_.size() : static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data());
+    line.text = bytes_.substr(pos, end - pos);
+    line.next = lf == nullptr ? end : end + 1;
+    if (lf != nullptr && !line.text.empty() && line.text.back() == '\r') line.text.remove_suffix(1);
+    line.strayCr = std::memchr(line.text.data(), '\r', line.text.size()) != nullptr;
+    return line;
+}
 
 bool Reader::read(Workspace& out) {
     static constexpr std::string_view kByteOrderMarks[] = {"\xEF\xBB\xBF"sv, "\xFF\xFE"sv, "\xFE\xFF"sv};
@@ -334,32 +425,28 @@ bool Reader::read(Workspace& out) {
         }
     }
     bool ended = false;
-    std::size_t pos = 0;
-    while (pos < bytes_.size()) {
+    for (std::size_t pos = 0; pos < bytes_.size();) {
         ++line_;
-        const void* lf = std::memchr(bytes_.data() + pos, '\n', bytes_.size() - pos);
-        const std::size_t end =
-            lf == nullptr ? bytes_.size() : static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data());
-        std::string_view line = bytes_.substr(pos, end - pos);
-        pos = lf == nullptr ? end : end + 1;
-        if (lf != nullptr && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (std::memchr(line.data(), '\r', line.size()) != nullptr) return fail("CR without LF");
+        const Line line = record_ != nullptr ? scanLong(pos) : scanRow(pos);
+        pos = line.next;
+        if (line.strayCr) return fail("CR without LF");
+        const std::string_view text = line.text;
 
         if (line_ == 1) {
-            if (!readHeader(line)) return false;
+            if (!readHeader(text)) return false;
         } else if (ended) {
-            if (!line.empty()) return fail("text after [END]");
-        } else if (!line.empty() && line.front() == '[') {
-            if (line == kEndLine) {
+            if (!text.empty()) return fail("text after [END]");
+        } else if (!text.empty() && text.front() == '[') {
+            if (text == kEndLine) {
                 ended = true;
-            } else if (!openSection(line, out)) {
+            } else if (!openSection(text, pos, out)) {
                 return false;
             }
         } else if (record_ != nullptr) {
             if (recordHasLine_) record_->append(kLineEnd);
             recordHasLine_ = true;
-            if (!decode(line, *record_)) return false;
-        } else if (line.empty()) {
+            if (!decode(line, text, *record_)) return false;
+        } else if (text.empty()) {
             continue;
         } else if (section_ == Section::None) {
             return fail("data outside a section");
@@ -397,7 +484,7 @@ bool Reader::readHeader(std::string_view line) {
     return version == kVersion || fail("unsupported version");
 }
 
-bool Reader::openSection(std::string_view line, Workspace& out) {
+bool Reader::openSection(std::string_view line, std::size_t next, Workspace& out) {
     if (line.size() < 2 || line.back() != ']') return fail("bad section line");
     const std::string_view name = line.substr(1, line.size() - 2);
     Section section = Section::None;
@@ -411,36 +498,40 @@ bool Reader::openSection(std::string_view line, Workspace& out) {
     seen_ |= bit;
     section_ = section;
     record_ = nullptr;
+    recordHasLine_ = false;
     if (section == Section::LinkRecord) record_ = &out.linkRecord.emplace();
     if (section == Section::PageRecord) record_ = &out.pageRecord.emplace();
-    recordHasLine_ = false;
+    // Room for the whole section at once: a table gets at most one row per
+    // line that is not empty (so a run of empty lines reserves nothing), a
+    // record is at most as long as its lines.
+    std::size_t lines = 0;
+    std::size_t end = next;
+    while (end < bytes_.size() && bytes_[end] != '[') {
+        lines += bytes_[end] != '\n' && bytes_[end] != '\r';
+        const void* lf = std::memchr(bytes_.data() + end, '\n', bytes_.size() - end);
+        end = lf == nullptr ? bytes_.size()
+                            : static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data()) + 1;
+    }
+    if (record_ != nullptr) record_->reserve(end - next);
+    if (section == Section::Launch) out.launchList.reserve(lines);
+    if (section == Section::Bookmarks) out.bookmarks.reserve(lines);
+    if (section == Section::Rules) out.rules.reserve(lines);
     return true;
 }
 
-bool Reader::cutFields(std::string_view line, std::size_t wanted) {
-    std::size_t count = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const void* tab = std::memchr(line.data() + start, kTab, line.size() - start);
-        const std::size_t end =
-            tab == nullptr ? line.size() : static_cast<std::size_t>(static_cast<const char*>(tab) - line.data());
-        if (count < fields_.size()) fields_[count] = line.substr(start, end - start);
-        ++count;
-        if (tab == nullptr) break;
-        start = end + 1;
-    }
-    if (count == wanted) return true;
-    return fail("expected " + std::to_string(wanted) + " fields, found " + std::to_string(count));
+bool Reader::wantFields(const Line& line, std::size_t wanted) {
+    if (line.fieldCount == wanted) return true;
+    return fail("expected " + std::to_string(wanted) + " fields, found " + std::to_string(line.fieldCount));
 }
 
-bool Reader::readSetting(std::string_view line, WorkspaceSettings& settings) {
-    if (!cutFields(line, 2)) return false;
-    const std::string_view name = fields_[0];
-    const std::string_view value = fields_[1];
+bool Reader::readSetting(const Line& line, WorkspaceSettings& settings) {
+    if (!wantFields(line, 2)) return false;
+    const std::string_view name = line.fields[0];
+    const std::string_view value = line.fields[1];
     std::optional<bool>* truth = nullptr;
     if (name == text::kSettingInterval) {
         if (settings.launchInterval) return fail("setting repeated");
-        return decode(value, settings.launchInterval.emplace());
+        return decode(line, value, settings.launchInterval.emplace());
     }
     if (name == text::kSettingDesignated) {
         truth = &settings.designatedBrowser;
@@ -455,36 +546,37 @@ bool Reader::readSetting(std::string_view line, WorkspaceSettings& settings) {
     return parseTruth(value, *truth) || fail("bad truth value");
 }
 
-bool Reader::readRow(std::string_view line, Workspace& out) {
+bool Reader::readRow(const Line& line, Workspace& out) {
+    const auto& f = line.fields;
     switch (section_) {
         case Section::Settings: return readSetting(line, out.settings);
         case Section::Launch: {
-            if (!cutFields(line, 3)) return false;
+            if (!wantFields(line, 3)) return false;
             LaunchEntry& entry = out.launchList.emplace_back();
-            return decode(fields_[0], entry.name) && decode(fields_[1], entry.address) &&
-                   decode(fields_[2], entry.config);
+            return decode(line, f[0], entry.name) && decode(line, f[1], entry.address) &&
+                   decode(line, f[2], entry.config);
         }
         case Section::Bookmarks: {
-            if (!cutFields(line, 4)) return false;
+            if (!wantFields(line, 4)) return false;
             SavedBookmark& bookmark = out.bookmarks.emplace_back();
-            if (!decode(fields_[0], bookmark.address)) return false;
-            if (fields_[1] == text::kStateOpened) {
+            if (!decode(line, f[0], bookmark.address)) return false;
+            if (f[1] == text::kStateOpened) {
                 bookmark.opened = true;
-            } else if (fields_[1] != text::kStateUnused) {
+            } else if (f[1] != text::kStateUnused) {
                 return fail("bad state");
             }
-            if (!parseNumber(fields_[2], bookmark.holderProcessId)) return fail("bad process id");
-            return parseTime(fields_[3], bookmark.handedOutAt) || fail("bad time");
+            if (!parseNumber(f[2], bookmark.holderProcessId)) return fail("bad process id");
+            return parseTime(f[3], bookmark.handedOutAt) || fail("bad time");
         }
         case Section::Rules: {
-            if (!cutFields(line, 4)) return false;
-            if (fields_[0].empty()) return fail("empty condition");
+            if (!wantFields(line, 4)) return false;
+            if (f[0].empty()) return fail("empty condition");
             SavedRule& rule = out.rules.emplace_back();
-            if (!decode(fields_[0], rule.condition) || !decode(fields_[1], rule.action) ||
-                !decode(fields_[2], rule.link)) {
+            if (!decode(line, f[0], rule.condition) || !decode(line, f[1], rule.action) ||
+                !decode(line, f[2], rule.link)) {
                 return false;
             }
-            return parseNumber(fields_[3], rule.hits) || fail("bad hit count");
+            return parseNumber(f[3], rule.hits) || fail("bad hit count");
         }
         default: return fail("data outside a section");  // records are read before rows
     }

@@ -16,18 +16,19 @@
 //   do (a leading "[" of data is written "\[");
 // - 设置: "name TAB value" per setting, each setting at most once; missing
 //   settings stay nullopt;
-// - 批量启动, 书签, 规则: one row per line, fields separated by TAB; empty
-//   lines in these sections are skipped;
+// - 批量启动, 书签, 规则: one row per line, fields separated by TAB;
+// - empty lines are skipped, except in records;
 // - 链接记录, 网页记录: the record's text cut at its CR LF pairs, one piece
 //   per line (every line, empty ones too, belongs to the record);
 // - empty lines after "[END]" are ignored, anything else there is an error.
 //
 // Fields are written with escapes: "\\" backslash, "\t" TAB, "\r" CR, "\n"
-// LF, "\[" "[", "\xHH" any byte (two hex digits). Escapes and delimiters are
-// recognised only at character boundaries, so a double-byte character whose
-// trail byte is "\" or "|" stays whole. The writer uses "\xHH" only for a lead
-// byte that would otherwise pair with the escape after it. A raw TAB inside a
-// record line is taken as data.
+// LF, "\[" "[", "\xHH" any byte (two hex digits). TABs and line ends are cut
+// on raw bytes (no GBK character holds one); a backslash starts an escape
+// only at a character boundary, so a double-byte character whose trail byte
+// is "\" stays whole. A lead byte directly before a TAB, CR or LF of the data
+// would pair with the backslash of that byte's escape, so the writer writes
+// it "\xHH". A raw TAB inside a record line is taken as data.
 //
 // Parsers are total: any bytes give the data or the 1-based line of the first
 // problem with a short ASCII reason. They never throw (other than on memory
