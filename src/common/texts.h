@@ -89,4 +89,18 @@ inline constexpr std::string_view kOutcomeAcknowledged = "\xD2\xD1\xC8\xB7\xC8\x
 inline constexpr std::string_view kOutcomeRefused = "\xB1\xBB\xBE\xDC\xBE\xF8"sv;  // 被拒绝 (refused)
 inline constexpr std::string_view kOutcomeTimedOut = "\xB3\xAC\xCA\xB1"sv;  // 超时 (timed out)
 
+// Workspace and rule files: format names, section names and setting names
+inline constexpr std::string_view kWorkspaceFormat = "VUV-WORKSPACE"sv;  // VUV-WORKSPACE
+inline constexpr std::string_view kRuleFileFormat = "VUV-RULES"sv;  // VUV-RULES
+inline constexpr std::string_view kSectionSettings = "\xC9\xE8\xD6\xC3"sv;  // 设置
+inline constexpr std::string_view kSectionLaunch = "\xC5\xFA\xC1\xBF\xC6\xF4\xB6\xAF"sv;  // 批量启动
+inline constexpr std::string_view kSectionBookmarks = "\xCA\xE9\xC7\xA9"sv;  // 书签
+inline constexpr std::string_view kSectionRules = "\xB9\xE6\xD4\xF2"sv;  // 规则
+inline constexpr std::string_view kSectionLinkRecord = "\xC1\xB4\xBD\xD3\xBC\xC7\xC2\xBC"sv;  // 链接记录
+inline constexpr std::string_view kSectionPageRecord = "\xCD\xF8\xD2\xB3\xBC\xC7\xC2\xBC"sv;  // 网页记录
+inline constexpr std::string_view kSettingInterval = "\xC6\xF4\xB6\xAF\xBC\xE4\xB8\xF4"sv;  // 启动间隔
+inline constexpr std::string_view kSettingDesignated = "\xC5\xFA\xC1\xBF\xC6\xF4\xB6\xAF\xD6\xB8\xB6\xA8\xE4\xAF\xC0\xC0\xC6\xF7"sv;  // 批量启动指定浏览器
+inline constexpr std::string_view kSettingWapMode = "WAP\xE4\xAF\xC0\xC0\xC4\xA3\xCA\xBD"sv;  // WAP浏览模式
+inline constexpr std::string_view kSettingLoopBookmarks = "\xCA\xC7\xB7\xF1\xD1\xAD\xBB\xB7\xB4\xF2\xBF\xAA\xCA\xE9\xC7\xA9"sv;  // 是否循环打开书签
+
 }  // namespace vuv::text

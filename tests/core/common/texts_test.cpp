@@ -97,6 +97,18 @@ const Row kRows[] = {
     {"kOutcomeAcknowledged", text::kOutcomeAcknowledged, "已确认"},
     {"kOutcomeRefused", text::kOutcomeRefused, "被拒绝"},
     {"kOutcomeTimedOut", text::kOutcomeTimedOut, "超时"},
+    {"kWorkspaceFormat", text::kWorkspaceFormat, "VUV-WORKSPACE"},
+    {"kRuleFileFormat", text::kRuleFileFormat, "VUV-RULES"},
+    {"kSectionSettings", text::kSectionSettings, "设置"},
+    {"kSectionLaunch", text::kSectionLaunch, "批量启动"},
+    {"kSectionBookmarks", text::kSectionBookmarks, "书签"},
+    {"kSectionRules", text::kSectionRules, "规则"},
+    {"kSectionLinkRecord", text::kSectionLinkRecord, "链接记录"},
+    {"kSectionPageRecord", text::kSectionPageRecord, "网页记录"},
+    {"kSettingInterval", text::kSettingInterval, "启动间隔"},
+    {"kSettingDesignated", text::kSettingDesignated, "批量启动指定浏览器"},
+    {"kSettingWapMode", text::kSettingWapMode, "WAP浏览模式"},
+    {"kSettingLoopBookmarks", text::kSettingLoopBookmarks, "是否循环打开书签"},
 };
 
 TEST(Texts, EveryConstantIsTheGbkFormOfItsText) {
