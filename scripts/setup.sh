@@ -9,7 +9,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 want() { for p in "$@"; do have "$p" || need+=("$p"); done; }
 
-want cmake ninja-build g++ googletest libgtest-dev \
+want cmake ninja-build g++ googletest libgtest-dev python3 \
      g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
      wine wine64 xvfb x11-utils x11-apps xdotool imagemagick \
      locales fonts-wqy-microhei clang libclang-rt-14-dev

@@ -93,8 +93,9 @@ LRESULT BookmarkPage::onTestHook(const COPYDATASTRUCT& data) {
     std::vector<std::string_view> pieces = gbk::split(bytes, "\n");
     pieces.pop_back();  // what follows the last "\n": empty, or an unended address
     std::vector<std::string> addresses(pieces.begin(), pieces.end());
+    const auto count = static_cast<LRESULT>(addresses.size());
     appendBookmarks(std::move(addresses));
-    return static_cast<LRESULT>(addresses.size());
+    return count;
 }
 
 bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {

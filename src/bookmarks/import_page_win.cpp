@@ -22,8 +22,8 @@ constexpr wchar_t kImportFilter[] = L"文本文件(txt)|*.txt|htm文件|*.htm;*.
 // The address list dialog: one address per line, pasted or typed.
 class AddressListDialog final : public ModalWindow {
 public:
-    static constexpr int kIdText = 100;
-    static constexpr int kIdClear = 101;
+    static constexpr int kIdText = id::dialog::kAddressText;
+    static constexpr int kIdClear = id::dialog::kAddressClear;
     static constexpr int kIdConfirm = IDOK;
 
     // The lines the operator confirmed; empty when the dialog was closed.

@@ -87,6 +87,18 @@ enum Command : int {
     kClose = 2209,       // 关闭鹭行
 };
 
+// Controls of the small dialogs (each dialog numbers its own controls).
+namespace dialog {
+enum : int {
+    kPathLabel = 101, kPathField = 102, kPathBrowse = 103, kPathConfirm = 104,  // path dialog
+    kInputLabel = 101, kInputField = 102, kInputButton = 103,                   // input dialog
+    kPromptText = 101, kPromptField = 102,                                       // proxy prompt (IDOK, IDCANCEL)
+    kRenameLabel = 101, kRenameField = 102, kRenameConfirm = 103,               // rename dialog
+    kBossKeyLabel = 101, kBossKeyField = 102, kBossKeyConfirm = 103,            // boss-key dialog
+    kAddressText = 100, kAddressClear = 101,                                     // address list (confirm: IDOK)
+};
+}  // namespace dialog
+
 // The main window's pages, in tab order. The first is current at start-up.
 enum Page : int {
     kInstancesPage = 0,  // 独立控制

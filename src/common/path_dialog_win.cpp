@@ -1,3 +1,4 @@
+#include "common/control_ids.h"
 #include "common/path_dialog_win.h"
 
 #include "common/ascii.h"
@@ -18,7 +19,7 @@ namespace vuv::win {
 
 namespace {
 
-enum : int { kIdLabel = 101, kIdField = 102, kIdBrowse = 103, kIdConfirm = 104 };
+using namespace id::dialog;
 
 constexpr int kOuterWidth = 520;
 constexpr int kOuterHeight = 84;
@@ -87,26 +88,26 @@ public:
         caption += kCaptionSuffix;
         run(owner, caption, kOuterWidth, kOuterHeight,
             {
-                {kIdLabel, Kind::Label, L"设置路径：", 0, 10, 16, 66, 20},
-                {kIdField, Kind::Edit, L"", 0, 78, 12, 270, 24},
-                {kIdBrowse, Kind::Button, L"打 开", 0, 356, 10, 68, 28},
-                {kIdConfirm, Kind::Button, L"确 定", 0, 430, 10, 68, 28},
+                {kPathLabel, Kind::Label, L"设置路径：", 0, 10, 16, 66, 20},
+                {kPathField, Kind::Edit, L"", 0, 78, 12, 270, 24},
+                {kPathBrowse, Kind::Button, L"打 开", 0, 356, 10, 68, 28},
+                {kPathConfirm, Kind::Button, L"确 定", 0, 430, 10, 68, 28},
             });
     }
 
 private:
     void onCreate() override {
         DragAcceptFiles(hwnd(), TRUE);
-        setControlText(control(kIdField), task_.initialText);
+        setControlText(control(kPathField), task_.initialText);
     }
 
     bool onCommand(int id, int) override {
         // Enter gives IDOK: on the focused "确 定" it confirms, anywhere else
         // (the field) it browses.
-        if (id == IDOK) id = GetFocus() == control(kIdConfirm) ? kIdConfirm : kIdBrowse;
+        if (id == IDOK) id = GetFocus() == control(kPathConfirm) ? kPathConfirm : kPathBrowse;
         switch (id) {
-            case kIdBrowse: browse(); return true;
-            case kIdConfirm: confirm(); return true;
+            case kPathBrowse: browse(); return true;
+            case kPathConfirm: confirm(); return true;
             default: return false;
         }
     }
@@ -122,16 +123,16 @@ private:
         // Every close stores an existing path, also when the dialog was
         // abandoned; the opener's setting changes only on confirmation.
         if (task_.settingsKey.empty()) return;
-        const std::wstring path = controlTextW(control(kIdField));
+        const std::wstring path = controlTextW(control(kPathField));
         if (pathExists(path)) writeSetting(task_.settingsKey, narrow(path));
     }
 
     void browse() {
-        if (const auto chosen = askOpenFile(hwnd(), row_.filter)) SetWindowTextW(control(kIdField), chosen->c_str());
+        if (const auto chosen = askOpenFile(hwnd(), row_.filter)) SetWindowTextW(control(kPathField), chosen->c_str());
     }
 
     void confirm() {
-        const std::wstring path = controlTextW(control(kIdField));
+        const std::wstring path = controlTextW(control(kPathField));
         if (!pathExists(path)) {
             messageBox(L"该文件不存在，请重新设置", L"文件不存在", MB_OK);
             return;
@@ -150,7 +151,7 @@ private:
             if (name.empty()) {
                 messageBox(row_.dropError, L"提取文件错误", MB_OK | MB_ICONERROR);
             } else {
-                SetWindowTextW(control(kIdField), name.c_str());
+                SetWindowTextW(control(kPathField), name.c_str());
             }
         }
         DragFinish(drop);

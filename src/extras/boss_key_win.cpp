@@ -14,7 +14,7 @@ namespace {
 
 constexpr UINT kPollMs = 50;
 
-enum : int { kLabel = 101, kKeyEdit = 102, kConfirm = 103 };
+using namespace id::dialog;
 
 // Every key pressed in the box is taken as the candidate key, Enter, Esc and
 // Tab included; only the button confirms and only the close box cancels.
@@ -25,15 +25,15 @@ public:
     void open(HWND owner) {
         run(owner, L"设置老板键", 343, 87,
             {
-                {kLabel, Kind::Label, L"输入要设置的老板键：", 0, 8, 16, 120, 24},
-                {kKeyEdit, Kind::Edit, L"", 0, 128, 16, 112, 32},
-                {kConfirm, Kind::Button, L"确定", 0, 248, 16, 80, 32},
+                {kBossKeyLabel, Kind::Label, L"输入要设置的老板键：", 0, 8, 16, 120, 24},
+                {kBossKeyField, Kind::Edit, L"", 0, 128, 16, 112, 32},
+                {kBossKeyConfirm, Kind::Button, L"确定", 0, 248, 16, 80, 32},
             });
     }
 
 protected:
     bool preTranslateOwn(MSG& msg) override {
-        if (msg.hwnd != control(kKeyEdit)) return false;
+        if (msg.hwnd != control(kBossKeyField)) return false;
         switch (msg.message) {
             case WM_KEYDOWN:
             case WM_SYSKEYDOWN:  // F10 and keys held with Alt
@@ -54,8 +54,8 @@ protected:
 
     bool onCommand(int id, int) override {
         // IDOK: Enter while the button has the focus.
-        if (id != kConfirm && id != IDOK) return false;
-        bossKey_.apply(GetWindowTextLengthW(control(kKeyEdit)) == 0);
+        if (id != kBossKeyConfirm && id != IDOK) return false;
+        bossKey_.apply(GetWindowTextLengthW(control(kBossKeyField)) == 0);
         close(IDOK);
         return true;
     }

@@ -5,6 +5,7 @@
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
 #include "common/ui_win.h"
+#include "extras/record_flush.h"
 
 #include <algorithm>
 #include <optional>
@@ -13,13 +14,6 @@
 namespace vuv::win {
 
 namespace {
-
-// A record waits at least this long, so a burst shares one insertion, and
-// at least twice as long as the last write took, so writing into a big record
-// keeps to a third of the panel's time. A line that waited longer than the
-// limit (timers come last, after every sent message) is written at once.
-constexpr std::chrono::milliseconds kShortestWait{10};
-constexpr std::chrono::milliseconds kLongestWait{1000};
 
 constexpr wchar_t kSaveFilter[] = L"记事本(txt)|*.txt|所有文件(*.*)|*.*";
 
@@ -67,17 +61,19 @@ void RecordsPage::appendPageRecord(std::string_view text) {
 }
 
 void RecordsPage::scheduleFlush() {
-    const auto now = RecordBox::Clock::now();
+    std::optional<FlushClock::time_point> oldest;
     for (const RecordBox* record : {&link_, &page_}) {
-        if (record->hasQueued() && now - record->queuedSince() > kLongestWait) {
-            flushRecords();
-            return;
-        }
+        if (record->hasQueued() && (!oldest || record->queuedSince() < *oldest)) oldest = record->queuedSince();
     }
-    if (flushScheduled_) return;
-    const auto wait = std::clamp(2 * lastFlushCost_, kShortestWait, kLongestWait);
-    flushScheduled_ = SetTimer(main_, id::kRecordsTimer, static_cast<UINT>(wait.count()), nullptr) != 0;
-    if (!flushScheduled_) flushRecords();
+    const FlushStep step = afterQueue(oldest, flushScheduled_, lastFlushCost_, FlushClock::now());
+    switch (step.action) {
+        case FlushAction::none: return;
+        case FlushAction::writeNow: flushRecords(); return;
+        case FlushAction::startTimer:
+            flushScheduled_ = SetTimer(main_, id::kRecordsTimer, static_cast<UINT>(step.wait.count()), nullptr) != 0;
+            if (!flushScheduled_) flushRecords();
+            return;
+    }
 }
 
 void RecordsPage::flushRecords() {
@@ -86,10 +82,10 @@ void RecordsPage::flushRecords() {
         flushScheduled_ = false;
     }
     if (!link_.hasQueued() && !page_.hasQueued()) return;
-    const auto start = RecordBox::Clock::now();
+    const auto start = FlushClock::now();
     link_.flush();
     page_.flush();
-    lastFlushCost_ = std::chrono::duration_cast<std::chrono::milliseconds>(RecordBox::Clock::now() - start);
+    lastFlushCost_ = FlushClock::now() - start;
 }
 
 bool RecordsPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {

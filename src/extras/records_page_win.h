@@ -21,7 +21,7 @@ namespace vuv::win {
 // One record: its edit box and the lines that wait to be written to it.
 class RecordBox {
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = std::chrono::steady_clock;  // the records' flush policy uses the same clock
 
     void attach(HWND edit);
     [[nodiscard]] HWND edit() const noexcept { return edit_; }
@@ -61,7 +61,7 @@ private:
     RecordBox link_;
     RecordBox page_;
     bool flushScheduled_ = false;
-    std::chrono::milliseconds lastFlushCost_{0};
+    std::chrono::steady_clock::duration lastFlushCost_{0};
 };
 
 }  // namespace vuv::win

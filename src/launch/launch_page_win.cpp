@@ -7,6 +7,7 @@
 #include "common/files_win.h"
 #include "common/input_dialog_win.h"
 #include "common/path_dialog_win.h"
+#include "common/trace_win.h"
 #include "common/ui_win.h"
 #include "launch/command_line.h"
 #include "launch/export.h"
@@ -136,8 +137,8 @@ void LaunchPage::exportEntries() {
     if (!name) return;
     // ".txt" in any letter case is kept as it is.
     if (!ascii::endsWithIgnoringCase<wchar_t>(*name, kTextExtension)) name->append(kTextExtension);
-    // A file that cannot be written is passed over silently.
-    static_cast<void>(writeFileBytes(*name, exportLaunchEntries(list_.entries())));
+    // A file that cannot be written is passed over silently, but traced.
+    if (!writeFileBytes(*name, exportLaunchEntries(list_.entries()))) trace(L"export not written: " + *name);
 }
 
 void LaunchPage::onDesignatedBoxClicked() {

@@ -2,6 +2,7 @@
 
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "common/low_memory_win.h"
 #include "common/trace_win.h"
 #include "link/payloads.h"
 #include "link/transfer_codec.h"
@@ -16,67 +17,6 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // Sending
-
-// Transfer buffers must have 32-bit addresses: the descriptor carries them as
-// 32-bit numbers. A 32-bit build gets such memory anywhere; a 64-bit build
-// looks for free space below 2 GB.
-class LowBuffer {
-public:
-    explicit LowBuffer(std::size_t size) noexcept : size_(size) {
-        void* p = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (p != nullptr && reinterpret_cast<std::uintptr_t>(p) + size <= kLimit) {
-            data_ = static_cast<char*>(p);
-            return;
-        }
-        if (p != nullptr) VirtualFree(p, 0, MEM_RELEASE);
-        data_ = allocateBelowLimit(size);
-    }
-    ~LowBuffer() {
-        if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
-    }
-    // Gives up the memory without freeing it (see quarantine()).
-    char* release() noexcept {
-        char* data = data_;
-        data_ = nullptr;
-        return data;
-    }
-    LowBuffer(const LowBuffer&) = delete;
-    LowBuffer& operator=(const LowBuffer&) = delete;
-
-    [[nodiscard]] char* data() const noexcept { return data_; }
-    [[nodiscard]] std::uint32_t address(std::size_t offset) const noexcept {
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data_) + offset);
-    }
-
-private:
-    static constexpr std::uintptr_t kLimit = 0x80000000u;
-    static constexpr std::uintptr_t kGranularity = 0x10000;
-
-    static char* allocateBelowLimit(std::size_t size) noexcept {
-        static std::uintptr_t next = 0x10000000;  // where the previous search succeeded
-        const std::uintptr_t span = (size + kGranularity - 1) & ~(kGranularity - 1);
-        for (int pass = 0; pass < 2; ++pass) {
-            for (std::uintptr_t at = next; at + span <= kLimit;) {
-                MEMORY_BASIC_INFORMATION info{};
-                if (VirtualQuery(reinterpret_cast<void*>(at), &info, sizeof info) == 0) break;
-                const std::uintptr_t regionEnd = reinterpret_cast<std::uintptr_t>(info.BaseAddress) + info.RegionSize;
-                if (info.State == MEM_FREE && regionEnd - at >= span) {
-                    void* p = VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-                    if (p != nullptr) {
-                        next = at;
-                        return static_cast<char*>(p);
-                    }
-                }
-                at = (regionEnd + kGranularity - 1) & ~(kGranularity - 1);
-            }
-            next = 0x00400000;
-        }
-        return nullptr;
-    }
-
-    std::size_t size_;
-    char* data_ = nullptr;
-};
 
 // A browser that did not answer in time may still read the buffers of its
 // transfer when it wakes up. Their memory is kept for a while instead of
@@ -99,6 +39,10 @@ void quarantine(char* buffer) {
     }
     if (buffer != nullptr) kept.push_back(Held{buffer, now});
     held = std::move(kept);
+}
+
+std::uint32_t toWindowNumber(HWND window) noexcept {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
 }
 
 const std::string& ownProcessIdText() {
@@ -161,6 +105,7 @@ LRESULT CALLBACK receivingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
         for (std::size_t i = 0; i < state.registry.size(); ++i) {
             if (state.registry[i].message != message) continue;
             std::optional<ReceivedTransfer> received = receiveTransfer(wParam, lParam);
+            if (!received) trace(L"transfer refused: wParam " + std::to_wstring(wParam));
             if (received) {
                 // The registry may grow inside the handler: index, don't hold references.
                 // A fresh string, not an assignment into the old one, which
@@ -199,8 +144,8 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
 
     // One buffer below 2 GB: [reply cell][descriptor][payload].
     constexpr std::size_t kDescriptorRoom = 64;
-    LowBuffer buffer(1 + kDescriptorRoom + payload.size());
-    if (buffer.data() == nullptr) return false;
+    LowBlock buffer(1 + kDescriptorRoom + payload.size());
+    if (!buffer.ok()) return false;
     char* const reply = buffer.data();
     *reply = 0x01;
     std::memcpy(buffer.data() + 1 + kDescriptorRoom, payload.data(), payload.size());
@@ -218,9 +163,11 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     // A timed-out send may still be acknowledged later; by then it counts as failed.
     const bool acknowledged = sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
     if (sent == 0) {
-        quarantine(buffer.release());
+        quarantine(static_cast<char*>(buffer.release()));
+        trace(L"transfer timed out or the receiver hung: window " + std::to_wstring(toWindowNumber(target)));
     } else {
         quarantine(nullptr);
+        if (!acknowledged) trace(L"transfer not acknowledged: window " + std::to_wstring(toWindowNumber(target)));
     }
     return acknowledged;
 }

@@ -1,5 +1,6 @@
 #include "link/proxy_command_win.h"
 
+#include "common/control_ids.h"
 #include "common/modal_win.h"
 #include "link/instance_page_win.h"
 #include "link/proxy.h"
@@ -12,15 +13,15 @@ namespace {
 
 constexpr UINT kProxyMessage = 10004;
 
-enum : int { kPrompt = 101, kField = 102 };
+using namespace id::dialog;
 
 class TextPrompt final : public ModalWindow {
 public:
     std::optional<std::string> ask(HWND owner, const std::wstring& caption, const std::wstring& prompt) {
         const int result = run(owner, caption, 372, 156,
                                {
-                                   {kPrompt, Kind::Label, prompt.c_str(), 0, 10, 10, 260, 64},
-                                   {kField, Kind::Edit, L"", 0, 10, 92, 346, 22},
+                                   {kPromptText, Kind::Label, prompt.c_str(), 0, 10, 10, 260, 64},
+                                   {kPromptField, Kind::Edit, L"", 0, 10, 92, 346, 22},
                                    {IDOK, Kind::Button, L"确定", 0, 282, 8, 74, 24},
                                    {IDCANCEL, Kind::Button, L"取消", 0, 282, 38, 74, 24},
                                });
@@ -29,11 +30,11 @@ public:
     }
 
 protected:
-    void onCreate() override { SetFocus(control(kField)); }
+    void onCreate() override { SetFocus(control(kPromptField)); }
 
     bool onCommand(int id, int) override {
         if (id != IDOK) return false;  // IDCANCEL closes as cancelled
-        typed_ = controlText(control(kField));
+        typed_ = controlText(control(kPromptField));
         close(IDOK);
         return true;
     }

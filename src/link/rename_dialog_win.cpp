@@ -1,5 +1,6 @@
 #include "link/rename_dialog_win.h"
 
+#include "common/control_ids.h"
 #include "common/modal_win.h"
 #include "common/texts.h"
 #include "link/channel_win.h"
@@ -11,7 +12,7 @@ namespace vuv::win {
 
 namespace {
 
-enum : int { kLabel = 101, kNameEdit = 102, kConfirm = 103 };
+using namespace id::dialog;
 
 class RenameDialog final : public ModalWindow {
 public:
@@ -20,16 +21,16 @@ public:
     int open(HWND owner) {
         return run(owner, L"输入要取的名字，空白将默认网页名字", 388, 72,
                    {
-                       {kLabel, Kind::Label, L"输入要取的名字：", 0, 7, 10, 96, 24},
-                       {kNameEdit, Kind::Edit, L"", 0, 103, 10, 200, 24},
-                       {kConfirm, Kind::Button, L"确定", 0, 311, 10, 64, 24},
+                       {kRenameLabel, Kind::Label, L"输入要取的名字：", 0, 7, 10, 96, 24},
+                       {kRenameField, Kind::Edit, L"", 0, 103, 10, 200, 24},
+                       {kRenameConfirm, Kind::Button, L"确定", 0, 311, 10, 64, 24},
                    });
     }
 
 protected:
     bool onCommand(int id, int) override {
         // Enter arrives as IDOK, from the edit box as from anywhere else.
-        if (id != kConfirm && id != IDOK) return false;
+        if (id != kRenameConfirm && id != IDOK) return false;
         confirm();
         return true;
     }
@@ -38,7 +39,7 @@ private:
     void confirm() {
         // The name is taken as typed: blanks are a name too. The selection
         // counts as it is now, not as it was at opening.
-        const std::string name = controlText(control(kNameEdit));
+        const std::string name = controlText(control(kRenameField));
         for (const BrowserWindows& browser : instances_.selectedBrowsers()) {
             if (name.empty()) {
                 sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle);

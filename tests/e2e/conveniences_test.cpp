@@ -143,13 +143,7 @@ protected:
         SetForegroundWindow(keyTaker_);
     }
 
-    static void send(WORD vk, bool down) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        SendInput(1, &input, sizeof input);
-    }
+    static void send(WORD vk, bool down) { sendKey(vk, down); }
 
     // Presses or releases the key and waits until the desktop's key state,
     // the one the panel polls, shows it. Wine records a key only when some

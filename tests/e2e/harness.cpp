@@ -4,6 +4,7 @@
 
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "common/trace_win.h"
 #include "standin/protocol.h"
 
 #include <commctrl.h>
@@ -647,6 +648,21 @@ bool selectTab(HWND tab, int index) {
     return waitUntil([&] { return currentTab(tab) == index; });
 }
 
+void sendKey(WORD vk, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+void pressKey(WORD vk, std::initializer_list<WORD> modifiers) {
+    for (WORD m : modifiers) sendKey(m, true);
+    sendKey(vk, true);
+    sendKey(vk, false);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) sendKey(*m, false);
+}
+
 // ---------------------------------------------------------------------------
 // Message boxes
 
@@ -1049,6 +1065,29 @@ std::vector<std::string> Panel::exceptionLines() const {
             counts = (parsed & 0xF0000000ul) == 0xC0000000ul;
         }
         if (counts) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> Panel::traceLines() const {
+    std::vector<std::string> lines;
+    const std::string log = wineLog();
+    std::size_t start = 0;
+    while (start < log.size()) {
+        std::size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        const std::size_t at = log.find("vuv: ", start);
+        if (at != std::string::npos && at < end) lines.push_back(log.substr(at, end - at));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> Panel::caughtExceptionLines() const {
+    const std::string barrier = win::narrow(std::wstring(win::kTracePrefix) + std::wstring(win::kTraceException));
+    std::vector<std::string> lines;
+    for (const std::string& line : traceLines()) {
+        if (line.compare(0, barrier.size(), barrier) == 0) lines.push_back(line);
     }
     return lines;
 }

@@ -157,6 +157,11 @@ using Table = std::vector<std::vector<std::string>>;  // rows of columns, GBK
 [[nodiscard]] std::optional<LRESULT> sendNotify(HWND control, UINT code, void* block, std::size_t size,
                                                 Ms timeout = Ms{5000});
 
+// Types a key with SendInput, as a keyboard would, into whichever window has
+// the focus; pressKey presses vk with the modifiers held, then lets all go.
+void sendKey(WORD vk, bool down);
+void pressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
+
 // ---------------------------------------------------------------------------
 // Message boxes
 
@@ -306,8 +311,9 @@ private:
 
 struct PanelOptions {
     // Channels for the panel's log. warn+seh is the class that reports every
-    // exception raised (err+seh stays silent for access violations).
-    std::wstring wineDebug = L"-all,err+all,warn+seh";
+    // exception raised (err+seh stays silent for access violations);
+    // warn+debugstr carries the panel's own trace lines (OutputDebugString).
+    std::wstring wineDebug = L"-all,err+all,warn+seh,warn+debugstr";
     Ms startTimeout{20000};
     bool waitForMainWindow = true;
     // Also wait until the panel acknowledges an empty notification: its
@@ -348,6 +354,10 @@ public:
     [[nodiscard]] int exceptionCount() const { return static_cast<int>(exceptionLines().size()); }
     // The process ended through an exception.
     [[nodiscard]] bool crashed() const;
+    // The panel's trace lines ("vuv: ..."), and those of exceptions its
+    // window procedures caught and swallowed.
+    [[nodiscard]] std::vector<std::string> traceLines() const;
+    [[nodiscard]] std::vector<std::string> caughtExceptionLines() const;
 
     // WM_CLOSE to the main window; true when the process ended in time.
     bool close(Ms timeout = kWait);

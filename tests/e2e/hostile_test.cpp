@@ -7,6 +7,7 @@
 // grow.
 #include "e2e/instance_fixture.h"
 #include "e2e/memory_use.h"
+#include "support/forged_transfer.h"
 
 #include "link/channel_win.h"
 #include "link/transfer_codec.h"
@@ -26,50 +27,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+using testing_support::wParamFor;
+
 // Memory of a process at a 32-bit address, where a descriptor can point:
 // committed, or only reserved (an address range that reads and writes fail on).
-class LowMemory {
+class LowMemory : public win::LowBlock {
 public:
-    LowMemory(HANDLE process, std::size_t size, bool commit) : process_(process), size_(size) {
-        const DWORD type = commit ? MEM_RESERVE | MEM_COMMIT : MEM_RESERVE;
-        const DWORD protect = commit ? PAGE_READWRITE : PAGE_NOACCESS;
-        for (std::uintptr_t at = 0x20000000; base_ == nullptr && at + size < 0x7FF00000; at += 0x10000) {
-            base_ = static_cast<char*>(VirtualAllocEx(process, reinterpret_cast<void*>(at), size, type, protect));
-        }
-    }
-    ~LowMemory() {
-        if (base_ != nullptr) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
-    }
-    LowMemory(const LowMemory&) = delete;
-    LowMemory& operator=(const LowMemory&) = delete;
-
-    [[nodiscard]] bool ok() const noexcept { return base_ != nullptr; }
-    [[nodiscard]] char* at(std::size_t offset) const noexcept { return base_ + offset; }
-    [[nodiscard]] std::uint32_t address(std::size_t offset = 0) const noexcept {
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(base_) + offset);
-    }
-    [[nodiscard]] bool holds(std::uint32_t address) const noexcept {
-        return address >= this->address() && address - this->address() < size_;
-    }
-    // A megabyte of low addresses of this process with nothing mapped at the
-    // moment (reads there fail; nothing here writes there).
-    [[nodiscard]] static std::uint32_t hole() {
-        const LowMemory gone(GetCurrentProcess(), 1u << 20, false);
-        return gone.address();
-    }
-
-private:
-    HANDLE process_;
-    std::size_t size_;
-    char* base_ = nullptr;
+    LowMemory(HANDLE process, std::size_t size, bool commit)
+        : LowBlock(process, size, commit ? MEM_RESERVE | MEM_COMMIT : MEM_RESERVE,
+                   commit ? PAGE_READWRITE : PAGE_NOACCESS) {}
+    [[nodiscard]] char* at(std::size_t offset) const noexcept { return data() + offset; }
+    [[nodiscard]] static std::uint32_t hole() { return testing_support::LowMemory::hole(); }
 };
-
-// The wParam digit string for a sender pid and a descriptor length, also for
-// lengths the receiver refuses; digit strings beyond 32 bits come out as they are.
-WPARAM wParamFor(DWORD pid, std::size_t descriptorLength) {
-    const std::string pidText = std::to_string(pid);
-    return static_cast<WPARAM>(std::stoull(std::to_string(pidText.size()) + pidText + std::to_string(descriptorLength)));
-}
 
 std::string descriptorText(std::uint32_t reply, std::uint64_t length, std::uint32_t payload) {
     return std::to_string(static_cast<std::int32_t>(reply)) + "$" + std::to_string(length) + "&" +
@@ -321,6 +290,12 @@ TEST_F(HostileSenders, TenThousandLyingTransfersCostThePanelNothing) {
     EXPECT_EQ(wronglyAcknowledged, 0) << "malformed transfers were acknowledged";
     EXPECT_EQ(missedAcknowledgements, 0) << "well-formed transfers were not acknowledged";
     EXPECT_LT(growthMb, 10.0);
+    // Refused transfers are reported to nobody, but each leaves a trace line.
+    const std::vector<std::string> traces = panel->traceLines();
+    EXPECT_GT(std::count_if(traces.begin(), traces.end(),
+                            [](const std::string& line) { return line.find("transfer refused") != std::string::npos; }),
+              0)
+        << traces.size() << " trace lines";
 }
 
 

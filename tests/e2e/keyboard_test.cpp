@@ -12,21 +12,7 @@
 namespace vuv::e2e {
 namespace {
 
-void key(WORD vk, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-}
-
-// Presses vk with the modifiers held, then lets everything go.
-void press(WORD vk, std::initializer_list<WORD> modifiers = {}) {
-    for (WORD m : modifiers) key(m, true);
-    key(vk, true);
-    key(vk, false);
-    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) key(*m, false);
-}
+void press(WORD vk, std::initializer_list<WORD> modifiers = {}) { pressKey(vk, modifiers); }
 
 // The control with the keyboard focus in the thread of window.
 HWND focusOf(HWND window) {
@@ -58,12 +44,10 @@ std::vector<int> tabWalk(HWND window, std::size_t steps, bool backwards = false)
     return seen;
 }
 
-// Dialog control ids, from the dialogs' own layouts.
-constexpr int kPathField = 102, kPathBrowse = 103, kPathConfirm = 104;
-constexpr int kInputField = 102, kInputButton = 103;
-constexpr int kProxyField = 102;
-constexpr int kRenameField = 102, kRenameConfirm = 103;
-constexpr int kAddressText = 100, kAddressClear = 101, kAddressConfirm = IDOK;
+// Dialog control ids, from the program's own header.
+using namespace id::dialog;
+constexpr int kProxyField = kPromptField;
+constexpr int kAddressConfirm = IDOK;
 
 class Keyboard : public InstanceFixture {
 protected:

@@ -2,6 +2,7 @@
 // status bar, the window-level menu commands, the exit paths, and a message
 // channel that answers good transfers and shrugs off bad ones.
 #include "e2e/panel_fixture.h"
+#include "support/forged_transfer.h"
 
 #include "common/control_ids.h"
 #include "app/layout_win.h"
@@ -202,14 +203,11 @@ TEST_F(MainWindowTest, MalformedTransfersLeaveThePanelRunningAndAnswering) {
 
     // Bad descriptors in this process's memory below 2 GB, where the wire
     // format's 32-bit addresses can reach them: [reply cell][descriptor].
-    char* block = nullptr;
-    for (std::uintptr_t at = 0x20000000; block == nullptr && at < 0x70000000; at += 0x10000) {
-        block = static_cast<char*>(VirtualAlloc(reinterpret_cast<void*>(at), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    }
-    ASSERT_NE(block, nullptr);
-    const std::string pidText = std::to_string(GetCurrentProcessId());
-    auto wparamFor = [&](std::size_t descriptorLength) {
-        return static_cast<WPARAM>(std::stoll(std::to_string(pidText.size()) + pidText + std::to_string(descriptorLength)));
+    const testing_support::LowMemory memory(4096);
+    ASSERT_TRUE(memory.ok());
+    char* const block = memory.at(0);
+    auto wparamFor = [](std::size_t descriptorLength) {
+        return testing_support::wParamFor(GetCurrentProcessId(), descriptorLength);
     };
     const std::string replyAt = std::to_string(reinterpret_cast<std::uintptr_t>(block));
     const std::vector<std::string> badDescriptors{
@@ -236,7 +234,6 @@ TEST_F(MainWindowTest, MalformedTransfersLeaveThePanelRunningAndAnswering) {
     EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), notify, wparamFor(good.size()),
                                 static_cast<LPARAM>(reinterpret_cast<std::uintptr_t>(block + 1))));
     EXPECT_EQ(block[0], 0x02);
-    VirtualFree(block, 0, MEM_RELEASE);
 
     // Parameters that do not decode, and descriptors at unmapped addresses.
     for (WPARAM w : {WPARAM{0}, WPARAM{7}, WPARAM{0x7FFFFFFF}, WPARAM{0xFFFFFFFF}, wparamFor(0), wparamFor(99)}) {

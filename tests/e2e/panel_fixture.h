@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 #include <string>
 
 namespace vuv::e2e {
@@ -27,6 +28,8 @@ protected:
     void TearDown() override {
         if (panel) {
             EXPECT_EQ(panel->exceptionCount(), 0) << panel->wineLog();
+            // An exception a window procedure caught is a fault all the same.
+            EXPECT_EQ(panel->caughtExceptionLines(), std::vector<std::string>{}) << panel->wineLog();
         }
     }
 

@@ -7,6 +7,8 @@
 #include "common/texts.h"
 #include "link/transfer_codec.h"
 
+#include "support/forged_transfer.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,43 +22,8 @@
 namespace vuv::win {
 namespace {
 
-// Memory below 2 GB, where a descriptor's 32-bit addresses can point.
-class LowBlock {
-public:
-    explicit LowBlock(std::size_t size = 0x10000) {
-        void* p = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (p != nullptr && reinterpret_cast<std::uintptr_t>(p) + size > 0x80000000u) {
-            VirtualFree(p, 0, MEM_RELEASE);
-            p = nullptr;
-            for (std::uintptr_t at = 0x20000000; p == nullptr && at < 0x7FF00000; at += 0x10000) {
-                p = VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-            }
-        }
-        data_ = static_cast<char*>(p);
-    }
-    ~LowBlock() {
-        if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
-    }
-    LowBlock(const LowBlock&) = delete;
-    LowBlock& operator=(const LowBlock&) = delete;
-
-    char* at(std::size_t offset) const { return data_ + offset; }
-    std::uint32_t address(std::size_t offset) const {
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data_) + offset);
-    }
-    void put(std::size_t offset, std::string_view bytes) const {
-        if (data_ != nullptr && !bytes.empty()) std::memcpy(data_ + offset, bytes.data(), bytes.size());
-    }
-
-    // A low address with nothing mapped behind it.
-    static std::uint32_t unmapped() {
-        const LowBlock gone;
-        return gone.address(0x100);
-    }
-
-private:
-    char* data_ = nullptr;
-};
+using testing_support::LowMemory;
+using LowBlock = LowMemory;
 
 // The window's own procedure: what the receiver passes on.
 struct Passed {
@@ -118,7 +85,7 @@ TransferHandler* count() {
 }
 
 WPARAM wParamFor(std::size_t descriptorLength) {
-    return *encodeTransferWParam(std::to_string(GetCurrentProcessId()), descriptorLength);
+    return testing_support::wParamFor(GetCurrentProcessId(), descriptorLength);
 }
 
 bool passedUnchanged(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -189,7 +156,7 @@ TEST(Channel, MalformedTransfersAreNeitherReadNorAcknowledged) {
         {"negative length", reply + "$-7&" + payloadAt, std::nullopt, at64},
         {"length above 64 MiB", reply + "$67108865&" + payloadAt, std::nullopt, at64},
         {"not numbers", "abc$def&ghi", std::nullopt, at64},
-        {"descriptor at an unmapped address", good, goodWParam, static_cast<LPARAM>(LowBlock::unmapped())},
+        {"descriptor at an unmapped address", good, goodWParam, static_cast<LPARAM>(LowMemory::hole())},
         {"lParam null", good, goodWParam, 0},
         {"lParam all ones", good, goodWParam, static_cast<LPARAM>(-1)},
     };
@@ -217,7 +184,7 @@ TEST(Channel, UnreadablePayloadIsZerosOfTheDeclaredLength) {
     ASSERT_TRUE(registerReceiver("ChannelTest.Zeros", count<3>()));
     LowBlock block;
     *block.at(0) = 0x01;
-    const std::string descriptor = buildDescriptor(block.address(0), 16, LowBlock::unmapped());
+    const std::string descriptor = buildDescriptor(block.address(0), 16, LowMemory::hole());
     block.put(64, descriptor);
     SendMessageW(receiver(), registeredMessage("ChannelTest.Zeros"), wParamFor(descriptor.size()),
                  static_cast<LPARAM>(block.address(64)));

@@ -2,6 +2,7 @@
 // cross processes. The dialog runs modally on the test thread while a helper
 // thread drops files on it, answers its message boxes and closes it.
 #include "app/settings_win.h"
+#include "e2e/harness.h"
 #include "common/encoding_win.h"
 #include "common/files_win.h"
 #include "common/ini.h"
@@ -30,12 +31,7 @@ using namespace vuv::win;
 using namespace std::chrono_literals;
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        Sleep(10);
-    }
-    return condition();
+    return e2e::waitUntil(condition, timeout);
 }
 
 std::wstring textOf(HWND hwnd) {

@@ -12,6 +12,7 @@
 // passes may crash it.
 #include "protocol.h"
 
+#include "common/ascii.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/payloads.h"
@@ -42,9 +43,7 @@ struct Options {
     std::string title;  // GBK
 };
 
-bool startsWith(std::wstring_view text, std::wstring_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
 
 Options parseOptions(const std::string& defaultTitle) {
     Options options;
