@@ -9,7 +9,7 @@ file(GLOB_RECURSE VUV_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*_
 list(FILTER VUV_WIN_SOURCES EXCLUDE REGEX "winmain_win\\.cpp$")
 
 add_library(vuvwin STATIC ${VUV_WIN_SOURCES})
-target_link_libraries(vuvwin PUBLIC vuvcore comctl32 comdlg32 shell32 shlwapi ole32 uuid gdi32 user32 kernel32)
+target_link_libraries(vuvwin PUBLIC vuvcore comctl32 comdlg32 shell32 shlwapi ole32 uuid imm32 uxtheme gdi32 user32 kernel32)
 target_compile_definitions(vuvwin PUBLIC ${VUV_WIN_DEFS})
 target_compile_options(vuvwin PRIVATE ${VUV_WARNINGS})
 target_compile_definitions(vuvcore PUBLIC ${VUV_WIN_DEFS})

@@ -36,7 +36,7 @@ inline const std::array<Page, id::kPageCount>& pages() {
     static const std::array<Page, id::kPageCount> table{{
         {L"独立控制",
          {
-             {id::kInstanceTable, Kind::ListView, L"", 0, 8, 32, 474, 321},
+             {id::kInstanceTable, Kind::ItemListView, L"", 0, 8, 32, 474, 321},
              {id::kStartBrowser, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32},
              {id::kScanBrowsers, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32},
              {id::kDownloadPage, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32},

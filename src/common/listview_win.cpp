@@ -8,9 +8,8 @@
 
 namespace vuv::win {
 
-void VirtualListView::attach(HWND listView, std::initializer_list<Column> columns, CellText cellText) {
+void ReportListView::attachColumns(HWND listView, std::initializer_list<Column> columns) {
     hwnd_ = listView;
-    cellText_ = std::move(cellText);
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     const int dpi = windowDpi(hwnd_);
     int index = 0;
@@ -25,13 +24,47 @@ void VirtualListView::attach(HWND listView, std::initializer_list<Column> column
     }
 }
 
+std::vector<std::size_t> ReportListView::selectedRows() const {
+    std::vector<std::size_t> rows;
+    const int selected = static_cast<int>(SendMessageW(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selected <= 0) return rows;
+    rows.reserve(static_cast<std::size_t>(selected));
+    for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED)) {
+        rows.push_back(static_cast<std::size_t>(i));
+    }
+    return rows;
+}
+
+std::optional<std::size_t> ReportListView::firstSelected() const {
+    const int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+    if (i < 0) return std::nullopt;
+    return static_cast<std::size_t>(i);
+}
+
+void ReportListView::clearSelection() { ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED); }
+
+void ReportListView::select(const std::vector<std::size_t>& rows) {
+    clearSelection();
+    bool first = true;
+    for (std::size_t row : rows) {
+        const UINT state = first ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
+        ListView_SetItemState(hwnd_, static_cast<int>(row), state, state);
+        first = false;
+    }
+}
+
+void ReportListView::refresh() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+void VirtualListView::attach(HWND listView, std::initializer_list<Column> columns, CellText cellText) {
+    attachColumns(listView, columns);
+    cellText_ = std::move(cellText);
+}
+
 void VirtualListView::setRowCount(std::size_t rows) {
     const int count = static_cast<int>(std::min<std::size_t>(rows, 0x7FFFFFFF));
     SendMessageW(hwnd_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
     refresh();
 }
-
-void VirtualListView::refresh() { InvalidateRect(hwnd_, nullptr, FALSE); }
 
 bool VirtualListView::onNotify(const NMHDR& header) {
     if (header.hwndFrom != hwnd_ || header.code != LVN_GETDISPINFOW) return false;
@@ -49,23 +82,60 @@ bool VirtualListView::onNotify(const NMHDR& header) {
     return true;
 }
 
-std::vector<std::size_t> VirtualListView::selectedRows() const {
-    std::vector<std::size_t> rows;
-    const int selected = static_cast<int>(SendMessageW(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0));
-    if (selected <= 0) return rows;
-    rows.reserve(static_cast<std::size_t>(selected));
-    for (int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED)) {
-        rows.push_back(static_cast<std::size_t>(i));
+void ItemListView::attach(HWND listView, std::initializer_list<Column> columns) { attachColumns(listView, columns); }
+
+void ItemListView::setRows(const std::vector<std::vector<std::string>>& cells, const std::vector<LPARAM>& data) {
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t row = 0; row < cells.size(); ++row) {
+        std::wstring first = cells[row].empty() ? std::wstring() : widen(cells[row][0]);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(row);
+        item.pszText = first.data();
+        item.lParam = row < data.size() ? data[row] : 0;
+        const int at = static_cast<int>(SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        for (std::size_t column = 1; column < cells[row].size(); ++column) {
+            std::wstring text = widen(cells[row][column]);
+            LVITEMW sub{};
+            sub.iSubItem = static_cast<int>(column);
+            sub.pszText = text.data();
+            SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&sub));
+        }
     }
-    return rows;
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    refresh();
 }
 
-std::optional<std::size_t> VirtualListView::firstSelected() const {
-    const int i = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
-    if (i < 0) return std::nullopt;
-    return static_cast<std::size_t>(i);
+void ItemListView::setCell(std::size_t row, int column, std::string_view gbk) {
+    std::wstring text = widen(gbk);
+    wchar_t shown[512] = {};
+    LVITEMW get{};
+    get.iSubItem = column;
+    get.pszText = shown;
+    get.cchTextMax = 512;
+    const auto length = static_cast<std::size_t>(
+        SendMessageW(hwnd_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&get)));
+    if (std::wstring_view(shown, length) == text) return;
+    LVITEMW set{};
+    set.iSubItem = column;
+    set.pszText = text.data();
+    SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&set));
 }
 
-void VirtualListView::clearSelection() { ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED); }
+void ItemListView::removeRow(std::size_t row) { SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
+
+std::size_t ItemListView::rowCount() const {
+    const auto count = SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0);
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+LPARAM ItemListView::itemData(std::size_t row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = static_cast<int>(row);
+    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return item.lParam;
+}
 
 }  // namespace vuv::win

@@ -1,6 +1,8 @@
-// A report-mode list view that shows rows held elsewhere (LVS_OWNERDATA): the
-// model is the store, the control keeps only the selection and asks for the
-// text of the rows it paints. Hundreds of thousands of rows stay cheap.
+// Report-mode list views. A virtual one (LVS_OWNERDATA) shows rows held
+// elsewhere: the model is the store, the control keeps only the selection
+// and asks for the text of the rows it paints, so hundreds of thousands of
+// rows stay cheap. An item one holds its rows itself, each with item data
+// that other programs can read (LVM_GETITEM with LVIF_PARAM).
 #pragma once
 
 #include <windows.h>
@@ -21,31 +23,56 @@ struct Column {
     int width;  // pixels at 96 DPI, scaled to the list view's
 };
 
-class VirtualListView {
+// What both kinds share: columns and the selection.
+class ReportListView {
 public:
-    // GBK text of one cell; the view must stay valid until the next call.
-    using CellText = std::function<std::string_view(std::size_t row, int column)>;
-
-    void attach(HWND listView, std::initializer_list<Column> columns, CellText cellText);
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
-
-    // Tells the control how many rows the model has now and repaints.
-    void setRowCount(std::size_t rows);
-    void refresh();
-
-    // Fills the text the control asks for (LVN_GETDISPINFOW). True when the
-    // notification was for this view.
-    bool onNotify(const NMHDR& header);
 
     [[nodiscard]] std::vector<std::size_t> selectedRows() const;
     [[nodiscard]] std::optional<std::size_t> firstSelected() const;
     [[nodiscard]] bool anySelected() const { return firstSelected().has_value(); }
     void clearSelection();
+    // Selects exactly these rows (ascending); the first gets the focus.
+    void select(const std::vector<std::size_t>& rows);
+    void refresh();
+
+protected:
+    void attachColumns(HWND listView, std::initializer_list<Column> columns);
+
+    HWND hwnd_ = nullptr;
+};
+
+class VirtualListView : public ReportListView {
+public:
+    // GBK text of one cell; the view must stay valid until the next call.
+    using CellText = std::function<std::string_view(std::size_t row, int column)>;
+
+    void attach(HWND listView, std::initializer_list<Column> columns, CellText cellText);
+
+    // Tells the control how many rows the model has now and repaints.
+    void setRowCount(std::size_t rows);
+
+    // Fills the text the control asks for (LVN_GETDISPINFOW). True when the
+    // notification was for this view.
+    bool onNotify(const NMHDR& header);
 
 private:
-    HWND hwnd_ = nullptr;
     CellText cellText_;
     std::wstring buffer_;
+};
+
+class ItemListView : public ReportListView {
+public:
+    void attach(HWND listView, std::initializer_list<Column> columns);
+
+    // Replaces every row: cells[i] are row i's texts (GBK) by column, data[i]
+    // its item data.
+    void setRows(const std::vector<std::vector<std::string>>& cells, const std::vector<LPARAM>& data);
+    // One cell's text, only when it differs from what the row shows.
+    void setCell(std::size_t row, int column, std::string_view gbk);
+    void removeRow(std::size_t row);
+    [[nodiscard]] std::size_t rowCount() const;
+    [[nodiscard]] LPARAM itemData(std::size_t row) const;
 };
 
 }  // namespace vuv::win

@@ -36,8 +36,9 @@ HWND createControl(HWND parent, const ControlRow& row, int originX, int originY)
             exStyle = WS_EX_CLIENTEDGE;
             break;
         case Kind::ListView:
+        case Kind::ItemListView:
             className = WC_LISTVIEWW;
-            style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP;
+            style |= LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP | (row.kind == Kind::ListView ? LVS_OWNERDATA : 0);
             exStyle = WS_EX_CLIENTEDGE;
             break;
         case Kind::ComboList:

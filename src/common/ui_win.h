@@ -8,9 +8,10 @@
 
 namespace vuv::win {
 
-// Kinds of control a layout row can create. List views are always virtual
-// (LVS_OWNERDATA): their rows live in a model.
-enum class Kind { Button, CheckBox, Label, TransparentLabel, Edit, MultiLineEdit, ListView, ComboList, Tab };
+// Kinds of control a layout row can create. A ListView is virtual
+// (LVS_OWNERDATA): its rows live in a model. An ItemListView holds its rows
+// and their item data itself.
+enum class Kind { Button, CheckBox, Label, TransparentLabel, Edit, MultiLineEdit, ListView, ItemListView, ComboList, Tab };
 
 // One control of a window or page: identifier, kind, caption, extra styles,
 // position and size in pixels relative to the layout's origin.

@@ -22,6 +22,10 @@ constexpr KeyName kKeyNames[] = {
 
 constexpr bool isModifier(int code) noexcept { return code == 16 || code == 17 || code == 18; }
 
+// What an input method reports for a key it takes for itself (VK_PROCESSKEY):
+// no key of the keyboard, and never down in the key state the poll reads.
+constexpr int kProcessKey = 229;
+
 // F2, F3, F5, F6, F7 and F9 cannot be the boss key.
 constexpr bool isRefused(int code) noexcept {
     return code == 113 || code == 114 || code == 116 || code == 117 || code == 118 || code == 120;
@@ -40,7 +44,7 @@ std::string displayName(int code) {
 }  // namespace
 
 KeyCapture captureKey(int keyCode) {
-    if (isModifier(keyCode)) return {true, false, {}};
+    if (isModifier(keyCode) || keyCode == kProcessKey) return {true, false, {}};
     if (isRefused(keyCode)) return {false, false, {}};
     return {false, true, displayName(keyCode)};
 }

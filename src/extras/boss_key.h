@@ -8,7 +8,9 @@
 namespace vuv {
 
 // Outcome of a key-down in the capture box.
-//  ignored:  Shift, Ctrl and Alt; neither the box nor the captured key change.
+//  ignored:  Shift, Ctrl and Alt, and 229, which an input method reports
+//            for a key it keeps (it never reads as pressed); neither the box
+//            nor the captured key change.
 //  accepted: the key becomes the captured key and the box shows display,
 //            which is never empty.
 //  neither:  a refused key (F2, F3, F5, F6, F7, F9); the box is emptied and

@@ -6,6 +6,8 @@
 #include "link/channel_win.h"
 #include "link/instance_page_win.h"
 
+#include <imm.h>
+
 #include <cstdint>
 
 namespace vuv::win {
@@ -32,6 +34,12 @@ public:
     }
 
 protected:
+    void onCreate() override {
+        // With an input method on, letters would reach the box only as the
+        // input method's key (229); the box takes the keys themselves.
+        ImmAssociateContext(control(kBossKeyField), nullptr);
+    }
+
     bool preTranslateOwn(MSG& msg) override {
         if (msg.hwnd != control(kBossKeyField)) return false;
         switch (msg.message) {

@@ -26,7 +26,9 @@ void RecordBox::attach(HWND edit) {
 
 void RecordBox::queue(std::string_view gbk) {
     if (queued_.empty()) queuedSince_ = Clock::now();
-    queued_ += widen(gbk);
+    // The edit box takes text up to a NUL: a text ends at its first one, and
+    // still gets its own line break, so nothing queued after it is cut off.
+    queued_ += widen(gbk.substr(0, gbk.find('\0')));
     queued_ += L"\r\n";
 }
 

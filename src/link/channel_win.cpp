@@ -45,6 +45,9 @@ std::uint32_t toWindowNumber(HWND window) noexcept {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+// Transfers this thread is sending to one of its own windows just now.
+thread_local int selfTransfers = 0;
+
 const std::string& ownProcessIdText() {
     static std::string text;
     if (text.empty() || text == "0") text = std::to_string(GetCurrentProcessId());
@@ -157,9 +160,14 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     if (!wParam) return false;
 
     DWORD_PTR ignored = 0;
+    // A transfer to a window of this very thread is the one kind that may
+    // name this process: the receiver is told so while the send lasts.
+    const bool toSelf = GetWindowThreadProcessId(target, nullptr) == GetCurrentThreadId();
+    if (toSelf) ++selfTransfers;
     const LRESULT sent = SendMessageTimeoutW(target, message, static_cast<WPARAM>(*wParam),
                                              static_cast<LPARAM>(buffer.address(1)), SMTO_ABORTIFHUNG,
                                              kTransferTimeoutMs, &ignored);
+    if (toSelf) --selfTransfers;
     // A timed-out send may still be acknowledged later; by then it counts as failed.
     const bool acknowledged = sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
     if (sent == 0) {
@@ -193,10 +201,11 @@ std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bo
     if (static_cast<std::uintptr_t>(wParam) > 0xFFFFFFFFu) return std::nullopt;
     const std::optional<TransferHeader> header = decodeTransferWParam(static_cast<std::int32_t>(wParam));
     if (!header) return std::nullopt;
-    // A transfer that names this very process but came from another thread
-    // is a lie: acknowledging it would write a byte wherever the sender chose
+    // A transfer that names this very process is a lie unless this thread is
+    // sending it to itself right now: sent from another thread or posted by
+    // anyone, acknowledging it would write a byte wherever the sender chose
     // in our own memory. (Our own tests send to themselves on one thread.)
-    if (header->processId == GetCurrentProcessId() && (InSendMessageEx(nullptr) & ISMEX_SEND) != 0) return std::nullopt;
+    if (header->processId == GetCurrentProcessId() && selfTransfers == 0) return std::nullopt;
     const auto descriptorAddress = static_cast<std::uint32_t>(static_cast<std::uintptr_t>(lParam));
 
     ProcessHandle process(header->processId);

@@ -14,13 +14,7 @@
 namespace vuv::win {
 
 InstancePage::InstancePage(HWND main) : main_(main) {
-    view_.attach(GetDlgItem(main, id::kInstanceTable), {{L"编号", 80}, {L"标题", 390}},
-                 [this](std::size_t row, int column) -> std::string_view {
-                     if (row >= rows_.size()) return {};
-                     if (column == 1) return rows_[row].title;
-                     numberText_ = std::to_string(rows_[row].processId);
-                     return numberText_;
-                 });
+    view_.attach(GetDlgItem(main, id::kInstanceTable), {{L"编号", 80}, {L"标题", 390}});
 }
 
 const std::vector<MenuRow>& InstancePage::menu() {
@@ -38,18 +32,30 @@ const std::vector<MenuRow>& InstancePage::menu() {
 
 void InstancePage::scanInstances() {
     DesktopWindows windows;
-    records_.scan(windows);
-    rows_ = instanceRows(records_, windows);
-    view_.clearSelection();
-    view_.setRowCount(rows_.size());
+    table_.scan(windows);
+    showRows();
 }
 
-HWND InstancePage::commandWindowOf(std::uint32_t processId) const { return toHwnd(records_.commandWindowOf(processId)); }
+void InstancePage::showRows() {
+    std::vector<std::vector<std::string>> cells;
+    std::vector<LPARAM> data;
+    cells.reserve(table_.rows().size());
+    data.reserve(table_.rows().size());
+    for (const InstanceRow& row : table_.rows()) {
+        cells.push_back({std::to_string(row.processId), row.title});
+        data.push_back(static_cast<LPARAM>(row.processId));
+    }
+    view_.setRows(cells, data);
+}
 
-HWND InstancePage::frameWindowOf(std::uint32_t processId) const { return toHwnd(records_.frameWindowOf(processId)); }
+HWND InstancePage::commandWindowOf(std::uint32_t processId) const {
+    return toHwnd(table_.records().commandWindowOf(processId));
+}
+
+HWND InstancePage::frameWindowOf(std::uint32_t processId) const { return toHwnd(table_.records().frameWindowOf(processId)); }
 
 HWND InstancePage::frameWindowOfCommandWindow(HWND commandWindow) const {
-    return toHwnd(records_.frameWindowOfCommandWindow(toWindowId(commandWindow)));
+    return toHwnd(table_.records().frameWindowOfCommandWindow(toWindowId(commandWindow)));
 }
 
 BrowserWindows InstancePage::windowsOf(std::uint32_t processId) const {
@@ -65,16 +71,17 @@ BrowserWindows InstancePage::windowsOf(std::uint32_t processId) const {
 
 std::vector<BrowserWindows> InstancePage::selectedBrowsers() const {
     std::vector<BrowserWindows> browsers;
+    const std::vector<InstanceRow>& rows = table_.rows();
     for (std::size_t row : view_.selectedRows()) {
-        if (row < rows_.size()) browsers.push_back(windowsOf(rows_[row].processId));
+        if (row < rows.size()) browsers.push_back(windowsOf(rows[row].processId));
     }
     return browsers;
 }
 
 std::vector<BrowserWindows> InstancePage::listedBrowsers() const {
     std::vector<BrowserWindows> browsers;
-    browsers.reserve(rows_.size());
-    for (const InstanceRow& row : rows_) browsers.push_back(windowsOf(row.processId));
+    browsers.reserve(table_.rows().size());
+    for (const InstanceRow& row : table_.rows()) browsers.push_back(windowsOf(row.processId));
     return browsers;
 }
 
@@ -102,20 +109,14 @@ void InstancePage::openLinkInSelected() {
 void InstancePage::closeSelected() {
     const std::vector<std::size_t> selected = view_.selectedRows();
     if (selected.empty()) return;
-    std::vector<InstanceRow> kept;
-    kept.reserve(rows_.size());
-    std::size_t next = 0;
-    for (std::size_t row = 0; row < rows_.size(); ++row) {
-        if (next < selected.size() && selected[next] == row) {
-            ++next;
-            if (HWND frame = windowsOf(rows_[row].processId).frame) closeInstance(frame);
-        } else {
-            kept.push_back(std::move(rows_[row]));
-        }
+    for (std::size_t row : selected) {
+        if (row >= table_.rows().size()) continue;
+        if (HWND frame = windowsOf(table_.rows()[row].processId).frame) closeInstance(frame);
     }
-    rows_ = std::move(kept);
+    // The rows go at once; the records stay until the next scan.
+    table_.removeRows(selected);
+    for (auto row = selected.rbegin(); row != selected.rend(); ++row) view_.removeRow(*row);
     view_.clearSelection();
-    view_.setRowCount(rows_.size());
 }
 
 bool InstancePage::onCommand(int id, int) {
@@ -142,7 +143,6 @@ bool InstancePage::onCommand(int id, int) {
 }
 
 bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
-    if (view_.onNotify(header)) return true;
     if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
         if (view_.anySelected()) popUpMenu(main_, menu());
         result = 0;

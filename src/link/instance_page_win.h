@@ -52,11 +52,11 @@ private:
     void readConfigInSelected();
     void openLinkInSelected();
 
+    void showRows();
+
     HWND main_;
-    VirtualListView view_;
-    InstanceRecords records_;
-    std::vector<InstanceRow> rows_;
-    std::string numberText_;
+    ItemListView view_;  // its rows carry the process id as item data
+    InstanceTable table_;
 };
 
 }  // namespace vuv::win

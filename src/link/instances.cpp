@@ -72,14 +72,40 @@ WindowId InstanceRecords::frameWindowOfCommandWindow(WindowId commandWindow) con
 }
 
 std::vector<InstanceRow> instanceRows(const InstanceRecords& records, WindowSource& windows) {
+    // A copy: asking a window for its title may run another scan of the
+    // same records before the answer comes.
+    const std::vector<InstanceRecord> snapshot = records.records();
     std::vector<InstanceRow> rows;
-    rows.reserve(records.records().size());
-    for (const InstanceRecord& record : records.records()) {
+    rows.reserve(snapshot.size());
+    for (const InstanceRecord& record : snapshot) {
         std::optional<std::string> title;
         if (record.frameWindow != 0) title = windows.title(record.frameWindow);
         rows.push_back(InstanceRow{record.processId, displayTitle(title)});
     }
     return rows;
+}
+
+void InstanceTable::scan(WindowSource& windows) {
+    const std::uint64_t number = ++started_;
+    InstanceRecords records;
+    records.scan(windows);
+    std::vector<InstanceRow> rows = instanceRows(records, windows);
+    if (installed_ > number) return;  // a later scan finished inside this one: it stands
+    records_ = std::move(records);
+    rows_ = std::move(rows);
+    installed_ = number;
+}
+
+void InstanceTable::removeRows(const std::vector<std::size_t>& sortedRows) {
+    std::vector<InstanceRow> kept;
+    kept.reserve(rows_.size());
+    std::size_t next = 0;
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        while (next < sortedRows.size() && sortedRows[next] < row) ++next;
+        if (next < sortedRows.size() && sortedRows[next] == row) continue;
+        kept.push_back(std::move(rows_[row]));
+    }
+    rows_ = std::move(kept);
 }
 
 std::string displayTitle(const std::optional<std::string>& frameTitle) {

@@ -80,8 +80,33 @@ private:
     std::unordered_map<WindowId, std::size_t> indexByCommandWindow_;  // first record per command window
 };
 
-// The instance table's rows, one per record in record order.
+// The instance table's rows, one per record in record order. The records are
+// read before any title is asked for, so a scan that runs inside a title
+// query cannot pull them away under the walk.
 [[nodiscard]] std::vector<InstanceRow> instanceRows(const InstanceRecords& records, WindowSource& windows);
+
+// The records and the rows of one scan, kept together. A scan can run inside
+// another: a title query waits in a send, and a browser's "#关闭" received
+// meanwhile rescans. Each scan builds its result apart and installs it only
+// if no scan that started after it has installed one already, so that after
+// any nesting the records and the rows are those of the newest scan, and
+// agree with each other.
+class InstanceTable {
+public:
+    void scan(WindowSource& windows);
+
+    [[nodiscard]] const InstanceRecords& records() const noexcept { return records_; }
+    [[nodiscard]] const std::vector<InstanceRow>& rows() const noexcept { return rows_; }
+    // Removes rows (closed browsers) and leaves the records as they are.
+    // Rows are given ascending; indices past the end are ignored.
+    void removeRows(const std::vector<std::size_t>& sortedRows);
+
+private:
+    InstanceRecords records_;
+    std::vector<InstanceRow> rows_;
+    std::uint64_t started_ = 0;    // scans begun
+    std::uint64_t installed_ = 0;  // the start number of the scan whose result is shown
+};
 
 // The 标题 shown for a frame window's text: the text up to its first NUL;
 // "标签模式窗口" when there is no frame window or the text is a single space

@@ -1,5 +1,6 @@
 #include "link/notification.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/gbk.h"
@@ -82,6 +83,9 @@ Reaction decideNotification(std::string_view payload) {
     Reaction reaction;
     reaction.content = std::string(fields[1]);
     if (recordKind != Reaction::Kind::None) {
+        // A record ends at its first NUL: a browser that counted its text's
+        // terminator in the length sends one, and the text is what came before.
+        reaction.content.resize(std::min(reaction.content.size(), reaction.content.find('\0')));
         reaction.kind = recordKind;
         return reaction;
     }

@@ -28,7 +28,7 @@ struct Reaction {
     };
     Kind kind = Kind::None;
     std::uint32_t window = 0;  // sender's command window handle (notifications only)
-    std::string content;       // second field: keyword or rule text, link, or page text
+    std::string content;       // second field: keyword or rule text, link, or page text (up to its first NUL)
 
     friend bool operator==(const Reaction& a, const Reaction& b) {
         return a.kind == b.kind && a.window == b.window && a.content == b.content;

@@ -3,6 +3,9 @@
 #include "common/encoding_win.h"
 #include "link/channel_win.h"
 
+#include <algorithm>
+#include <cwchar>
+
 namespace vuv::win {
 
 WindowId DesktopWindows::findFirst(std::string_view className) {
@@ -31,9 +34,13 @@ std::optional<std::string> DesktopWindows::title(WindowId w) {
     if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTransferTimeoutMs, &length)) {
         return std::nullopt;
     }
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    // The length is the browser's word: it never sizes more than a title's
+    // worth of memory. The buffer starts as blanks, as a window that writes
+    // nothing leaves it.
+    const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(length), kMaxTitleLength) + 1;
+    std::wstring text(room, L' ');
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, room, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
                              kTransferTimeoutMs, &got)) {
         return std::nullopt;
     }

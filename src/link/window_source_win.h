@@ -16,6 +16,10 @@ namespace vuv::win {
     return static_cast<WindowId>(reinterpret_cast<ULONG_PTR>(hwnd) & 0xFFFFFFFFu);
 }
 
+// The most of a title the scan reads: a browser's answer to the length query
+// is outside input and never sizes more than this.
+inline constexpr std::size_t kMaxTitleLength = 4096;
+
 class DesktopWindows final : public WindowSource {
 public:
     WindowId findFirst(std::string_view className) override;

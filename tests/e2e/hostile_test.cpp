@@ -316,12 +316,22 @@ TEST_F(HostileSenders, ATransferNamingThePanelItselfWritesNothingIntoThePanel) {
         ASSERT_TRUE(WriteProcessMemory(process, inPanel.at(kDescriptor), d.data(), d.size(), nullptr));
         ASSERT_TRUE(WriteProcessMemory(process, inPanel.at(kPayload), payload.data(), payload.size(), nullptr));
 
-        EXPECT_TRUE(send(wParamFor(panel->pid(), d.size()), inPanel.address(kDescriptor)));
+        const WPARAM claimsPanel = wParamFor(panel->pid(), d.size());
+        EXPECT_TRUE(send(claimsPanel, inPanel.address(kDescriptor)));
+        // Posted rather than sent, and then a good record posted after it from
+        // this process: once that one shows, the lie was handled before it.
+        ASSERT_TRUE(PostMessageW(panel->mainWindow(), notifyMessage, claimsPanel, static_cast<LPARAM>(inPanel.address(kDescriptor))));
+        const std::string later = join({text::kTagLinkCode, "x", text::kSeparator, "later"});
+        std::memcpy(scratch.at(kPayload), later.data(), later.size());
+        const std::string good = descriptorText(scratch.address(kCell), later.size(), scratch.address(kPayload));
+        place(good);
+        ASSERT_TRUE(PostMessageW(panel->mainWindow(), notifyMessage, wParamFor(GetCurrentProcessId(), good.size()),
+                                 static_cast<LPARAM>(scratch.address(kDescriptor))));
+        EXPECT_TRUE(waitUntil([&] { return windowTextGbk(panel->control(id::kLinkRecord)) == "later\r\n"; }))
+            << "the record holds: " << windowTextGbk(panel->control(id::kLinkRecord));
         char after = 0;
         ASSERT_TRUE(ReadProcessMemory(process, inPanel.at(0), &after, 1, nullptr));
         EXPECT_EQ(after, 0x01) << "the panel acknowledged into its own memory";
-        // Nor did it take the text as a record.
-        EXPECT_FALSE(waitUntil([&] { return !windowTextGbk(panel->control(id::kLinkRecord)).empty(); }, Ms{300}));
     }
     CloseHandle(process);
     EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));

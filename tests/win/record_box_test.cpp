@@ -62,6 +62,17 @@ TEST_F(RecordBoxTest, ClearingDropsQueuedLinesAndEmptyTextsStillMakeLines) {
     EXPECT_EQ(controlText(edit_), "\r\nb\r\n");
 }
 
+// A text with a NUL (a browser that counted its terminator) ends there and
+// keeps its line break; what was queued after it in the same batch stays.
+TEST_F(RecordBoxTest, ATextEndsAtItsFirstNulAndTheLinesAfterItStay) {
+    using namespace std::string_literals;
+    box_.queue("http://a.cn/1\0"s);
+    box_.queue("http://a.cn/2\0junk"s);
+    box_.queue("http://a.cn/3");
+    box_.flush();
+    EXPECT_EQ(controlText(edit_), "http://a.cn/1\r\nhttp://a.cn/2\r\nhttp://a.cn/3\r\n");
+}
+
 TEST_F(RecordBoxTest, TheBoxTakesMoreThanTheDefaultLimit) {
     const std::string line(1000, 'x');
     for (int i = 0; i < 100; ++i) box_.queue(line);  // about 100,000 characters, above the default 30,000

@@ -18,7 +18,11 @@ std::string captured(int code) {
 
 TEST(BossKey, CaptureIgnoresModifiersRefusesSomeFunctionKeysAndNamesTheRest) {
     const std::pair<int, const char*> cases[] = {
-        {16, "ignored"}, {18, "ignored"}, {113, "refused"}, {120, "refused"}, {112, "F1"}, {123, "F12"},
+        {16, "ignored"}, {17, "ignored"}, {18, "ignored"},
+        // An input method's own key (VK_PROCESSKEY) never reads as pressed.
+        {229, "ignored"},
+        {113, "refused"}, {114, "refused"}, {116, "refused"}, {117, "refused"}, {118, "refused"}, {120, "refused"},
+        {112, "F1"}, {115, "F4"}, {119, "F8"}, {121, "F10"}, {122, "F11"}, {123, "F12"},
         {65, "A"},       {48, "0"},       {37, "Left"},     {96, "Num0"},     {135, "F24"}, {187, "Key187"},
     };
     for (const auto& [code, expected] : cases) EXPECT_EQ(captured(code), expected) << code;

@@ -94,4 +94,55 @@ TEST(Instances, DisplayTitle) {
     for (const auto& [raw, shown] : cases) EXPECT_EQ(displayTitle(raw), shown);
 }
 
+// A title query that waits in a send lets a browser's "#关闭" rescan the very
+// table being built. The nested scan sees the world after a browser has gone;
+// it is the newest, so its records and rows stand together, and nothing of the
+// outer scan's older view is installed over them.
+TEST(Instances, AScanInsideATitleQueryLeavesTheNewestScanConsistent) {
+    class Rescanning final : public FakeWindows {
+    public:
+        using FakeWindows::FakeWindows;
+        InstanceTable* table = nullptr;
+        int nested = 0;
+        std::optional<std::string> title(WindowId w) override {
+            if (table != nullptr && nested == 0) {
+                ++nested;
+                windows.front() = {"gone", 0, std::nullopt};  // the first browser closes meanwhile
+                table->scan(*this);
+            }
+            return FakeWindows::title(w);
+        }
+    };
+    std::vector<FakeWindow> many{{kFrame, 1, "first"}};
+    for (std::uint32_t pid = 2; pid <= 40; ++pid) many.push_back({kFrame, pid, "b" + std::to_string(pid)});
+    Rescanning windows(many);
+    InstanceTable table;
+    windows.table = &table;
+    table.scan(windows);
+
+    ASSERT_EQ(windows.nested, 1);
+    ASSERT_EQ(table.records().records().size(), 39u);
+    ASSERT_EQ(table.rows().size(), 39u);
+    for (std::size_t i = 0; i < table.rows().size(); ++i) {
+        const InstanceRecord& record = table.records().records()[i];
+        EXPECT_EQ(table.rows()[i].processId, record.processId);
+        EXPECT_EQ(table.rows()[i].title, "b" + std::to_string(record.processId));
+        EXPECT_EQ(table.records().frameWindowOf(record.processId), record.frameWindow);
+    }
+}
+
+// A browser may answer the length query with anything; the table keeps rows
+// and records in step when rows are removed (closed) between scans.
+TEST(Instances, RemovingRowsLeavesTheRecords) {
+    FakeWindows fake({{kFrame, 1, "a"}, {kFrame, 2, "b"}, {kFrame, 3, "c"}});
+    InstanceTable table;
+    table.scan(fake);
+    table.removeRows({0, 2, 7});
+    ASSERT_EQ(table.rows().size(), 1u);
+    EXPECT_EQ(table.rows()[0].processId, 2u);
+    EXPECT_EQ(table.records().records().size(), 3u);
+    table.scan(fake);
+    EXPECT_EQ(table.rows().size(), 3u);
+}
+
 }  // namespace

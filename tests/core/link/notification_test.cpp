@@ -37,6 +37,9 @@ TEST(Notification, Decisions) {
         {kLink + "77" + kSep + "http://a" + kSep + "b", {Kind::LinkRecord, 0, "http://a"}},
         {kPage + kSep + "a" + kPage + "b\r\n", {Kind::PageRecord, 0, "ab\r\n"}},
         {kLink + "http://a", {}},
+        // A record ends at its first NUL (a browser that counted its terminator).
+        {kLink + "0" + kSep + "http://a" + std::string(1, '\0'), {Kind::LinkRecord, 0, "http://a"}},
+        {kPage + "0" + kSep + "ab" + std::string(1, '\0') + "cd", {Kind::PageRecord, 0, "ab"}},
         {kVuv + kSep, {}},                                   // eight bytes
         {"VUV|||1" + kSep + kRefresh, {}},
         {"x" + kVuv + "1" + kSep + kRefresh, {}},
