@@ -6,8 +6,10 @@
 #include "common/trace_win.h"
 #include "link/payloads.h"
 #include "link/transfer_codec.h"
+#include "link/transfer_quarantine.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -18,27 +20,46 @@ namespace {
 // ---------------------------------------------------------------------------
 // Sending
 
-// A browser that did not answer in time may still read the buffers of its
-// transfer when it wakes up. Their memory is kept for a while instead of
-// being reused at once for another browser's text.
-void quarantine(char* buffer) {
-    struct Held {
-        char* buffer;
-        ULONGLONG since;
-    };
-    static std::vector<Held> held;
-    constexpr ULONGLONG kHoldMs = 60000;
-    const ULONGLONG now = GetTickCount64();
-    std::vector<Held> kept;
-    for (const Held& h : held) {
-        if (now - h.since >= kHoldMs) {
-            VirtualFree(h.buffer, 0, MEM_RELEASE);
-        } else {
-            kept.push_back(h);
-        }
+// The buffers of transfers whose receiver did not answer in time, each kept
+// until the receiver's process has ended (see link/transfer_quarantine.h),
+// with a handle to learn when it has.
+class Quarantine {
+public:
+    [[nodiscard]] bool admits(DWORD processId) {
+        releaseEnded();
+        return held_.admits(processId);
     }
-    if (buffer != nullptr) kept.push_back(Held{buffer, now});
-    held = std::move(kept);
+
+    void hold(void* buffer, DWORD processId) {
+        if (buffer == nullptr) return;
+        if (handles_.find(processId) == handles_.end()) {
+            handles_[processId] = OpenProcess(SYNCHRONIZE, FALSE, processId);
+        }
+        held_.hold(reinterpret_cast<std::uintptr_t>(buffer), processId);
+    }
+
+    void releaseEnded() {
+        if (held_.size() == 0) return;
+        const std::vector<std::uintptr_t> freed = held_.releaseEnded([this](std::uint32_t processId) {
+            const auto it = handles_.find(processId);
+            // Without a handle there is no telling: the buffer stays.
+            if (it == handles_.end() || it->second == nullptr) return false;
+            if (WaitForSingleObject(it->second, 0) != WAIT_OBJECT_0) return false;
+            CloseHandle(it->second);
+            handles_.erase(it);
+            return true;
+        });
+        for (std::uintptr_t buffer : freed) VirtualFree(reinterpret_cast<void*>(buffer), 0, MEM_RELEASE);
+    }
+
+private:
+    TransferQuarantine held_;
+    std::unordered_map<DWORD, HANDLE> handles_;
+};
+
+Quarantine& quarantine() {
+    static Quarantine state;
+    return state;
 }
 
 std::uint32_t toWindowNumber(HWND window) noexcept {
@@ -144,6 +165,12 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     const std::string& pidText = ownProcessIdText();
     if (!IsWindow(target)) return false;
     if (payload.size() > kMaxPayloadLength) return false;
+    DWORD receiver = 0;
+    GetWindowThreadProcessId(target, &receiver);
+    if (!quarantine().admits(receiver)) {
+        trace(L"transfer withheld: the receiver still holds too many unanswered ones");
+        return false;
+    }
 
     // One buffer below 2 GB: [reply cell][descriptor][payload].
     constexpr std::size_t kDescriptorRoom = 64;
@@ -171,11 +198,11 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     // A timed-out send may still be acknowledged later; by then it counts as failed.
     const bool acknowledged = sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
     if (sent == 0) {
-        quarantine(static_cast<char*>(buffer.release()));
+        // The receiver may still read this memory when it wakes up.
+        quarantine().hold(buffer.release(), receiver);
         trace(L"transfer timed out or the receiver hung: window " + std::to_wstring(toWindowNumber(target)));
-    } else {
-        quarantine(nullptr);
-        if (!acknowledged) trace(L"transfer not acknowledged: window " + std::to_wstring(toWindowNumber(target)));
+    } else if (!acknowledged) {
+        trace(L"transfer not acknowledged: window " + std::to_wstring(toWindowNumber(target)));
     }
     return acknowledged;
 }

@@ -133,6 +133,43 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
     ASSERT_TRUE(waitUntil([&] { return readListView(table) == Table{before[0], before[3]}; }));
 }
 
+// A browser that wakes up after its transfer timed out still reads where it
+// was told to: that memory is kept for it, so it reads its own text, never
+// that of a transfer sent to another browser after the timeout.
+TEST_F(InstanceTable, ABrowserThatWakesLateReadsItsOwnTransferNeverALaterOne) {
+    StandinOptions sleepy;
+    sleepy.hangMs = 6000;
+    StandinProcess& late = browser(sleepy);
+    StandinProcess& awake = browser();
+    startPanel();
+    const auto rowOf = [&](const StandinProcess& b) {
+        const Table rows = readListView(table);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i][0] == std::to_string(b.pid())) return static_cast<int>(i);
+        }
+        return -1;
+    };
+    const auto openLink = [&](const StandinProcess& b, const std::string& url) {
+        select({rowOf(b)});
+        ASSERT_TRUE(panel->command(id::kOpenLink));
+        HWND dialog = findDialog(panel->pid(), L"输入要访问的地址");
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), url));
+        ASSERT_TRUE(clickAndWaitGone(dialog, L"访 问"));  // after the send has timed out
+    };
+    openLink(late, "http://late.example/");
+    ASSERT_FALSE(late.waitForRecord(isKind("RECV"), Ms{0})) << "the first browser already woke: " << dump(late);
+    // Two more transfers: memory given back after the first would be taken
+    // again by the second.
+    for (const char* url : {"http://awake.example/1", "http://awake.example/2"}) {
+        openLink(awake, url);
+        EXPECT_TRUE(awake.waitForRecord(isReceived(kJump, url))) << dump(awake);
+    }
+    const std::optional<StandinRecord> read = late.waitForRecord(isKind("RECV"), Ms{20000});
+    ASSERT_TRUE(read) << dump(late);
+    EXPECT_EQ(read->bytes, "http://late.example/") << dump(late);
+}
+
 TEST_F(InstanceTable, DeadAndHungBrowsersDoNotKeepTheOthersFromBeingServed) {
     StandinOptions hung;
     hung.hangMs = 8000;
