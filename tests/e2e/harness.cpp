@@ -804,6 +804,7 @@ std::optional<StandinRecord> parseStandinRecord(std::string_view line) {
     else if (record.kind == "POST") ok = f.size() == 4 && numbers(1, 3);
     else if (record.kind == "NOTIFY") ok = f.size() == 3 && numbers(1, 1) && hex(2, record.bytes);
     else if (record.kind == "CLOSE") ok = f.size() == 2 && !(record.name = std::string(f[1])).empty();
+    else if (record.kind == "QUERY") ok = f.size() == 2 && numbers(1, 1);
     if (!ok) return std::nullopt;
     return record;
 }
@@ -870,6 +871,10 @@ StandinProcess::StandinProcess(Sandbox& sandbox, const StandinOptions& options, 
     if (!options.acknowledge) commandLine += L" " + std::wstring(standin::kOptNoAck);
     if (options.title) commandLine += L" " + std::wstring(standin::kOptTitle) + hexWide(*options.title);
     if (options.hangMs > 0) commandLine += L" " + std::wstring(standin::kOptHangMs) + std::to_wstring(options.hangMs);
+    if (options.titleLength) {
+        commandLine += L" " + std::wstring(standin::kOptTitleLength) + std::to_wstring(*options.titleLength);
+    }
+    if (options.closeOnTitleQuery) commandLine += L" " + std::wstring(standin::kOptCloseOnTitleQuery);
     commandLine_ = commandLine;
 
     StartOptions start;

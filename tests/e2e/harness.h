@@ -224,12 +224,14 @@ struct StandinOptions {
     bool acknowledge = true;
     std::optional<std::string> title;  // GBK; default "Standin <pid>"
     unsigned hangMs = 0;
+    std::optional<long long> titleLength;  // the frame's answer to WM_GETTEXTLENGTH
+    bool closeOnTitleQuery = false;        // the first WM_GETTEXT sends "#关闭" before it is answered
     std::wstring arguments;  // put before the options, as the panel's would be
 };
 
 // One line of a stand-in log, hex fields decoded.
 struct StandinRecord {
-    std::string kind;                // CMDLINE WINDOWS RECV REJECT HANG POST TITLE NOTIFY CLOSE
+    std::string kind;                // CMDLINE WINDOWS RECV REJECT HANG POST TITLE NOTIFY CLOSE QUERY
     std::string name;                // RECV/REJECT: message name; CLOSE: which window
     std::string bytes;               // CMDLINE/TITLE: the text; RECV/NOTIFY: the payload
     std::vector<long long> numbers;  // WINDOWS: 3 handles; POST: message, wParam, lParam;

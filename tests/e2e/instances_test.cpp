@@ -170,6 +170,59 @@ TEST_F(InstanceTable, ABrowserThatWakesLateReadsItsOwnTransferNeverALaterOne) {
     EXPECT_EQ(read->bytes, "http://late.example/") << dump(late);
 }
 
+// A browser that sends "#关闭" from inside its answer to the title query: the
+// panel rescans inside its scan. The table and the records are then those of
+// one scan: every row shows its own browser's title and carries its process
+// id, and a command to every row reaches each browser once.
+TEST_F(InstanceTable, ACloseSentFromATitleQueryLeavesTheTableAndRecordsInStep) {
+    for (int i = 0; i < 5; ++i) browser();
+    StandinOptions closing;
+    closing.closeOnTitleQuery = true;
+    StandinProcess& leaving = browser(closing);
+    for (int i = 0; i < 6; ++i) browser();
+    startPanel();
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
+    ASSERT_TRUE(leaving.waitForRecord(isKind("CLOSE"))) << dump(leaving);
+    ASSERT_TRUE(leaving.waitForExit());
+    // A scan after the close: the one that left is gone, the others agree.
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
+    ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == browsers.size() - 1; }));
+    const Table rows = readListView(table);
+    const std::vector<LPARAM> data = readListViewData(table);
+    ASSERT_EQ(data.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][0], std::to_string(data[i]));
+        EXPECT_EQ(rows[i][1], "Standin " + rows[i][0]);
+    }
+    std::vector<int> all(rows.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+    select(all);
+    ASSERT_TRUE(panel->command(id::kRefresh));
+    for (const auto& b : browsers) {
+        if (b.get() == &leaving) continue;
+        EXPECT_TRUE(b->waitForRecord(isReceived(kAdjust, kRefresh))) << dump(*b);
+    }
+    // A later message shows the refresh is over: nobody got it twice.
+    EXPECT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
+    for (const auto& b : browsers) {
+        if (b.get() == &leaving) continue;
+        EXPECT_EQ(received(*b, kAdjust).size(), 1u) << dump(*b);
+    }
+}
+
+// The answer to the title length is the browser's word: two gigabytes of it
+// size nothing, and the title shows as the window has it.
+TEST_F(InstanceTable, AHugeTitleLengthIsReadOnlyUpToATitlesWorth) {
+    StandinOptions boasting;
+    boasting.titleLength = 2147483647;
+    StandinProcess& big = browser(boasting);
+    browser();
+    startPanel();
+    ASSERT_TRUE(big.waitForRecord(isKind("QUERY")));
+    const Table rows = readListView(table);
+    for (const auto& row : rows) EXPECT_EQ(row[1], "Standin " + row[0]);
+}
+
 TEST_F(InstanceTable, DeadAndHungBrowsersDoNotKeepTheOthersFromBeingServed) {
     StandinOptions hung;
     hung.hangMs = 8000;

@@ -67,6 +67,19 @@ TEST_F(Records, LinksAndPagesBecomeLinesInArrivalOrderAndClearingOneKeepsTheOthe
     EXPECT_EQ(windowTextGbk(linkBox), "after\r\n");
 }
 
+// A browser that counts the terminating NUL in the length: its text ends
+// there and still gets its line, and a record that follows at once (in the
+// same batch written to the box) is kept whole.
+TEST_F(Records, ATextWithANulEndsThereAndTheNextOneIsKept) {
+    using namespace std::string_literals;
+    send(linkCode("http://x.cn/1\0"s));
+    send(linkCode("http://x.cn/2"));
+    send(pageSource("<p>a</p>\0junk"s));
+    send(pageSource("<p>b</p>"));
+    EXPECT_TRUE(waitForText(linkBox, "http://x.cn/1\r\nhttp://x.cn/2\r\n")) << windowTextGbk(linkBox);
+    EXPECT_TRUE(waitForText(pageBox, "<p>a</p>\r\n<p>b</p>\r\n")) << windowTextGbk(pageBox);
+}
+
 TEST_F(Records, AFiveMegabytePageArrivesWholeAndIsSavedByteForByte) {
     // Lines of GBK text with double-byte characters whose trail bytes are
     // 0x5C and 0x7C, and ASCII, about 5 MB in all.

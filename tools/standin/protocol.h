@@ -15,6 +15,7 @@
 //   TITLE <hex>                         frame title changed
 //   NOTIFY <0|1> <hex payload>          notification sent to the panel; 1 = acknowledged
 //   CLOSE <frame|command|third>         WM_CLOSE received; the process then exits
+//   QUERY <message>                     the frame was asked for its title (WM_GETTEXTLENGTH or WM_GETTEXT)
 //
 // Numbers are signed decimals of the message parameters.
 #pragma once
@@ -34,6 +35,11 @@ inline constexpr std::wstring_view kOptOnlyThird = L"--standin-only-third";
 inline constexpr std::wstring_view kOptNoAck = L"--standin-no-ack";
 inline constexpr std::wstring_view kOptTitle = L"--standin-title=";      // hex of the GBK title
 inline constexpr std::wstring_view kOptHangMs = L"--standin-hang-ms=";  // stall inside each transfer
+// The frame answers WM_GETTEXTLENGTH with this number, whatever its title.
+inline constexpr std::wstring_view kOptTitleLength = L"--standin-title-length=";
+// The frame's WM_GETTEXT sends "#关闭" to the panel before it answers, until
+// the panel has acknowledged one.
+inline constexpr std::wstring_view kOptCloseOnTitleQuery = L"--standin-close-on-title-query";
 
 // Directory for the log file standin-<pid>.log; default: beside the exe.
 inline constexpr wchar_t kLogDirVariable[] = L"VUV_STANDIN_LOG";

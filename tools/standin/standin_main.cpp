@@ -16,6 +16,7 @@
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/payloads.h"
+#include "link/window_source_win.h"
 #include "link/channel_win.h"
 
 #include <windows.h>
@@ -41,6 +42,8 @@ struct Options {
     bool acknowledge = true;
     DWORD hangMs = 0;
     std::string title;  // GBK
+    std::optional<LRESULT> titleLength;  // the answer to WM_GETTEXTLENGTH
+    bool closeOnTitleQuery = false;
 };
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
@@ -68,6 +71,11 @@ Options parseOptions(const std::string& defaultTitle) {
             // line; anything else is taken as the title itself.
             const std::optional<std::string> decoded = standin::fromHex(value);
             options.title = decoded ? *decoded : value;
+        } else if (startsWith(arg, standin::kOptTitleLength)) {
+            options.titleLength = static_cast<LRESULT>(
+                std::wcstoll(std::wstring(arg.substr(standin::kOptTitleLength.size())).c_str(), nullptr, 10));
+        } else if (arg == standin::kOptCloseOnTitleQuery) {
+            options.closeOnTitleQuery = true;
         } else if (startsWith(arg, standin::kOptHangMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptHangMs.size())).c_str(), nullptr, 10);
             options.hangMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
@@ -191,6 +199,22 @@ public:
                 return 0;
             default:
                 break;
+        }
+        if (kind == Kind::Frame && (message == WM_GETTEXTLENGTH || message == WM_GETTEXT)) {
+            // Only a query from another thread (the panel) counts: the
+            // window's own thread reads its title too.
+            if (InSendMessage()) {
+                log_.write("QUERY", {number(message)});
+                if (message == WM_GETTEXT && options_.closeOnTitleQuery) {
+                    // Once the panel has taken it; the panel may ask again
+                    // while this notification is still being handled.
+                    options_.closeOnTitleQuery = false;
+                    if (!notify(notificationPayload(win::toWindowId(command_), text::kKeywordClose))) {
+                        options_.closeOnTitleQuery = true;
+                    }
+                }
+                if (message == WM_GETTEXTLENGTH && options_.titleLength) return *options_.titleLength;
+            }
         }
         if (kind == Kind::Frame && message == standin::kProxyMessage) {
             log_.write("POST", {number(message), number(static_cast<long long>(wParam)), number(lParam)});
