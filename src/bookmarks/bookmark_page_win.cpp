@@ -7,17 +7,8 @@
 
 namespace vuv::win {
 
-namespace {
 
-bool testHooksRequested() {
-    wchar_t value[4] = {};
-    const DWORD n = GetEnvironmentVariableW(kTestHooksVariable, value, 4);
-    return n == 1 && value[0] == L'1';
-}
-
-}  // namespace
-
-BookmarkPage::BookmarkPage(HWND main) : main_(main), testHooks_(testHooksRequested()) {
+BookmarkPage::BookmarkPage(HWND main) : main_(main) {
     view_.attach(GetDlgItem(main, id::kBookmarkList), {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= table_.size()) return {};
@@ -87,30 +78,11 @@ bool BookmarkPage::onCommand(int id, int) {
 
 bool BookmarkPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
 
-LRESULT BookmarkPage::onTestHook(const COPYDATASTRUCT& data) {
-    if (data.lpData == nullptr || data.cbData == 0) return 0;
-    const std::string_view bytes(static_cast<const char*>(data.lpData), data.cbData);
-    std::vector<std::string_view> pieces = gbk::split(bytes, "\n");
-    pieces.pop_back();  // what follows the last "\n": empty, or an unended address
-    std::vector<std::string> addresses(pieces.begin(), pieces.end());
-    const auto count = static_cast<LRESULT>(addresses.size());
-    appendBookmarks(std::move(addresses));
-    return count;
-}
-
-bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message == id::kMsgBookmarksExhausted) {
-        messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
-        result = 0;
-        return true;
-    }
-    if (message == WM_COPYDATA && testHooks_ && lParam != 0) {
-        const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data.dwData != kHookAppendBookmarks) return false;
-        result = onTestHook(data);
-        return true;
-    }
-    return false;
+bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != id::kMsgBookmarksExhausted) return false;
+    messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
+    result = 0;
+    return true;
 }
 
 }  // namespace vuv::win

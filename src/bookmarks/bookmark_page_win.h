@@ -11,15 +11,6 @@
 
 namespace vuv::win {
 
-// Test hook, off by default. Only when the environment variable
-// VUV_TEST_HOOKS is "1" at start-up does the main window accept WM_COPYDATA
-// with this dwData: the data is GBK addresses, each ended by "\n", appended
-// as bookmarks exactly as appendBookmark would; the result is the number
-// appended. Benchmarks and end-to-end tests fill big tables with it without
-// the address list dialog. With the variable unset the message is ignored.
-inline constexpr ULONG_PTR kHookAppendBookmarks = 0x76757642;  // "vuvB"
-inline constexpr wchar_t kTestHooksVariable[] = L"VUV_TEST_HOOKS";
-
 class BookmarkPage final : public Page {
 public:
     explicit BookmarkPage(HWND main);
@@ -42,12 +33,10 @@ public:
 
 private:
     [[nodiscard]] bool loopOpening() const;
-    LRESULT onTestHook(const COPYDATASTRUCT& data);
 
     HWND main_;
     VirtualListView view_;
     BookmarkTable table_;
-    bool testHooks_ = false;
 };
 
 }  // namespace vuv::win

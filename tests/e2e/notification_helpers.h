@@ -7,10 +7,11 @@
 #include "e2e/harness.h"
 
 #include "common/control_ids.h"
-#include "bookmarks/bookmark_page_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/payloads.h"
+
+#include <commctrl.h>
 
 #include <cstdint>
 #include <optional>
@@ -38,37 +39,27 @@ inline bool waitUntilListening(const StandinProcess& sender, Ms timeout = Ms{200
     return waitUntil([&] { return sender.notify("listening?", Ms{5000}) == std::optional<bool>(true); }, timeout, Ms{50});
 }
 
-// Appends bookmarks through the panel's test hook (the panel must have been
-// started with VUV_TEST_HOOKS=1); the number the panel appended. Sent in
-// parts: a message that carries data across processes under Wine holds
-// about 1 MB at most.
-inline std::optional<LRESULT> hookAppendBookmarks(HWND mainWindow, const std::vector<std::string>& addresses,
-                                                  Ms timeout = Ms{60000}) {
-    constexpr std::size_t kPart = 256 * 1024;
-    LRESULT appended = 0;
-    std::string bytes;
-    auto flush = [&]() -> bool {
-        if (bytes.empty()) return true;
-        COPYDATASTRUCT data{};
-        data.dwData = win::kHookAppendBookmarks;
-        data.cbData = static_cast<DWORD>(bytes.size());
-        data.lpData = bytes.data();
-        const std::optional<LRESULT> done =
-            sendWithTimeout(mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), timeout);
-        bytes.clear();
-        if (!done) return false;
-        appended += *done;
-        return true;
-    };
-    for (const std::string& address : addresses) {
-        bytes += address;
-        bytes += '\n';
-        if (bytes.size() >= kPart && !flush()) return std::nullopt;
-    }
-    if (!flush()) return std::nullopt;
-    return appended;
+// Rows of a list view of another process, without reading their texts.
+inline std::size_t listRowCount(HWND listView) {
+    const std::optional<LRESULT> count = sendWithTimeout(listView, LVM_GETITEMCOUNT, 0, 0);
+    return count && *count > 0 ? static_cast<std::size_t>(*count) : 0;
 }
 
+// Appends bookmarks the way the operator does: a file of addresses, one per
+// line, written into directory and read with the bookmark page's "导入".
+// True once the bookmark table shows them all.
+inline bool importBookmarks(const Panel& panel, const std::wstring& directory, const std::vector<std::string>& addresses,
+                            Ms timeout = Ms{60000}) {
+    static int files = 0;
+    const std::wstring path = directory + L"书签导入-" + std::to_wstring(++files) + L".txt";
+    std::string bytes;
+    for (const std::string& address : addresses) bytes += address + "\r\n";
+    if (!writeFileBytes(path, bytes)) return false;
+    const HWND list = panel.control(id::kBookmarkList);
+    const std::size_t before = listRowCount(list);
+    if (!panel.command(id::kBookmarkFileImport) || !answerFileDialog(panel.pid(), path)) return false;
+    return waitUntil([&] { return listRowCount(list) == before + addresses.size(); }, timeout, Ms{20});
+}
 // Length in characters of an edit box's text; nullopt when it did not answer.
 inline std::optional<LRESULT> textLength(HWND control, Ms timeout = Ms{30000}) {
     return sendWithTimeout(control, WM_GETTEXTLENGTH, 0, 0, timeout);
@@ -81,15 +72,6 @@ inline bool writePanelSettings(const Sandbox& sandbox) {
     return writeFileBytes(sandbox.path(win::widen(text::kSettingsFile)), settings);
 }
 
-// Sets the environment variable that turns the panel's test hooks on for
-// panels started from now on, and back off when it goes.
-class TestHooksOn {
-public:
-    TestHooksOn() { SetEnvironmentVariableW(win::kTestHooksVariable, L"1"); }
-    ~TestHooksOn() { SetEnvironmentVariableW(win::kTestHooksVariable, nullptr); }
-    TestHooksOn(const TestHooksOn&) = delete;
-    TestHooksOn& operator=(const TestHooksOn&) = delete;
-};
 
 // Adds a rule the way the operator does: condition typed into 编辑框4, the
 // action picked in 组合框1 (-1: none), the link typed into 编辑框1, then

@@ -77,9 +77,11 @@ inline int countPerSender(const SoakSize& size, std::initializer_list<std::strin
 
 }  // namespace soak
 
-// Runs the soak against a panel started with the test hooks on, with empty
-// records, no bookmarks and no rules, and the given stand-ins running.
-inline SoakReport runSoak(Panel& panel, const std::vector<StandinProcess*>& senders, const SoakSize& size) {
+// Runs the soak against a panel with empty records, no bookmarks and no
+// rules, and the given stand-ins running; the bookmarks are imported from a
+// file written into directory.
+inline SoakReport runSoak(Panel& panel, const std::wstring& directory, const std::vector<StandinProcess*>& senders,
+                          const SoakSize& size) {
     SoakReport report;
     auto problem = [&report](std::string text) {
         if (report.problems.size() < 20) report.problems.push_back(std::move(text));
@@ -91,8 +93,8 @@ inline SoakReport runSoak(Panel& panel, const std::vector<StandinProcess*>& send
     const int handouts = perSender * static_cast<int>(senders.size());
     std::vector<std::string> addresses;
     for (int row = 0; row < handouts + 10; ++row) addresses.push_back(soak::bookmarkAddress(row));
-    if (hookAppendBookmarks(main, addresses) != std::optional<LRESULT>(static_cast<LRESULT>(addresses.size()))) {
-        problem("the bookmarks could not be filled (is VUV_TEST_HOOKS set?)");
+    if (!importBookmarks(panel, directory, addresses)) {
+        problem("the bookmarks could not be imported");
         return report;
     }
     if (!addRuleThroughControls(main, soak::kRuleBookmark, 0, {}) ||

@@ -10,7 +10,6 @@ namespace {
 
 class NotificationSoak : public InstanceFixture {
 protected:
-    TestHooksOn hooks;
 };
 
 TEST_F(NotificationSoak, FourBrowsersAtOnceLoseNothingAndThePanelKeepsAnswering) {
@@ -21,7 +20,7 @@ TEST_F(NotificationSoak, FourBrowsersAtOnceLoseNothingAndThePanelKeepsAnswering)
 
     SoakSize size;
     size.linksPerSender = 1000;
-    const SoakReport report = runSoak(*panel, senders, size);
+    const SoakReport report = runSoak(*panel, sandbox.directory(), senders, size);
     EXPECT_TRUE(report.problems.empty()) << report.summary();
     EXPECT_EQ(report.notifications, 4 * (1000 + 4 * 40));
     EXPECT_EQ(report.handouts, 4 * 80);

@@ -38,7 +38,7 @@ protected:
     void say(StandinProcess& from, std::string_view content) { send(from, notification(from.commandWindow(), content)); }
 
     void fillBookmarks(const Strings& addresses) {
-        EXPECT_EQ(hookAppendBookmarks(panel->mainWindow(), addresses), std::optional<LRESULT>(addresses.size()));
+        EXPECT_TRUE(importBookmarks(*panel, sandbox.directory(), addresses));
     }
     // The 书签状态 column, top to bottom.
     Strings states() {
@@ -70,8 +70,6 @@ protected:
             return open.empty();
         });
     }
-
-    TestHooksOn hooks;
 };
 
 // ---------------------------------------------------------------------------

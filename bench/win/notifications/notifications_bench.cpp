@@ -10,7 +10,7 @@
 //              SendMessage round trip. The caption decides which of the two
 //              the stand-in reaches, so they take turns holding it.
 //   bookmarks  "#书签管理" against tables of 1,000 and 100,000 bookmarks
-//              (filled through the panel's test hook, VUV_TEST_HOOKS=1).
+//              (filled through the bookmark page's "导入").
 //   records    10,000 link records into an empty link record and into one
 //              that already holds 10 MB: what the senders wait, and how long
 //              until every line is in the record.
@@ -50,7 +50,7 @@ double seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 
 using vuv::bench::medianOf;
 
-// A panel with test hooks, and one stand-in that sends to it.
+// A panel and one stand-in that sends to it.
 struct Setup {
     Sandbox sandbox;
     std::unique_ptr<StandinProcess> sender;
@@ -61,11 +61,9 @@ struct Setup {
             std::fprintf(stderr, "vuv.exe and lxbr.exe must be beside this program\n");
             return false;
         }
-        SetEnvironmentVariableW(win::kTestHooksVariable, L"1");
         const bool written = writePanelSettings(sandbox);
         sender = std::make_unique<StandinProcess>(sandbox);
         panel = std::make_unique<Panel>(sandbox);
-        SetEnvironmentVariableW(win::kTestHooksVariable, nullptr);
         if (!written || !sender->ready() || !panel->ready()) {
             std::fprintf(stderr, "start failed: %s\n", panel ? panel->startError().c_str() : "");
             return false;
@@ -197,8 +195,8 @@ void benchBookmarks() {
         std::vector<std::string> addresses;
         addresses.reserve(kSizes[i]);
         for (std::size_t row = 0; row < kSizes[i]; ++row) addresses.push_back("http://bench.example/page/" + std::to_string(row));
-        if (hookAppendBookmarks(setups[i].panel->mainWindow(), addresses) != std::optional<LRESULT>(LRESULT(kSizes[i]))) {
-            std::fprintf(stderr, "could not fill %zu bookmarks (test hook off?)\n", kSizes[i]);
+        if (!importBookmarks(*setups[i].panel, setups[i].sandbox.directory(), addresses)) {
+            std::fprintf(stderr, "could not import %zu bookmarks\n", kSizes[i]);
             return;
         }
     }
@@ -314,16 +312,14 @@ void benchSoak(int links) {
         standins.push_back(std::make_unique<StandinProcess>(sandbox));
         senders.push_back(standins.back().get());
     }
-    SetEnvironmentVariableW(win::kTestHooksVariable, L"1");
     Panel panel(sandbox);
-    SetEnvironmentVariableW(win::kTestHooksVariable, nullptr);
     if (!panel.ready() || !waitUntilListening(*senders[0], Ms{30000})) {
         std::fprintf(stderr, "soak: the panel did not start\n");
         return;
     }
     SoakSize size;
     size.linksPerSender = links;
-    const SoakReport report = runSoak(panel, senders, size);
+    const SoakReport report = runSoak(panel, sandbox.directory(), senders, size);
     std::printf("soak: 4 browsers x %d link codes, %d notifications in %.1f s (%.0f us each), %d bookmarks handed out\n",
                 links, report.notifications, report.seconds, report.seconds * 1e6 / std::max(1, report.notifications),
                 report.handouts);
