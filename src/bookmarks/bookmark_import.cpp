@@ -2,6 +2,7 @@
 
 #include "bookmarks/anchor_matcher.h"
 #include "bookmarks/shortcut_import.h"
+#include "common/utf8.h"
 
 #include <string>
 
@@ -12,9 +13,11 @@ std::string_view cutAtTextEnd(std::string_view fileBytes) noexcept {
     return end == std::string_view::npos ? fileBytes : fileBytes.substr(0, end);
 }
 
-std::vector<ImportedLink> importBookmarkText(std::string_view converted, std::string_view raw) {
+bool linesAreUtf8(std::string_view fileBytes) noexcept { return isUtf8Text(fileBytes); }
+
+std::vector<ImportedLink> importBookmarkText(std::string_view converted, std::string_view lines) {
     const std::vector<AnchorMatch> anchors = findAnchors(converted);
-    if (anchors.empty()) return importShortcutLines(raw);
+    if (anchors.empty()) return importShortcutLines(lines);
 
     std::vector<ImportedLink> entries;
     entries.reserve(anchors.size());

@@ -9,6 +9,7 @@
 #include "common/gbk.h"
 #include "common/modal_win.h"
 #include "common/ui_win.h"
+#include "common/utf8.h"
 
 #include <string>
 #include <vector>
@@ -102,7 +103,8 @@ void ImportPage::importFile(const std::wstring& path, bool toLaunchList) {
     std::string raw;
     if (!readFileBytes(path, raw)) return;
     const std::string converted = utf8ToGbk(cutAtTextEnd(raw));
-    std::vector<ImportedLink> links = importBookmarkText(converted, raw);
+    std::vector<ImportedLink> links =
+        linesAreUtf8(raw) ? importBookmarkText(converted, utf8TextToGbk(withoutUtf8Bom(raw))) : importBookmarkText(converted, raw);
     if (toLaunchList) {
         launchList_.appendImported(std::move(links));
         return;

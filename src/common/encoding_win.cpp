@@ -34,6 +34,8 @@ std::wstring widen(std::string_view gbk) { return toWide(kGbkCodePage, gbk); }
 
 std::string narrow(std::wstring_view text) { return toBytes(kGbkCodePage, text); }
 
+std::string utf8TextToGbk(std::string_view utf8) { return toBytes(kGbkCodePage, toWide(CP_UTF8, utf8)); }
+
 std::string utf8ToGbk(std::string_view utf8) {
     std::string out = toBytes(kGbkCodePage, toWide(CP_UTF8, utf8));
     const std::size_t nul = out.find('\0');

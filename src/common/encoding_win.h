@@ -20,5 +20,8 @@ inline constexpr unsigned kGbkCodePage = 936;
 // UTF-8 bytes (a bookmark file) to GBK; invalid input becomes replacement
 // characters. The result ends at the first NUL.
 [[nodiscard]] std::string utf8ToGbk(std::string_view utf8);
+// The same, every byte converted: NULs stay, as in the text they came in.
+// Characters GBK lacks become their nearest GBK look-alike (best fit) or "?".
+[[nodiscard]] std::string utf8TextToGbk(std::string_view utf8);
 
 }  // namespace vuv::win

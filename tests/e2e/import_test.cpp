@@ -276,5 +276,60 @@ TEST_F(Import, AnExportedLaunchListImportsBackUnchanged) {
     EXPECT_EQ(rowsWhen(launchList, 3), before);
 }
 
+// An exported list opened and saved again in an editor that writes UTF-8,
+// with the byte-order mark and without: the names and configuration paths
+// come back as they were (read as GBK, a UTF-8 byte pairs with the "|" after
+// it, and the separator, the name and the path are lost).
+TEST_F(Import, AnExportedListSavedAgainAsUtf8ComesBackWhole) {
+    const std::wstring exported = L"http://a.example/|#||#|C:\\f\\中文.url|#|C:\\配置\\1.ini\r\n"
+                                  L"http://b.example/?q=運|#||#|運行.url|#|\r\n"
+                                  L"http://c.example/|#||#|\\.url|#|D:\\c.ini\r\n";
+    const Table expected = tableOf({{win::narrow(L"中文"), "http://a.example/", win::narrow(L"C:\\配置\\1.ini")},
+                                    {win::narrow(L"運行"), win::narrow(L"http://b.example/?q=運"), ""},
+                                    {"", "http://c.example/", "D:\\c.ini"}});
+    showPage(id::kLaunchPage);
+    for (const std::string& mark : {std::string("\xEF\xBB\xBF"), std::string()}) {
+        const std::wstring file = sandbox.path(mark.empty() ? L"utf8.txt" : L"utf8-bom.txt");
+        ASSERT_TRUE(writeFileBytes(file, mark + utf8(exported)));
+        ASSERT_TRUE(panel->click(id::kLaunchClear));
+        ASSERT_TRUE(waitUntil([&] { return readListView(launchList).empty(); }));
+        importThroughDialog(id::kLaunchFileImport, file);
+        EXPECT_EQ(rowsWhen(launchList, 3), expected) << (mark.empty() ? "without" : "with") << " the mark";
+    }
+}
+
+// Paths stay wide from the dialog to the file: a folder whose name GBK cannot
+// spell (Hangul) serves export, import and saving a record.
+TEST_F(Import, AFolderNameOutsideGbkServesExportImportAndRecords) {
+    const std::wstring folder = sandbox.path(L"한글 목록\\");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    showPage(id::kLaunchPage);
+    importThroughDialog(id::kLaunchFileImport, [&] {
+        const std::wstring input = sandbox.path(L"input.txt");
+        EXPECT_TRUE(writeFileBytes(input, "http://a.example/|#||#|\\A.url|#|\r\n"));
+        return input;
+    }());
+    ASSERT_EQ(rowsWhen(launchList, 1).size(), 1u);
+
+    ASSERT_TRUE(panel->click(id::kLaunchExport));
+    ASSERT_TRUE(answerFileDialog(panel->pid(), folder + L"列表.txt"));
+    ASSERT_TRUE(waitUntil([&] { return readFileBytes(folder + L"列表.txt").has_value(); }));
+    EXPECT_EQ(readFileBytes(folder + L"列表.txt"), std::optional<std::string>("http://a.example/|#|A|#|\\A.url|#|\r\n"));
+
+    ASSERT_TRUE(panel->click(id::kLaunchClear));
+    ASSERT_TRUE(waitUntil([&] { return readListView(launchList).empty(); }));
+    importThroughDialog(id::kLaunchFileImport, folder + L"列表.txt");
+    EXPECT_EQ(rowsWhen(launchList, 1), tableOf({{"A", "http://a.example/", ""}}));
+
+    // A record saved there.
+    ASSERT_TRUE(panel->command(id::kLinkSave));
+    ASSERT_TRUE(answerFileDialog(panel->pid(), folder + L"记录.txt"));
+    const std::optional<MessageBoxInfo> box = panel->messageBox(win::narrow(L"信息："));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, win::narrow(L"保存成功"));
+    EXPECT_TRUE(pressButton(box->window));
+    EXPECT_EQ(readFileBytes(folder + L"记录.txt"), std::optional<std::string>(""));
+}
+
 }  // namespace
 }  // namespace vuv::e2e
