@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -183,6 +184,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (onFirstActivation_) onFirstActivation_();
             return 0;
         case WM_SIZE:
+            dropPageBrush();
             onSize();
             break;
         case WM_DPICHANGED:
@@ -193,12 +195,26 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_NOTIFY:
             return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
-        case WM_CTLCOLORSTATIC: {
-            // Labels without background of their own.
+        case WM_CTLCOLORSTATIC:
+            if (const LRESULT brush = onControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+                return brush;
+            }
+            break;
+        case WM_PRINTCLIENT: {
+            // Themed check boxes ask for what lies behind them this way.
             auto dc = reinterpret_cast<HDC>(wParam);
-            SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            POINT origin{0, 0};
+            LPtoDP(dc, &origin, 1);
+            SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+            RECT client{};
+            GetClientRect(hwnd_, &client);
+            FillRect(dc, &client, pageBrush());
+            return 0;
         }
+        case WM_THEMECHANGED:
+        case WM_SYSCOLORCHANGE:
+            dropPageBrush();
+            break;
         case WM_CLOSE:
             exit();
             return 0;
@@ -206,6 +222,55 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+HBRUSH MainWindow::pageBrush() {
+    if (pageBrush_ != nullptr) return pageBrush_;
+    // The client area as it looks without its labels: the window's face, and
+    // the tab control drawn where it stands.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    HDC screen = GetDC(hwnd_);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
+    HGDIOBJ old = SelectObject(memory, picture);
+    FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
+    RECT tab{};
+    GetWindowRect(tab_, &tab);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&tab), 2);
+    SetViewportOrgEx(memory, tab.left, tab.top, nullptr);
+    SendMessageW(tab_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    SelectObject(memory, old);
+    pageBrush_ = CreatePatternBrush(picture);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(hwnd_, screen);
+    return pageBrush_ != nullptr ? pageBrush_ : GetSysColorBrush(COLOR_BTNFACE);
+}
+
+void MainWindow::dropPageBrush() {
+    if (pageBrush_ == nullptr) return;
+    DeleteObject(pageBrush_);
+    pageBrush_ = nullptr;
+    // Labels and check boxes paint again with the new brush.
+    for (const auto& controls : pageControls_) {
+        for (HWND control : controls) InvalidateRect(control, nullptr, TRUE);
+    }
+}
+
+LRESULT MainWindow::onControlColor(HDC dc, HWND control) {
+    // Labels and check boxes have no background of their own: they show the
+    // tab's body behind them. Read-only and disabled edit boxes keep theirs.
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    if (lstrcmpiW(name, L"Static") != 0 && lstrcmpiW(name, L"Button") != 0) return 0;
+    SetBkMode(dc, TRANSPARENT);
+    // The pattern is the whole client area: line it up with this control.
+    POINT origin{0, 0};
+    MapWindowPoints(hwnd_, control, &origin, 1);
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    return reinterpret_cast<LRESULT>(pageBrush());
 }
 
 void MainWindow::onShown() {
@@ -240,6 +305,7 @@ void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
             if (HWND control = GetDlgItem(hwnd_, row.id)) placeControl(control, row, dpi_, layout::kTab.x, layout::kTab.y);
         }
     }
+    dropPageBrush();
     const std::pair<int, int> dpis{before, dpi_};
     EnumChildWindows(hwnd_, &rescaleColumns, reinterpret_cast<LPARAM>(&dpis));
     SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi_)), TRUE);

@@ -56,6 +56,11 @@ private:
     LRESULT onNotify(const NMHDR& header);
     void toggleAlwaysOnTop();
     void exit();
+    // What labels and check boxes have behind them: the tab's body where the
+    // tab stands, the window's face elsewhere.
+    [[nodiscard]] HBRUSH pageBrush();
+    void dropPageBrush();
+    LRESULT onControlColor(HDC dc, HWND control);
 
     HWND tab_ = nullptr;
     HWND status_ = nullptr;
@@ -64,6 +69,7 @@ private:
     int dpi_ = 96;  // of the window; the layout tables are at 96 DPI
     std::array<std::vector<HWND>, id::kPageCount> pageControls_{};
     std::vector<Page*> pages_;
+    HBRUSH pageBrush_ = nullptr;
     bool activatedOnce_ = false;
     std::function<void()> onFirstActivation_;
     std::function<void()> onExit_;
