@@ -42,7 +42,10 @@ if [ ${#need[@]} -gt 0 ]; then
         || DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${need[@]}"
 fi
 
-# Wine takes its ANSI code page from the Unix locale: zh_CN.UTF-8 gives 936.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    "${sudo_cmd[@]}" localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-fi
+# Wine takes its ANSI code page from the Unix locale: zh_CN.UTF-8 gives 936,
+# en_US.UTF-8 gives 1252 (the tests run browsers and the panel under both).
+for loc in zh_CN en_US; do
+    if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8\$"; then
+        "${sudo_cmd[@]}" localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+    fi
+done

@@ -2,6 +2,7 @@
 
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "link/ansi_caption_win.h"
 #include "link/window_source_win.h"
 
 #include <utility>
@@ -45,9 +46,12 @@ void Panel::start() {
     ShowWindow(main, SW_SHOWNORMAL);
     UpdateWindow(main);
     pumpPending();
-    // 4. The receiver: browsers are heard from now on.
+    // 4. The receiver: browsers are heard from now on. Where the system's
+    //    code page is not 936, browsers on the ANSI functions look for the
+    //    caption as those functions spell it: a hidden window carries it.
     subclassWindow(main);
     registerReceiver(text::kMsgNotify, this);
+    if (ansiNamesDiffer()) ansiCaption_ = createAnsiCaptionWindow(text::kMainCaption);
 }
 
 int Panel::run() {
@@ -64,11 +68,14 @@ void Panel::onTransfer(std::string_view name, const ReceivedTransfer& transfer) 
     if (name != text::kMsgNotify) return;
     // The transfer is this call's own copy: a reaction may send to the
     // waiting browser, which may send another notification meanwhile.
+    const NameVariant outer = answering_;
+    answering_ = transfer.variant;
     carryOut(decideNotification(transfer.payload), *this);
+    answering_ = outer;
 }
 
 void Panel::send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) {
-    sendTransfer(toHwnd(commandWindow), messageName, payload);
+    sendTransfer(toHwnd(commandWindow), messageName, payload, answering_);
 }
 
 void Panel::appendRecord(Record record, std::string_view text) {
@@ -79,7 +86,9 @@ void Panel::appendRecord(Record record, std::string_view text) {
     }
 }
 
-void Panel::handOutBookmark(std::uint32_t commandWindow) { bookmarks_->openNextBookmark(toHwnd(commandWindow)); }
+void Panel::handOutBookmark(std::uint32_t commandWindow) {
+    bookmarks_->openNextBookmark(toHwnd(commandWindow), answering_);
+}
 
 void Panel::applyRules(std::uint32_t commandWindow, std::string_view content) {
     carryOutRule(rules_->decide(content), commandWindow, *this);

@@ -81,6 +81,9 @@ private:
     std::unique_ptr<BossKey> bossKey_;
     std::unique_ptr<WebPageButtons> webPages_;
     std::unique_ptr<FilterScope> keyboard_;
+    std::unique_ptr<Window> ansiCaption_;  // only where the names' variants differ
+    // The variant of the notification being handled: answers go back under it.
+    NameVariant answering_ = NameVariant::Unicode;
 };
 
 // Builds, starts and runs the panel: the whole life of vuv.exe.

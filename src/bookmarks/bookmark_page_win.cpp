@@ -24,7 +24,7 @@ bool BookmarkPage::loopOpening() const {
     return SendMessageW(GetDlgItem(main_, id::kLoopBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void BookmarkPage::openNextBookmark(HWND commandWindow) {
+void BookmarkPage::openNextBookmark(HWND commandWindow, NameVariant variant) {
     // The row is marked opened before the send, not after: while the send
     // waits, the same browser may ask again (a nested notification), and that
     // request must get the next bookmark, not this one a second time. The
@@ -36,7 +36,7 @@ void BookmarkPage::openNextBookmark(HWND commandWindow) {
         case BookmarkTable::Handout::Kind::Open: {
             const int row = static_cast<int>(handout.row);
             ListView_RedrawItems(view_.hwnd(), row, row);
-            sendOpenLink(commandWindow, handout.address);
+            sendOpenLink(commandWindow, handout.address, variant);
             break;
         }
         case BookmarkTable::Handout::Kind::Reset: view_.refresh(); break;

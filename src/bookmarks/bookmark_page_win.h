@@ -4,6 +4,7 @@
 #include "bookmarks/bookmark_table.h"
 #include "common/listview_win.h"
 #include "common/page_win.h"
+#include "link/channel_win.h"
 
 #include <string>
 #include <string_view>
@@ -22,7 +23,7 @@ public:
     // Opens the first unused bookmark in the browser whose command window is
     // given; when none is left, starts again (loop opening) or posts the
     // exhaustion notice, which is shown after the current handler returns.
-    void openNextBookmark(HWND commandWindow);
+    void openNextBookmark(HWND commandWindow, NameVariant variant = NameVariant::Unicode);
     void appendBookmark(std::string_view address);
     void appendBookmarks(std::vector<std::string> addresses);
     // "清空书签状态" and "清空".

@@ -125,7 +125,7 @@ void BossKey::onTick() {
 
 void BossKey::sendToEveryRow(std::string_view toolbarAction) const {
     for (const BrowserWindows& browser : instances_.listedBrowsers()) {
-        sendBasic(browser.command, text::kKeyToolbar, toolbarAction);
+        sendBasic(browser.command, text::kKeyToolbar, toolbarAction, browser.variant);
     }
 }
 

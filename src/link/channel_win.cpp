@@ -66,8 +66,15 @@ std::uint32_t toWindowNumber(HWND window) noexcept {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
 }
 
+}  // namespace
+
 // Transfers this thread is sending to one of its own windows just now.
 thread_local int selfTransfers = 0;
+
+SelfTransferScope::SelfTransferScope() noexcept { ++selfTransfers; }
+SelfTransferScope::~SelfTransferScope() { --selfTransfers; }
+
+namespace {
 
 const std::string& ownProcessIdText() {
     static std::string text;
@@ -80,7 +87,8 @@ const std::string& ownProcessIdText() {
 
 struct ReceiverEntry {
     std::string name;
-    UINT message = 0;
+    UINT message = 0;      // the name registered as a browser on code page 936 registers it
+    UINT ansiMessage = 0;  // the name as the ANSI functions register it here, when that differs
     std::string lastPayload;
     TransferHandler* handler = nullptr;
 };
@@ -122,26 +130,34 @@ bool readRemote(HANDLE process, std::uint32_t address, char* into, std::size_t s
     return false;
 }
 
-LRESULT CALLBACK receivingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+bool receive(UINT message, WPARAM wParam, LPARAM lParam) {
     ReceiverState& state = receiverState();
-    const WNDPROC previous = state.previous;
-    try {
-        for (std::size_t i = 0; i < state.registry.size(); ++i) {
-            if (state.registry[i].message != message) continue;
-            std::optional<ReceivedTransfer> received = receiveTransfer(wParam, lParam);
-            if (!received) trace(L"transfer refused: wParam " + std::to_wstring(wParam));
-            if (received) {
-                // The registry may grow inside the handler: index, don't hold references.
-                // A fresh string, not an assignment into the old one, which
-                // would keep the largest payload ever received allocated.
-                state.registry[i].lastPayload = std::string(received->payload);
-                if (TransferHandler* handler = state.registry[i].handler) {
-                    const std::string name = state.registry[i].name;
-                    handler->onTransfer(name, *received);
-                }
-            }
-            break;
+    for (std::size_t i = 0; i < state.registry.size(); ++i) {
+        const bool unicode = state.registry[i].message == message;
+        if (!unicode && (state.registry[i].ansiMessage == 0 || state.registry[i].ansiMessage != message)) continue;
+        std::optional<ReceivedTransfer> received = receiveTransfer(wParam, lParam);
+        if (!received) {
+            trace(L"transfer refused: wParam " + std::to_wstring(wParam));
+            return true;
         }
+        received->variant = unicode ? NameVariant::Unicode : NameVariant::Ansi;
+        // The registry may grow inside the handler: index, don't hold references.
+        // A fresh string, not an assignment into the old one, which would keep
+        // the largest payload ever received allocated.
+        state.registry[i].lastPayload = std::string(received->payload);
+        if (TransferHandler* handler = state.registry[i].handler) {
+            const std::string name = state.registry[i].name;
+            handler->onTransfer(name, *received);
+        }
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK receivingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC previous = receiverState().previous;
+    try {
+        receive(message, wParam, lParam);
     } catch (...) {
         // Nothing may unwind through the system's message dispatch.
         traceException(L"receiver");
@@ -152,15 +168,37 @@ LRESULT CALLBACK receivingProcedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-UINT registeredMessage(std::string_view gbkName) {
-    const std::wstring name = widen(gbkName);
+bool ansiNamesDiffer() { return GetACP() != kGbkCodePage; }
+
+std::wstring registeredName(std::string_view gbkName, NameVariant variant) {
+    if (variant == NameVariant::Unicode || gbkName.empty()) return widen(gbkName);
+    // What the ANSI functions make of the bytes: the system's code page.
+    const int length = static_cast<int>(gbkName.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, gbkName.data(), length, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring name(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, gbkName.data(), length, name.data(), needed);
+    return name;
+}
+
+UINT registeredMessage(std::string_view gbkName, NameVariant variant) {
+    const std::wstring name = registeredName(gbkName, variant);
     if (name.empty()) return 0;
     return RegisterWindowMessageW(name.c_str());
 }
 
-bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload) {
+bool receiveRegistered(UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return receive(message, wParam, lParam);
+    } catch (...) {
+        traceException(L"receiver");
+        return true;
+    }
+}
+
+bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload, NameVariant variant) {
     if (target == nullptr) return false;
-    const UINT message = registeredMessage(messageName);
+    const UINT message = registeredMessage(messageName, variant);
     if (message == 0) return false;
     const std::string& pidText = ownProcessIdText();
     if (!IsWindow(target)) return false;
@@ -190,11 +228,12 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     // A transfer to a window of this very thread is the one kind that may
     // name this process: the receiver is told so while the send lasts.
     const bool toSelf = GetWindowThreadProcessId(target, nullptr) == GetCurrentThreadId();
-    if (toSelf) ++selfTransfers;
+    std::optional<SelfTransferScope> self;
+    if (toSelf) self.emplace();
     const LRESULT sent = SendMessageTimeoutW(target, message, static_cast<WPARAM>(*wParam),
                                              static_cast<LPARAM>(buffer.address(1)), SMTO_ABORTIFHUNG,
                                              kTransferTimeoutMs, &ignored);
-    if (toSelf) --selfTransfers;
+    self.reset();
     // A timed-out send may still be acknowledged later; by then it counts as failed.
     const bool acknowledged = sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
     if (sent == 0) {
@@ -207,19 +246,21 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     return acknowledged;
 }
 
-void sendCommand(HWND target, std::string_view command) {
-    sendTransfer(target, text::kMsgAdjust, commandPayload(command));
+void sendCommand(HWND target, std::string_view command, NameVariant variant) {
+    sendTransfer(target, text::kMsgAdjust, commandPayload(command), variant);
 }
 
-void sendBasic(HWND target, std::string_view key, std::string_view value) {
-    sendTransfer(target, text::kMsgAdjust, basicPayload(key, value));
+void sendBasic(HWND target, std::string_view key, std::string_view value, NameVariant variant) {
+    sendTransfer(target, text::kMsgAdjust, basicPayload(key, value), variant);
 }
 
-void sendReadConfig(HWND target, std::string_view path) {
-    sendTransfer(target, text::kMsgAdjust, readConfigPayload(path));
+void sendReadConfig(HWND target, std::string_view path, NameVariant variant) {
+    sendTransfer(target, text::kMsgAdjust, readConfigPayload(path), variant);
 }
 
-void sendOpenLink(HWND target, std::string_view url) { sendTransfer(target, text::kMsgJump, url); }
+void sendOpenLink(HWND target, std::string_view url, NameVariant variant) {
+    sendTransfer(target, text::kMsgJump, url, variant);
+}
 
 void closeInstance(HWND frameWindow) { PostMessageW(frameWindow, WM_CLOSE, 0, 0); }
 
@@ -277,7 +318,14 @@ bool registerReceiver(std::string_view name, TransferHandler* handler) {
     for (const ReceiverEntry& entry : state.registry) {
         if (entry.message == message || (handler != nullptr && entry.handler == handler)) return false;
     }
-    state.registry.push_back(ReceiverEntry{std::string(name), message, {}, handler});
+    // Browsers on the ANSI functions register the name under another number
+    // when the system's code page is not 936: heard under both.
+    UINT ansiMessage = 0;
+    if (ansiNamesDiffer()) {
+        const UINT other = registeredMessage(name, NameVariant::Ansi);
+        if (other != 0 && other != message) ansiMessage = other;
+    }
+    state.registry.push_back(ReceiverEntry{std::string(name), message, ansiMessage, {}, handler});
     return true;
 }
 

@@ -21,26 +21,45 @@ namespace vuv::win {
 // browser must never freeze the panel.
 inline constexpr unsigned kTransferTimeoutMs = 3000;
 
-// Message number of a registered name given in GBK (registered as the UTF-16
-// text the name stands for under code page 936, as a browser registers it).
-[[nodiscard]] UINT registeredMessage(std::string_view gbkName);
+// The names a browser registers (message names, window classes, the caption
+// it looks for) are GBK texts. Registered with the wide functions from the
+// text code page 936 gives them, they are the same on every Windows; a
+// browser on the ANSI functions with the GBK bytes gets them read in the
+// system's own code page instead, which differs unless that code page is 936
+// (a Chinese browser on an English or Japanese Windows without a locale
+// emulator). The panel speaks both.
+enum class NameVariant { Unicode, Ansi };
 
-// Sends payload to target under the registered name; true when the receiver
-// acknowledged. False without sending for a null or dead window, and for a
-// transfer whose wParam would not fit in 31 bits.
-bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload);
+// True when the system's code page is not 936, so that the two variants of a
+// name differ.
+[[nodiscard]] bool ansiNamesDiffer();
+// A GBK name as the variant registers it: converted with code page 936, or as
+// the ANSI functions convert it (the system's code page).
+[[nodiscard]] std::wstring registeredName(std::string_view gbkName, NameVariant variant);
+
+// Message number of a registered name given in GBK, in the variant.
+[[nodiscard]] UINT registeredMessage(std::string_view gbkName, NameVariant variant = NameVariant::Unicode);
+
+// Sends payload to target under the registered name (in the variant the
+// receiver registered it); true when the receiver acknowledged. False without
+// sending for a null or dead window, and for a transfer whose wParam would
+// not fit in 31 bits.
+bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload,
+                  NameVariant variant = NameVariant::Unicode);
 
 // The texts the panel sends to a browser's command window.
-void sendCommand(HWND target, std::string_view command);                  // "vuv|||" + command
-void sendBasic(HWND target, std::string_view key, std::string_view value);  // "基本通讯|||" key "|||" value
-void sendReadConfig(HWND target, std::string_view path);                  // "vuv|||读配置■" + path
-void sendOpenLink(HWND target, std::string_view url);                     // the bare URL under "跳转"
-void closeInstance(HWND frameWindow);                                     // posts WM_CLOSE
+void sendCommand(HWND target, std::string_view command, NameVariant variant = NameVariant::Unicode);  // "vuv|||" + command
+void sendBasic(HWND target, std::string_view key, std::string_view value,
+               NameVariant variant = NameVariant::Unicode);  // "基本通讯|||" key "|||" value
+void sendReadConfig(HWND target, std::string_view path, NameVariant variant = NameVariant::Unicode);  // "vuv|||读配置■" + path
+void sendOpenLink(HWND target, std::string_view url, NameVariant variant = NameVariant::Unicode);  // the bare URL under "跳转"
+void closeInstance(HWND frameWindow);  // posts WM_CLOSE
 
 // One transfer read out of a sender's memory.
 struct ReceivedTransfer {
     std::uint32_t senderProcessId = 0;
     std::string payload;
+    NameVariant variant = NameVariant::Unicode;  // under which variant of the name it came
 };
 
 // Reads the transfer described by wParam/lParam. Returns nothing, and neither
@@ -50,6 +69,18 @@ struct ReceivedTransfer {
 // the payload is zero-filled at its declared length. acknowledge=false leaves
 // the reply cell alone (a test peer uses that to play a deaf browser).
 [[nodiscard]] std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bool acknowledge = true);
+
+// While it lives, this thread may receive transfers that name this very
+// process: sendTransfer opens one around a transfer to a window of its own
+// thread, and in-process tests that forge such transfers by hand do the same.
+// Any other transfer naming this process is refused (someone else lying).
+class SelfTransferScope {
+public:
+    SelfTransferScope() noexcept;
+    ~SelfTransferScope();
+    SelfTransferScope(const SelfTransferScope&) = delete;
+    SelfTransferScope& operator=(const SelfTransferScope&) = delete;
+};
 
 // Hears every transfer received under the names it is registered for: the
 // sender's process id (from wParam) and the payload, with the message name.
@@ -67,6 +98,11 @@ bool subclassWindow(HWND hwnd);
 // name or message number already registered, a failed registration, or a
 // handler already in use.
 bool registerReceiver(std::string_view name, TransferHandler* handler);
+
+// For a window of the panel's own besides the subclassed one: when message
+// is a registered transfer, reads and hands it on as the subclassed window
+// does and returns true.
+bool receiveRegistered(UINT message, WPARAM wParam, LPARAM lParam);
 
 // Copy of the last payload received under name; empty when none.
 [[nodiscard]] std::string lastPayload(std::string_view name);

@@ -66,7 +66,9 @@ BrowserWindows InstancePage::windowsOf(std::uint32_t processId) const {
         GetWindowThreadProcessId(window, &owner);
         return owner == processId ? window : nullptr;
     };
-    return BrowserWindows{processId, alive(frameWindowOf(processId)), alive(commandWindowOf(processId))};
+    const InstanceRecord* record = table_.records().find(processId);
+    const NameVariant variant = record != nullptr && record->ansi ? NameVariant::Ansi : NameVariant::Unicode;
+    return BrowserWindows{processId, alive(frameWindowOf(processId)), alive(commandWindowOf(processId)), variant};
 }
 
 std::vector<BrowserWindows> InstancePage::selectedBrowsers() const {
@@ -91,7 +93,7 @@ void InstancePage::readConfigInSelected() {
     task.kind = PathKind::Configuration;
     // The selection counts as it is when the dialog is confirmed.
     task.onConfirm = [this](const std::string& path) {
-        for (const BrowserWindows& b : selectedBrowsers()) sendReadConfig(b.command, path);
+        for (const BrowserWindows& b : selectedBrowsers()) sendReadConfig(b.command, path, b.variant);
     };
     openPathDialog(main_, task);
 }
@@ -101,7 +103,7 @@ void InstancePage::openLinkInSelected() {
     task.caption = L"输入要访问的地址";
     task.button = L"访 问";
     task.onConfirm = [this](const std::string& address) {
-        for (const BrowserWindows& b : selectedBrowsers()) sendOpenLink(b.command, address);
+        for (const BrowserWindows& b : selectedBrowsers()) sendOpenLink(b.command, address, b.variant);
     };
     openInputDialog(main_, task);
 }
@@ -123,11 +125,11 @@ bool InstancePage::onCommand(int id, int) {
     switch (id) {
         case id::kScanBrowsers: scanInstances(); return true;
         case id::kFlash:
-            for (const BrowserWindows& b : selectedBrowsers()) sendCommand(b.command, text::kCommandFlash);
+            for (const BrowserWindows& b : selectedBrowsers()) sendCommand(b.command, text::kCommandFlash, b.variant);
             return true;
         case id::kRefresh:
             for (const BrowserWindows& b : selectedBrowsers()) {
-                sendBasic(b.command, text::kKeyToolbar, text::kToolbarRefresh);
+                sendBasic(b.command, text::kKeyToolbar, text::kToolbarRefresh, b.variant);
             }
             return true;
         case id::kClose: closeSelected(); return true;

@@ -6,6 +6,7 @@
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
+#include "link/channel_win.h"
 #include "link/instances.h"
 
 #include <cstdint>
@@ -21,6 +22,7 @@ struct BrowserWindows {
     std::uint32_t processId = 0;
     HWND frame = nullptr;    // "鹭行x": closes and proxy posts
     HWND command = nullptr;  // "鹭行a": transfers
+    NameVariant variant = NameVariant::Unicode;  // the names its transfers go under
 };
 
 class InstancePage final : public Page {

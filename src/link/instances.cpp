@@ -5,24 +5,9 @@
 namespace vuv {
 namespace {
 
-enum class Slot { Frame, Command, None };
-
-struct ClassSlot {
-    std::string_view className;
-    Slot slot;
-};
-
 // Frame windows first, so processes appear in the order of their frames,
 // then those met only through command windows, then through the third class.
-constexpr ClassSlot kScanOrder[] = {
-    {text::kClassFrame, Slot::Frame},
-    {text::kClassCommand, Slot::Command},
-    {text::kClassThird, Slot::None},
-};
-
-// A session cannot hold more window handles than this. A walk that takes more
-// steps is going round in a circle (the Z order changed under it), and ends.
-constexpr std::size_t kMaxWalkSteps = std::size_t{1} << 17;
+constexpr BrowserClass kScanOrder[] = {BrowserClass::Frame, BrowserClass::Command, BrowserClass::Third};
 
 }  // namespace
 
@@ -31,17 +16,20 @@ void InstanceRecords::scan(WindowSource& windows) {
     indexByProcess_.clear();
     indexByCommandWindow_.clear();
 
-    for (const ClassSlot& entry : kScanOrder) {
-        std::size_t steps = 0;
-        for (WindowId w = windows.findFirst(entry.className); w != 0 && steps < kMaxWalkSteps;
-             w = windows.next(w), ++steps) {
-            if (windows.className(w) != entry.className) continue;
-            const std::uint32_t processId = windows.processIdOf(w);
-            const auto [it, added] = indexByProcess_.try_emplace(processId, records_.size());
-            if (added) records_.push_back(InstanceRecord{processId, 0, 0});
+    const std::vector<BrowserWindow> found = windows.browserWindows();
+    for (const BrowserClass wanted : kScanOrder) {
+        // In Z order: when a process owns several windows of a class, the
+        // lowest one, met last, is kept.
+        for (const BrowserWindow& w : found) {
+            if (w.browserClass != wanted || w.window == 0) continue;
+            const auto [it, added] = indexByProcess_.try_emplace(w.processId, records_.size());
+            if (added) records_.push_back(InstanceRecord{w.processId, 0, 0, w.ansi});
             InstanceRecord& record = records_[it->second];
-            if (entry.slot == Slot::Frame) record.frameWindow = w;
-            if (entry.slot == Slot::Command) record.commandWindow = w;
+            if (wanted == BrowserClass::Frame) record.frameWindow = w.window;
+            if (wanted == BrowserClass::Command) {
+                record.commandWindow = w.window;
+                record.ansi = w.ansi;  // transfers go to the command window
+            }
         }
     }
 

@@ -2,9 +2,16 @@
 //
 // A browser process owns a frame window (class "鹭行x", whose title is shown
 // and which receives closes), a command window (class "鹭行a", which receives
-// transfers) and a third window (class "鹭行s"). A scan walks the top-level
-// windows of each class in that order and keeps one record per process, in
-// the order the processes were first met.
+// transfers) and a third window (class "鹭行s"). A scan takes the top-level
+// windows of these classes in Z order, visits those of each class in the
+// order frame, command, third, and keeps one record per process, in the order
+// the processes were first met.
+//
+// A browser that registers its classes with the ANSI functions and GBK bytes
+// on a system whose code page is not 936 gets other class names (the bytes
+// read in that code page): its windows are found under those names too, and
+// its record says so, so that transfers to it use the message numbers it
+// registered the same way.
 #pragma once
 
 #include <cstddef>
@@ -21,20 +28,25 @@ namespace vuv {
 // values on 64-bit Windows too, which is what lets them travel as decimal text.
 using WindowId = std::uint32_t;
 
+enum class BrowserClass { Frame, Command, Third };
+
+// One top-level window of a browser class.
+struct BrowserWindow {
+    WindowId window = 0;
+    std::uint32_t processId = 0;
+    BrowserClass browserClass = BrowserClass::Frame;
+    bool ansi = false;  // found under the class name the ANSI functions give the GBK bytes
+};
+
 // The platform's top-level windows, as the scan needs them. The Win32 layer
 // implements it; tests use an in-memory fake.
 class WindowSource {
 public:
     virtual ~WindowSource() = default;
-    // The first top-level window of the class in Z order, whatever its title; 0 if none.
-    virtual WindowId findFirst(std::string_view className) = 0;
-    // The next top-level window in Z order, of any class; 0 at the end.
-    virtual WindowId next(WindowId w) = 0;
-    // The window's class name (GBK).
-    virtual std::string className(WindowId w) = 0;
-    virtual std::uint32_t processIdOf(WindowId w) = 0;
-    // The window's text as read into a buffer that starts out as spaces;
-    // nullopt when w is 0 or the window answers nothing.
+    // Every top-level window of the three classes, under either name, in Z
+    // order (topmost first).
+    virtual std::vector<BrowserWindow> browserWindows() = 0;
+    // The window's title; nullopt when w is 0 or the window has none to give.
     virtual std::optional<std::string> title(WindowId w) = 0;
 };
 
@@ -42,9 +54,11 @@ struct InstanceRecord {
     std::uint32_t processId = 0;
     WindowId frameWindow = 0;
     WindowId commandWindow = 0;
+    bool ansi = false;  // the browser registered its names with the ANSI functions (see above)
 
     friend bool operator==(const InstanceRecord& a, const InstanceRecord& b) noexcept {
-        return a.processId == b.processId && a.frameWindow == b.frameWindow && a.commandWindow == b.commandWindow;
+        return a.processId == b.processId && a.frameWindow == b.frameWindow && a.commandWindow == b.commandWindow &&
+               a.ansi == b.ansi;
     }
 };
 
@@ -69,12 +83,12 @@ public:
     [[nodiscard]] WindowId commandWindowOf(std::uint32_t processId) const noexcept;
     [[nodiscard]] WindowId frameWindowOf(std::uint32_t processId) const noexcept;
     [[nodiscard]] WindowId frameWindowOfCommandWindow(WindowId commandWindow) const noexcept;
+    // The record of a process; nullptr if none.
+    [[nodiscard]] const InstanceRecord* find(std::uint32_t processId) const noexcept;
 
     [[nodiscard]] const std::vector<InstanceRecord>& records() const noexcept { return records_; }
 
 private:
-    [[nodiscard]] const InstanceRecord* find(std::uint32_t processId) const noexcept;
-
     std::vector<InstanceRecord> records_;
     std::unordered_map<std::uint32_t, std::size_t> indexByProcess_;
     std::unordered_map<WindowId, std::size_t> indexByCommandWindow_;  // first record per command window

@@ -42,9 +42,9 @@ private:
         const std::string name = controlText(control(kRenameField));
         for (const BrowserWindows& browser : instances_.selectedBrowsers()) {
             if (name.empty()) {
-                sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle);
+                sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle, browser.variant);
             } else {
-                sendBasic(browser.command, text::kKeyTitle, name);
+                sendBasic(browser.command, text::kKeyTitle, name, browser.variant);
             }
         }
         close(IDOK);

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <unordered_map>
+
 namespace vuv::win {
 
 // Window handles are 32-bit values on every Windows; a 64-bit process sees
@@ -20,13 +23,23 @@ namespace vuv::win {
 // is outside input and never sizes more than this.
 inline constexpr std::size_t kMaxTitleLength = 4096;
 
+// One pass of EnumWindows over the desktop; each window's class is compared
+// by its atom with those of the browser classes, then once by name, exactly
+// (class names compare without regard to case, the browsers' do not). What
+// is learnt of a window (its class, its process) is kept for the next scan
+// as long as the window is still there: neither ever changes.
 class DesktopWindows final : public WindowSource {
 public:
-    WindowId findFirst(std::string_view className) override;
-    WindowId next(WindowId w) override;
-    std::string className(WindowId w) override;
-    std::uint32_t processIdOf(WindowId w) override;
+    std::vector<BrowserWindow> browserWindows() override;
     std::optional<std::string> title(WindowId w) override;
+
+private:
+    struct Known {
+        ATOM atom = 0;
+        DWORD processId = 0;
+        int kind = -2;  // index of the matching class and variant; -1 none; -2 not looked at
+    };
+    std::unordered_map<HWND, Known> known_;
 };
 
 }  // namespace vuv::win

@@ -863,27 +863,52 @@ std::wstring standinLogPath(const Sandbox& sandbox, DWORD pid) {
 
 StandinProcess::StandinProcess(Sandbox& sandbox, const StandinOptions& options, Ms timeout) : log_(std::wstring()) {
     if (!sandbox.ok()) return;
-    std::wstring commandLine = L"\"" + sandbox.standinExe() + L"\"";
-    if (!options.arguments.empty()) commandLine += L" " + options.arguments;
-    if (!options.frame) commandLine += L" " + std::wstring(standin::kOptNoFrame);
-    if (!options.command) commandLine += L" " + std::wstring(standin::kOptNoCommand);
-    if (options.onlyThird) commandLine += L" " + std::wstring(standin::kOptOnlyThird);
-    if (!options.acknowledge) commandLine += L" " + std::wstring(standin::kOptNoAck);
-    if (options.title) commandLine += L" " + std::wstring(standin::kOptTitle) + hexWide(*options.title);
-    if (options.hangMs > 0) commandLine += L" " + std::wstring(standin::kOptHangMs) + std::to_wstring(options.hangMs);
+    std::vector<std::wstring> arguments;
+    if (!options.arguments.empty()) arguments.push_back(options.arguments);
+    if (!options.frame) arguments.emplace_back(standin::kOptNoFrame);
+    if (!options.command) arguments.emplace_back(standin::kOptNoCommand);
+    if (options.onlyThird) arguments.emplace_back(standin::kOptOnlyThird);
+    if (!options.acknowledge) arguments.emplace_back(standin::kOptNoAck);
+    if (options.title) arguments.push_back(std::wstring(standin::kOptTitle) + hexWide(*options.title));
+    if (options.hangMs > 0) arguments.push_back(std::wstring(standin::kOptHangMs) + std::to_wstring(options.hangMs));
     if (options.titleLength) {
-        commandLine += L" " + std::wstring(standin::kOptTitleLength) + std::to_wstring(*options.titleLength);
+        arguments.push_back(std::wstring(standin::kOptTitleLength) + std::to_wstring(*options.titleLength));
     }
-    if (options.closeOnTitleQuery) commandLine += L" " + std::wstring(standin::kOptCloseOnTitleQuery);
+    if (options.closeOnTitleQuery) arguments.emplace_back(standin::kOptCloseOnTitleQuery);
+    if (options.ansi) arguments.emplace_back(standin::kOptAnsi);
+    std::wstring commandLine = L"\"" + sandbox.standinExe() + L"\"";
+    for (const std::wstring& a : arguments) commandLine += L" " + a;
     commandLine_ = commandLine;
 
     StartOptions start;
     start.commandLine = commandLine;
     start.directory = sandbox.directory();
     start.environment = {{standin::kLogDirVariable, sandbox.logDirectory()}};
-    process_ = &sandbox.start(start);
-    if (!process_->valid()) return;
-    pid_ = process_->pid();
+    start.environment.insert(start.environment.end(), options.environment.begin(), options.environment.end());
+    if (!options.environment.empty() && runningUnderWine()) {
+        // A Wine process takes its code page from the Unix locale it was
+        // started with, which a Windows environment block does not carry to a
+        // Windows child: it is started through /bin/sh, as the panel is.
+        const std::vector<DWORD> before = sandbox.standinPids();
+        if (!startThroughShell(start, sandbox.standinExe(), arguments, L"/dev/null")) return;
+        waitUntil(
+            [&] {
+                for (DWORD pid : sandbox.standinPids()) {
+                    if (std::find(before.begin(), before.end(), pid) == before.end()) {
+                        pid_ = pid;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeout, Ms{25});
+        if (pid_ == 0) return;
+        process_ = &sandbox.adopt(Process::open(pid_));
+    } else {
+        process_ = &sandbox.start(start);
+        if (!process_->valid()) return;
+        pid_ = process_->pid();
+    }
     log_ = StandinLog(standinLogPath(sandbox, pid_));
     awaitWindows(timeout);
 }
@@ -937,6 +962,29 @@ bool StandinProcess::setTitle(std::string_view gbkTitle) const {
     return result && *result == 1;
 }
 
+bool startThroughShell(const StartOptions& start, const std::wstring& exe, const std::vector<std::wstring>& arguments,
+                       const std::wstring& unixOutput) {
+    const std::string unixExe = unixPath(exe);
+    std::wstring loader = environmentVariable(L"WINELOADER");
+    if (loader.empty()) loader = environmentVariable(L"WINE");
+    if (unixExe.empty() || loader.empty()) return false;
+    // The Unix paths are UTF-8 (widen() would read them as GBK).
+    const auto fromUtf8 = [](const std::string& text) {
+        std::wstring out(text.size(), L'\0');
+        const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                                          static_cast<int>(out.size()));
+        out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return out;
+    };
+    std::wstring script = L"exec " + shellQuote(loader) + L" " + shellQuote(fromUtf8(unixExe));
+    for (const std::wstring& a : arguments) script += L" " + shellQuote(a);
+    script += L" </dev/null >>" + shellQuote(unixOutput) + L" 2>&1";
+    StartOptions shell = start;
+    shell.commandLine = L"/bin/sh -c \"" + script + L"\"";
+    static_cast<void>(startProcess(shell));  // a Unix program: no process object comes back
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Panel
 //
@@ -961,6 +1009,7 @@ Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
     StartOptions start;
     start.directory = sandbox.directory();
     start.environment = {{standin::kLogDirVariable, sandbox.logDirectory()}, {L"WINEDEBUG", options.wineDebug}};
+    start.environment.insert(start.environment.end(), options.environment.begin(), options.environment.end());
 
     if (runningUnderWine()) {
         const std::string exe = unixPath(sandbox.panelExe());

@@ -92,6 +92,15 @@ struct StartOptions {
 // CreateProcessW; an invalid Process when it fails.
 [[nodiscard]] Process startProcess(const StartOptions& options);
 
+// Under Wine: starts the Windows program exe with the arguments through
+// /bin/sh and the Wine loader, with start's directory and environment, its
+// Unix output appended to unixOutput. The environment then reaches the
+// program's Unix side too (its locale chooses its code page), which a
+// Windows child started with CreateProcess does not get. No process object
+// comes back: find the program by its pid.
+bool startThroughShell(const StartOptions& start, const std::wstring& exe, const std::vector<std::wstring>& arguments,
+                       const std::wstring& unixOutput);
+
 // Pids of running processes whose image lies in directory.
 [[nodiscard]] std::vector<DWORD> processesIn(const std::wstring& directory);
 
@@ -226,6 +235,10 @@ struct StandinOptions {
     unsigned hangMs = 0;
     std::optional<long long> titleLength;  // the frame's answer to WM_GETTEXTLENGTH
     bool closeOnTitleQuery = false;        // the first WM_GETTEXT sends "#关闭" before it is answered
+    bool ansi = false;                     // names through the ANSI functions with the GBK bytes
+    // Variables added to or replacing the test's own (LANG and LC_ALL choose
+    // a Wine process's code page).
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
     std::wstring arguments;  // put before the options, as the panel's would be
 };
 
@@ -322,6 +335,9 @@ struct PanelOptions {
     // channel opens only after the start-up checks. Off for a start that
     // stops at a first-run dialog.
     bool waitForChannel = true;
+    // Variables added to or replacing the test's own (LANG and LC_ALL choose
+    // a Wine process's code page).
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
 };
 
 class Panel {

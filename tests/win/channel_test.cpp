@@ -112,6 +112,7 @@ TEST(Channel, WellFormedTransferIsReadAcknowledgedAndPassedOn) {
         const int before = calls<1>;
         const WPARAM wParam = wParamFor(descriptor.size());
         const auto lParam = static_cast<LPARAM>(block.address(64));
+        const SelfTransferScope self;
         SendMessageW(receiver(), message, wParam, lParam);
         EXPECT_EQ(calls<1>, before + 1);
         EXPECT_EQ(lastPayload("ChannelTest.Good"), sent);
@@ -171,6 +172,7 @@ TEST(Channel, MalformedTransfersAreNeitherReadNorAcknowledged) {
         std::memset(block.at(64), 0, 128);
         block.put(64, c.descriptor);
         passedOn.clear();
+        const SelfTransferScope self;
         SendMessageW(receiver(), message, wParam, c.lParam);
         EXPECT_EQ(calls<2>, 0) << c.what;
         EXPECT_EQ(*block.at(0), 0x01) << c.what;
@@ -186,6 +188,7 @@ TEST(Channel, UnreadablePayloadIsZerosOfTheDeclaredLength) {
     *block.at(0) = 0x01;
     const std::string descriptor = buildDescriptor(block.address(0), 16, LowMemory::hole());
     block.put(64, descriptor);
+    const SelfTransferScope self;
     SendMessageW(receiver(), registeredMessage("ChannelTest.Zeros"), wParamFor(descriptor.size()),
                  static_cast<LPARAM>(block.address(64)));
     EXPECT_EQ(calls<3>, 1);

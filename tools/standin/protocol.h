@@ -40,6 +40,9 @@ inline constexpr std::wstring_view kOptTitleLength = L"--standin-title-length=";
 // The frame's WM_GETTEXT sends "#关闭" to the panel before it answers, until
 // the panel has acknowledged one.
 inline constexpr std::wstring_view kOptCloseOnTitleQuery = L"--standin-close-on-title-query";
+// Classes, message names, the panel's caption and titles through the ANSI
+// functions with the GBK bytes, as a browser built that way does.
+inline constexpr std::wstring_view kOptAnsi = L"--standin-ansi";
 
 // Directory for the log file standin-<pid>.log; default: beside the exe.
 inline constexpr wchar_t kLogDirVariable[] = L"VUV_STANDIN_LOG";

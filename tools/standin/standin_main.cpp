@@ -44,6 +44,7 @@ struct Options {
     std::string title;  // GBK
     std::optional<LRESULT> titleLength;  // the answer to WM_GETTEXTLENGTH
     bool closeOnTitleQuery = false;
+    bool ansi = false;  // names through the ANSI functions with the GBK bytes
 };
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
@@ -76,6 +77,8 @@ Options parseOptions(const std::string& defaultTitle) {
                 std::wcstoll(std::wstring(arg.substr(standin::kOptTitleLength.size())).c_str(), nullptr, 10));
         } else if (arg == standin::kOptCloseOnTitleQuery) {
             options.closeOnTitleQuery = true;
+        } else if (arg == standin::kOptAnsi) {
+            options.ansi = true;
         } else if (startsWith(arg, standin::kOptHangMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptHangMs.size())).c_str(), nullptr, 10);
             options.hangMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
@@ -163,7 +166,9 @@ class Standin {
 public:
     Standin(HINSTANCE instance, Options options, std::string defaultTitle)
         : instance_(instance), options_(std::move(options)), defaultTitle_(std::move(defaultTitle)),
-          adjust_(win::registeredMessage(text::kMsgAdjust)), jump_(win::registeredMessage(text::kMsgJump)) {}
+          variant_(options_.ansi ? win::NameVariant::Ansi : win::NameVariant::Unicode),
+          adjust_(win::registeredMessage(text::kMsgAdjust, variant_)),
+          jump_(win::registeredMessage(text::kMsgJump, variant_)) {}
 
     bool createWindows() {
         log_.write("CMDLINE", {toHex(win::narrow(GetCommandLineW()))});
@@ -220,7 +225,8 @@ public:
             log_.write("POST", {number(message), number(static_cast<long long>(wParam)), number(lParam)});
             return 0;
         }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return options_.ansi ? DefWindowProcA(hwnd, message, wParam, lParam)
+                             : DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
 private:
@@ -228,6 +234,21 @@ private:
         WindowSlot& slot = slots_[static_cast<int>(kind)];
         slot.owner = this;
         slot.kind = kind;
+        const int offset = static_cast<int>(GetCurrentProcessId() / 4 % 16) * 24;
+        if (options_.ansi) {
+            // As a browser built on the ANSI functions: the GBK bytes as they are.
+            const std::string ansiClass(className);
+            WNDCLASSEXA wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = &windowProcedure;
+            wc.hInstance = instance_;
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+            wc.lpszClassName = ansiClass.c_str();
+            if (RegisterClassExA(&wc) == 0) return nullptr;
+            return CreateWindowExA(exStyle, ansiClass.c_str(), std::string(title).c_str(), style, 40 + offset,
+                                   40 + offset, 320, 140, nullptr, nullptr, instance_, &slot);
+        }
         const std::wstring wideClass = win::widen(className);
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
@@ -237,7 +258,6 @@ private:
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = wideClass.c_str();
         if (RegisterClassExW(&wc) == 0) return nullptr;
-        const int offset = static_cast<int>(GetCurrentProcessId() / 4 % 16) * 24;
         return CreateWindowExW(exStyle, wideClass.c_str(), win::widen(title).c_str(), style, 40 + offset,
                                40 + offset, 320, 140, nullptr, nullptr, instance_, &slot);
     }
@@ -274,14 +294,19 @@ private:
 
     bool setTitle(std::string_view title) {
         if (frame_ == nullptr) return false;
-        SetWindowTextW(frame_, win::widen(title).c_str());
+        if (options_.ansi) {
+            SetWindowTextA(frame_, std::string(title).c_str());
+        } else {
+            SetWindowTextW(frame_, win::widen(title).c_str());
+        }
         log_.write("TITLE", {toHex(title)});
         return true;
     }
 
     bool notify(std::string_view payload) {
-        const HWND panel = FindWindowW(nullptr, win::widen(text::kMainCaption).c_str());
-        const bool acknowledged = panel != nullptr && win::sendTransfer(panel, text::kMsgNotify, payload);
+        const HWND panel = options_.ansi ? FindWindowA(nullptr, std::string(text::kMainCaption).c_str())
+                                         : FindWindowW(nullptr, win::widen(text::kMainCaption).c_str());
+        const bool acknowledged = panel != nullptr && win::sendTransfer(panel, text::kMsgNotify, payload, variant_);
         log_.write("NOTIFY", {acknowledged ? "1" : "0", toHex(payload)});
         return acknowledged;
     }
@@ -314,6 +339,7 @@ private:
     HINSTANCE instance_;
     Options options_;
     std::string defaultTitle_;
+    win::NameVariant variant_;
     UINT adjust_;
     UINT jump_;
     Log log_;
@@ -329,7 +355,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     const auto* slot = reinterpret_cast<const WindowSlot*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (slot == nullptr || slot->owner == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (slot == nullptr || slot->owner == nullptr) return IsWindowUnicode(hwnd) ? DefWindowProcW(hwnd, message, wParam, lParam) : DefWindowProcA(hwnd, message, wParam, lParam);
     try {
         return slot->owner->handle(slot->kind, hwnd, message, wParam, lParam);
     } catch (...) {

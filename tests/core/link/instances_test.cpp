@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "common/texts.h"
 
@@ -17,41 +16,36 @@ struct FakeWindow {
     std::string className;
     std::uint32_t processId = 0;
     std::optional<std::string> title;
+    bool ansi = false;
 };
 
 // Top-level windows in Z order, topmost first; a window's id is its index + 1.
-// Like the platform, findFirst ignores ASCII case, so the scan must check
-// every class it visits.
+// Like the platform, it lists the windows whose class is exactly one of the
+// browser classes.
 class FakeWindows : public WindowSource {
 public:
     explicit FakeWindows(std::vector<FakeWindow> w) : windows(std::move(w)) {}
     std::vector<FakeWindow> windows;
-    WindowId afterLast = 0;
 
-    WindowId findFirst(std::string_view name) override {
-        const auto lower = [](std::string s) {
-            std::transform(s.begin(), s.end(), s.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-            return s;
-        };
+    std::vector<BrowserWindow> browserWindows() override {
+        std::vector<BrowserWindow> found;
         for (std::size_t i = 0; i < windows.size(); ++i) {
-            if (lower(windows[i].className) == lower(std::string(name))) return static_cast<WindowId>(i + 1);
+            const FakeWindow& w = windows[i];
+            const auto id = static_cast<WindowId>(i + 1);
+            if (w.className == kFrame) found.push_back({id, w.processId, BrowserClass::Frame, w.ansi});
+            if (w.className == kCommand) found.push_back({id, w.processId, BrowserClass::Command, w.ansi});
+            if (w.className == kThird) found.push_back({id, w.processId, BrowserClass::Third, w.ansi});
         }
-        return 0;
+        return found;
     }
-    WindowId next(WindowId w) override { return w < windows.size() ? w + 1 : afterLast; }
-    std::string className(WindowId w) override { return at(w).className; }
-    std::uint32_t processIdOf(WindowId w) override { return at(w).processId; }
-    std::optional<std::string> title(WindowId w) override { return at(w).title; }
-
-private:
-    const FakeWindow& at(WindowId w) const { return windows.at(w - 1); }
+    std::optional<std::string> title(WindowId w) override { return windows.at(w - 1).title; }
 };
 
 TEST(Instances, TitledBrowserAndLookups) {
     FakeWindows fake({{kFrame, 500, "Page"}, {"Shell_TrayWnd", 4, ""}, {kCommand, 500, " "}, {kThird, 500, {}}});
     InstanceRecords records;
     records.scan(fake);
-    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{{500, 1, 3}}));
+    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{{500, 1, 3, false}}));
     EXPECT_EQ(instanceRows(records, fake), (std::vector<InstanceRow>{{500, "Page"}}));
     EXPECT_EQ(records.commandWindowOf(500), 3u);
     EXPECT_EQ(records.frameWindowOf(500), 1u);
@@ -68,22 +62,35 @@ TEST(Instances, OrderTitlesAndLowestWindowKept) {
     });
     InstanceRecords records;
     records.scan(fake);
-    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{{10, 7, 8}, {40, 4, 0}, {50, 6, 0}, {20, 0, 1}, {30, 0, 0}}));
+    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{
+                                     {10, 7, 8, false}, {40, 4, 0, false}, {50, 6, 0, false}, {20, 0, 1, false}, {30, 0, 0, false}}));
     EXPECT_EQ(instanceRows(records, fake), (std::vector<InstanceRow>{
                                                {10, "low"}, {40, kTabMode}, {50, ""}, {20, kTabMode}, {30, kTabMode}}));
     EXPECT_EQ(records.frameWindowOfCommandWindow(5), 0u) << "a replaced command window no longer matches";
     EXPECT_EQ(records.frameWindowOfCommandWindow(0), 0u) << "0 names no command window";
 }
 
-TEST(Instances, RescanReplacesRecordsAndEndsACirclingWalk) {
+TEST(Instances, RescanReplacesRecords) {
     FakeWindows fake({{kFrame, 5, "a"}, {kCommand, 6, {}}});
     InstanceRecords records;
     records.scan(fake);
     fake.windows.erase(fake.windows.begin());
-    fake.afterLast = 1;  // the Z order changed into a loop under the walk
     records.scan(fake);
-    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{{6, 0, 1}}));
+    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{{6, 0, 1, false}}));
     EXPECT_EQ(records.frameWindowOf(5), 0u);
+}
+
+// A browser found under the ANSI names is marked so; the command window's
+// variant decides, as transfers go there.
+TEST(Instances, RecordsSayUnderWhichNamesABrowserWasFound) {
+    FakeWindows fake({{kFrame, 1, "u", false}, {kCommand, 1, {}, false},
+                      {kFrame, 2, "a", true}, {kCommand, 2, {}, true}, {kThird, 3, {}, true}});
+    InstanceRecords records;
+    records.scan(fake);
+    EXPECT_EQ(records.records(), (std::vector<InstanceRecord>{{1, 1, 2, false}, {2, 3, 4, true}, {3, 0, 0, true}}));
+    ASSERT_NE(records.find(2), nullptr);
+    EXPECT_TRUE(records.find(2)->ansi);
+    EXPECT_EQ(records.find(9), nullptr);
 }
 
 TEST(Instances, DisplayTitle) {
