@@ -31,7 +31,7 @@ vuv_start_display() {
     local n
     for n in $(seq 90 120); do
         [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp -maxclients 1024 >/dev/null 2>&1 &
         VUV_XVFB_PID=$!
         export DISPLAY=:$n
         local deadline=$((SECONDS + 20))

@@ -138,7 +138,7 @@ Walk watchWalk(Panel& panel, const std::wstring& exe) {
             Sleep(20);
         }
     });
-    LaunchScheduler scheduler(page, panel.settings().settings(), watched);
+    LaunchScheduler scheduler(page, panel.settings().settings(), panel.log(), watched);
     scheduler.launchAll();
     done = true;
     answer.join();

@@ -18,7 +18,7 @@ inline constexpr int kMainWidth = 589;
 inline constexpr int kMainHeight = 436;
 
 // The tab control 选择夹1, in the main window's client area.
-inline constexpr ControlRow kTab{id::kTabs, Kind::Tab, L"", 0, -4, -1, 584, 365};
+inline constexpr ControlRow kTab{id::kTabs, Kind::Tab, L"", 0, -4, -1, 584, 365, Anchor::Grow};
 
 // The status bar 状态条1 and its three fields.
 inline constexpr int kStatusField0 = 60;
@@ -36,12 +36,12 @@ inline const std::array<Page, id::kPageCount>& pages() {
     static const std::array<Page, id::kPageCount> table{{
         {L"独立控制",
          {
-             {id::kInstanceTable, Kind::ItemListView, L"", 0, 8, 32, 474, 321},
-             {id::kStartBrowser, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32},
-             {id::kScanBrowsers, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32},
-             {id::kDownloadPage, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32},
-             {id::kBrowserPathButton, Kind::Button, L"鹭行路径", 0, 496, 272, 80, 32},
-             {id::kSuggestionPage, Kind::Button, L"提 交 建 议", 0, 496, 320, 80, 32},
+             {id::kInstanceTable, Kind::ItemListView, L"", 0, 8, 32, 474, 321, Anchor::Grow},
+             {id::kStartBrowser, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32, Anchor::Right},
+             {id::kScanBrowsers, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32, Anchor::Right},
+             {id::kDownloadPage, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32, Anchor::Right},
+             {id::kBrowserPathButton, Kind::Button, L"鹭行路径", 0, 496, 272, 80, 32, Anchor::Right},
+             {id::kSuggestionPage, Kind::Button, L"提 交 建 议", 0, 496, 320, 80, 32, Anchor::Right},
          }},
         {L"批量启动",
          {
@@ -52,21 +52,21 @@ inline const std::array<Page, id::kPageCount>& pages() {
              {id::kLaunchAll, Kind::Button, L"全部批量启动", 0, 324, 24, 80, 32},
              {id::kIntervalLabel, Kind::TransparentLabel, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
              {id::kInterval, Kind::Edit, L"800", 0, 503, 31, 64, 20},
-             {id::kLaunchList, Kind::ListView, L"", 0, 8, 58, 552, 278},
-             {id::kDesignatedBox, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24},
-             {id::kWapBox, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24},
+             {id::kLaunchList, Kind::ListView, L"", 0, 8, 58, 552, 278, Anchor::Grow},
+             {id::kDesignatedBox, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24, Anchor::Bottom},
+             {id::kWapBox, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24, Anchor::Bottom},
              {id::kNoticeHelper, Kind::Label, L"", 0, 498, -40, 8, 24},
          }},
         {L"通知处理",
          {
-             {id::kRuleList, Kind::ListView, L"", 0, 8, 32, 354, 317},
-             {id::kConditionLabel, Kind::TransparentLabel, L"通知内容(处理条件)：", 0, 384, 37, 170, 16},
-             {id::kConditionEdit, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96},
-             {id::kActionCombo, Kind::ComboList, L"", 0, 384, 169, 184, 20},
-             {id::kLinkLabel, Kind::TransparentLabel, L"附加内容：", 0, 384, 199, 64, 16},
-             {id::kLinkEdit, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96},
-             {id::kRuleAdd, Kind::Button, L"加 入", 0, 386, 324, 80, 32},
-             {id::kRuleModify, Kind::Button, L"修 改", 0, 480, 324, 80, 32},
+             {id::kRuleList, Kind::ListView, L"", 0, 8, 32, 354, 317, Anchor::Grow},
+             {id::kConditionLabel, Kind::TransparentLabel, L"通知内容(处理条件)：", 0, 384, 37, 170, 16, Anchor::Right},
+             {id::kConditionEdit, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96, Anchor::Right},
+             {id::kActionCombo, Kind::ComboList, L"", 0, 384, 169, 184, 20, Anchor::Right},
+             {id::kLinkLabel, Kind::TransparentLabel, L"附加内容：", 0, 384, 199, 64, 16, Anchor::Right},
+             {id::kLinkEdit, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96, Anchor::Right},
+             {id::kRuleAdd, Kind::Button, L"加 入", 0, 386, 324, 80, 32, Anchor::Right},
+             {id::kRuleModify, Kind::Button, L"修 改", 0, 480, 324, 80, 32, Anchor::Right},
          }},
         {L"书签管理",
          {
@@ -75,19 +75,25 @@ inline const std::array<Page, id::kPageCount>& pages() {
              {id::kBookmarkFileImport, Kind::Button, L"导入", 0, 160, 32, 64, 32},
              {id::kLoopBox, Kind::CheckBox, L"是否循环打开书签", 0, 322, 36, 120, 24},
              {id::kResetStates, Kind::Button, L"清空书签状态", 0, 474, 30, 94, 32},
-             {id::kBookmarkList, Kind::ListView, L"", 0, 8, 66, 562, 286},
+             {id::kBookmarkList, Kind::ListView, L"", 0, 8, 66, 562, 286, Anchor::Grow},
          }},
         {L"链接记录",
          {
-             {id::kLinkRecord, Kind::MultiLineEdit, L"", 0, 8, 28, 506, 332},
-             {id::kLinkSave, Kind::Button, L"保 存", 0, 522, 32, 56, 48},
-             {id::kLinkClear, Kind::Button, L"清 空", 0, 522, 95, 56, 48},
+             {id::kLinkRecord, Kind::MultiLineEdit, L"", 0, 8, 28, 506, 332, Anchor::Grow},
+             {id::kLinkSave, Kind::Button, L"保 存", 0, 522, 32, 56, 48, Anchor::Right},
+             {id::kLinkClear, Kind::Button, L"清 空", 0, 522, 95, 56, 48, Anchor::Right},
          }},
         {L"网页记录",
          {
-             {id::kPageRecord, Kind::MultiLineEdit, L"", 0, 9, 27, 498, 332},
-             {id::kPageSave, Kind::Button, L"保 存", 0, 520, 32, 56, 48},
-             {id::kPageClear, Kind::Button, L"清 空", 0, 520, 95, 56, 48},
+             {id::kPageRecord, Kind::MultiLineEdit, L"", 0, 9, 27, 498, 332, Anchor::Grow},
+             {id::kPageSave, Kind::Button, L"保 存", 0, 520, 32, 56, 48, Anchor::Right},
+             {id::kPageClear, Kind::Button, L"清 空", 0, 520, 95, 56, 48, Anchor::Right},
+         }},
+        {L"运行日志",
+         {
+             {id::kLogList, Kind::ListView, L"", 0, 8, 28, 506, 332, Anchor::Grow},
+             {id::kLogExport, Kind::Button, L"导出", 0, 522, 32, 56, 48, Anchor::Right},
+             {id::kLogClear, Kind::Button, L"清空", 0, 522, 95, 56, 48, Anchor::Right},
          }},
     }};
     return table;

@@ -282,8 +282,26 @@ void MainWindow::exit() {
     if (onExit_) onExit_();
 }
 
+void MainWindow::placeControls() {
+    // How far the window has grown beyond the layout's size at this DPI
+    // (never less than none: a smaller window keeps the layout).
+    RECT outer{};
+    GetWindowRect(hwnd_, &outer);
+    const int grownX = std::max(0, static_cast<int>(outer.right - outer.left) - dpi::scale(layout::kMainWidth, dpi_));
+    const int grownY = std::max(0, static_cast<int>(outer.bottom - outer.top) - dpi::scale(layout::kMainHeight, dpi_));
+    placeControl(tab_, layout::kTab, dpi_, 0, 0, grownX, grownY);
+    for (const layout::Page& page : layout::pages()) {
+        for (const ControlRow& row : page.controls) {
+            if (HWND control = GetDlgItem(hwnd_, row.id)) {
+                placeControl(control, row, dpi_, layout::kTab.x, layout::kTab.y, grownX, grownY);
+            }
+        }
+    }
+}
+
 void MainWindow::onSize() {
     if (status_ == nullptr) return;
+    placeControls();
     SendMessageW(status_, WM_SIZE, 0, 0);
     RECT outer{};
     GetWindowRect(hwnd_, &outer);
@@ -299,12 +317,7 @@ void MainWindow::onDpiChanged(int dpi, const RECT& suggested) {
     if (dpi <= 0) return;
     const int before = dpi_;
     dpi_ = dpi;
-    placeControl(tab_, layout::kTab, dpi_);
-    for (const layout::Page& page : layout::pages()) {
-        for (const ControlRow& row : page.controls) {
-            if (HWND control = GetDlgItem(hwnd_, row.id)) placeControl(control, row, dpi_, layout::kTab.x, layout::kTab.y);
-        }
-    }
+    placeControls();
     dropPageBrush();
     const std::pair<int, int> dpis{before, dpi_};
     EnumChildWindows(hwnd_, &rescaleColumns, reinterpret_cast<LPARAM>(&dpis));

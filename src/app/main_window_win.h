@@ -50,6 +50,8 @@ private:
 
     void onShown();
     void onSize();
+    // Every control where the layout puts it, grown or moved with the window.
+    void placeControls();
     void onDpiChanged(int dpi, const RECT& suggested);
     void moveFocus(bool backwards);
     void onCommand(int id, int notifyCode);

@@ -12,10 +12,11 @@ namespace vuv::win {
 bool Panel::build(HINSTANCE instance) {
     if (!window_.create(instance)) return false;
     const HWND main = window_.hwnd();
+    log_ = std::make_unique<LogPage>(main);
     settings_ = std::make_unique<SettingsPage>(main);
-    instances_ = std::make_unique<InstancePage>(main);
+    instances_ = std::make_unique<InstancePage>(main, *log_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
-    scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings());
+    scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings(), *log_);
     bookmarks_ = std::make_unique<BookmarkPage>(main);
     LaunchListTarget& launchList = *this;
     importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
@@ -25,7 +26,7 @@ bool Panel::build(HINSTANCE instance) {
     webPages_ = std::make_unique<WebPageButtons>();
     for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
                                                    bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
-                                                   bossKey_.get(), webPages_.get()}) {
+                                                   bossKey_.get(), webPages_.get(), log_.get()}) {
         window_.addPage(*page);
     }
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
@@ -69,9 +70,19 @@ void Panel::onTransfer(std::string_view name, const ReceivedTransfer& transfer) 
     // The transfer is this call's own copy: a reaction may send to the
     // waiting browser, which may send another notification meanwhile.
     const NameVariant outer = answering_;
+    const std::uint32_t outerProcess = answeringProcess_;
     answering_ = transfer.variant;
-    carryOut(decideNotification(transfer.payload), *this);
+    answeringProcess_ = transfer.senderProcessId;
+    const Reaction reaction = decideNotification(transfer.payload);
+    // Each is the sender's, by the process id its wParam names.
+    std::string_view kind = text::kEventNotification;
+    if (reaction.kind == Reaction::Kind::LinkRecord) kind = text::kEventLinkCode;
+    if (reaction.kind == Reaction::Kind::PageRecord) kind = text::kEventPageSource;
+    log_->record(transfer.senderProcessId, kind, transfer.payload);
+    instances_->heardFrom(transfer.senderProcessId);
+    carryOut(reaction, *this);
     answering_ = outer;
+    answeringProcess_ = outerProcess;
 }
 
 void Panel::send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) {
@@ -87,17 +98,40 @@ void Panel::appendRecord(Record record, std::string_view text) {
 }
 
 void Panel::handOutBookmark(std::uint32_t commandWindow) {
-    bookmarks_->openNextBookmark(toHwnd(commandWindow), answering_);
+    const BookmarkTable::Handout handout = bookmarks_->openNextBookmark(toHwnd(commandWindow), answering_);
+    const std::uint32_t asker = answeringProcess_;
+    switch (handout.kind) {
+        case BookmarkTable::Handout::Kind::Open:
+            log_->record(asker, text::kEventBookmark, handout.address);
+            instances_->handedBookmark(instances_->processOfCommandWindow(toHwnd(commandWindow)), handout.address);
+            break;
+        case BookmarkTable::Handout::Kind::Exhausted: log_->record(asker, text::kEventNoBookmark, {}); break;
+        case BookmarkTable::Handout::Kind::Reset: break;
+    }
 }
 
 void Panel::applyRules(std::uint32_t commandWindow, std::string_view content) {
-    carryOutRule(rules_->decide(content), commandWindow, *this);
+    const RuleDecision decision = rules_->decide(content);
+    if (decision.kind != RuleDecision::Kind::None) {
+        const Rule& rule = rules_->table().at(decision.row);
+        std::string ran = rule.condition;
+        ran += " -> ";
+        ran += rule.action;
+        if (!rule.link.empty()) ran += " " + rule.link;
+        log_->record(answeringProcess_, text::kEventRule, ran);
+    }
+    carryOutRule(decision, commandWindow, *this);
 }
 
 void Panel::scan() { instances_->scanInstances(); }
 
 void Panel::closeBrowserOf(std::uint32_t commandWindow) {
-    if (HWND frame = instances_->frameWindowOfCommandWindow(toHwnd(commandWindow))) closeInstance(frame);
+    const HWND frame = instances_->frameWindowOfCommandWindow(toHwnd(commandWindow));
+    if (frame == nullptr) return;
+    const std::uint32_t id = instances_->processOfCommandWindow(toHwnd(commandWindow));
+    instances_->closedByPanel(id);
+    closeInstance(frame);
+    log_->record(id, text::kEventCommand, "WM_CLOSE");
 }
 
 void Panel::appendImported(std::vector<ImportedLink> links) {

@@ -8,6 +8,7 @@
 #include "bookmarks/bookmark_page_win.h"
 #include "bookmarks/import_page_win.h"
 #include "extras/boss_key_win.h"
+#include "extras/log_page_win.h"
 #include "extras/records_page_win.h"
 #include "extras/web_pages_win.h"
 #include "launch/launch_page_win.h"
@@ -52,6 +53,7 @@ public:
     [[nodiscard]] ImportPage& importer() noexcept { return *importer_; }
     [[nodiscard]] RulesPage& rules() noexcept { return *rules_; }
     [[nodiscard]] RecordsPage& records() noexcept { return *records_; }
+    [[nodiscard]] LogPage& log() noexcept { return *log_; }
 
 private:
     // TransferHandler: every "通知" received.
@@ -70,6 +72,7 @@ private:
     [[nodiscard]] bool launchPageIsCurrent() const override;
 
     MainWindow window_;
+    std::unique_ptr<LogPage> log_;
     std::unique_ptr<SettingsPage> settings_;
     std::unique_ptr<InstancePage> instances_;
     std::unique_ptr<LaunchPage> launch_;
@@ -84,6 +87,7 @@ private:
     std::unique_ptr<Window> ansiCaption_;  // only where the names' variants differ
     // The variant of the notification being handled: answers go back under it.
     NameVariant answering_ = NameVariant::Unicode;
+    std::uint32_t answeringProcess_ = 0;  // the sender of the notification being handled
 };
 
 // Builds, starts and runs the panel: the whole life of vuv.exe.

@@ -24,7 +24,7 @@ bool BookmarkPage::loopOpening() const {
     return SendMessageW(GetDlgItem(main_, id::kLoopBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void BookmarkPage::openNextBookmark(HWND commandWindow, NameVariant variant) {
+BookmarkTable::Handout BookmarkPage::openNextBookmark(HWND commandWindow, NameVariant variant) {
     // The row is marked opened before the send, not after: while the send
     // waits, the same browser may ask again (a nested notification), and that
     // request must get the next bookmark, not this one a second time. The
@@ -46,6 +46,7 @@ void BookmarkPage::openNextBookmark(HWND commandWindow, NameVariant variant) {
             PostMessageW(main_, id::kMsgBookmarksExhausted, 0, 0);
             break;
     }
+    return handout;
 }
 
 void BookmarkPage::appendBookmark(std::string_view address) {

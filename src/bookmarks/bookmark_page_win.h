@@ -23,7 +23,8 @@ public:
     // Opens the first unused bookmark in the browser whose command window is
     // given; when none is left, starts again (loop opening) or posts the
     // exhaustion notice, which is shown after the current handler returns.
-    void openNextBookmark(HWND commandWindow, NameVariant variant = NameVariant::Unicode);
+    // Returns what was done; the holder is the process of the command window.
+    BookmarkTable::Handout openNextBookmark(HWND commandWindow, NameVariant variant = NameVariant::Unicode);
     void appendBookmark(std::string_view address);
     void appendBookmarks(std::vector<std::string> addresses);
     // "清空书签状态" and "清空".

@@ -56,6 +56,11 @@ enum Control : int {
     kPageRecord = 1501,  // 编辑框3
     kPageSave = 1502,    // 按钮15 "保 存"
     kPageClear = 1503,   // 按钮16 "清 空"
+
+    // Page 运行日志: the run log.
+    kLogList = 1601,
+    kLogExport = 1602,  // "导出"
+    kLogClear = 1603,   // "清空"
 };
 
 enum Command : int {
@@ -85,6 +90,10 @@ enum Command : int {
     kStart = 2207,       // 开始
     kStop = 2208,        // 停止
     kClose = 2209,       // 关闭鹭行
+    kSelectAll = 2210,     // 全选
+    kSelectHung = 2211,    // 选中无响应的
+    kSelectExited = 2212,  // 选中已退出的
+    kRemoveExited = 2213,  // 移除已退出的行
 };
 
 // Controls of the small dialogs (each dialog numbers its own controls).
@@ -107,6 +116,7 @@ enum Page : int {
     kBookmarksPage,      // 书签管理
     kLinkRecordPage,     // 链接记录
     kPageRecordPage,     // 网页记录
+    kLogPage,            // 运行日志
     kPageCount,
 };
 
@@ -114,6 +124,8 @@ enum Page : int {
 // writing of queued records.
 inline constexpr int kBossKeyTimer = 1;
 inline constexpr int kRecordsTimer = 2;
+inline constexpr int kFleetTimer = 3;  // the browsers' states, every 2 s
+inline constexpr int kLogTimer = 4;    // the run log's rows shown
 
 // Private messages of the main window (WM_APP based).
 inline constexpr unsigned kWmApp = 0x8000;

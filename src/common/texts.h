@@ -48,6 +48,9 @@ inline constexpr std::string_view kStateOpened = "\xD2\xD1\xB4\xF2\xBF\xAA"sv;  
 inline constexpr std::string_view kActionBookmark = "\xB4\xD3\xCA\xE9\xC7\xA9\xB9\xDC\xC0\xED\xB4\xF2\xBF\xAA\xC1\xAC\xBD\xD3"sv;  // 从书签管理打开连接
 inline constexpr std::string_view kActionOpenLink = "\xB4\xF2\xBF\xAA\xD6\xB8\xB6\xA8\xC1\xAC\xBD\xD3"sv;  // 打开指定连接
 // Instance table
+inline constexpr std::string_view kStateRunning = "\xD4\xCB\xD0\xD0\xD6\xD0"sv;  // 运行中
+inline constexpr std::string_view kStateHung = "\xCE\xDE\xCF\xEC\xD3\xA6"sv;  // 无响应
+inline constexpr std::string_view kStateExited = "\xD2\xD1\xCD\xCB\xB3\xF6"sv;  // 已退出
 inline constexpr std::string_view kTabModeTitle = "\xB1\xEA\xC7\xA9\xC4\xA3\xCA\xBD\xB4\xB0\xBF\xDA"sv;  // 标签模式窗口
 // Truth values written as text
 inline constexpr std::string_view kTrue = "\xD5\xE6"sv;  // 真

@@ -56,8 +56,17 @@ HWND createControl(HWND parent, const ControlRow& row, int originX, int originY)
     return hwnd;
 }
 
-void placeControl(HWND control, const ControlRow& row, int dpi, int originX, int originY) {
-    const RECT box = scaledRect(originX + row.x, originY + row.y, row.w, layoutHeight(row), dpi);
+void placeControl(HWND control, const ControlRow& row, int dpi, int originX, int originY, int grownX, int grownY) {
+    RECT box = scaledRect(originX + row.x, originY + row.y, row.w, layoutHeight(row), dpi);
+    switch (row.anchor) {
+        case Anchor::Fixed: break;
+        case Anchor::Grow:
+            box.right += grownX;
+            box.bottom += grownY;
+            break;
+        case Anchor::Right: OffsetRect(&box, grownX, 0); break;
+        case Anchor::Bottom: OffsetRect(&box, 0, grownY); break;
+    }
     SetWindowPos(control, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(uiFontAt(dpi)), TRUE);

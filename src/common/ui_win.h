@@ -13,14 +13,21 @@ namespace vuv::win {
 // and their item data itself.
 enum class Kind { Button, CheckBox, Label, TransparentLabel, Edit, MultiLineEdit, ListView, ItemListView, ComboList, Tab };
 
+// How a control follows its window when the window grows beyond its first
+// size: it stays (Fixed), grows by as much as the window (Grow), keeps its
+// distance from the right edge (Right) or from the bottom edge (Bottom).
+enum class Anchor { Fixed, Grow, Right, Bottom };
+
 // One control of a window or page: identifier, kind, caption, extra styles,
-// position and size in pixels relative to the layout's origin.
+// position and size in pixels relative to the layout's origin, and how it
+// follows a growing window.
 struct ControlRow {
     int id;
     Kind kind;
     const wchar_t* caption;
     DWORD extraStyle;
     int x, y, w, h;
+    Anchor anchor = Anchor::Fixed;
 };
 
 // The font the panel uses for every control, at the system's DPI (see
@@ -31,8 +38,10 @@ struct ControlRow {
 // The row and the origin are pixels at 96 DPI; the control is placed and
 // given its font at the parent's DPI.
 HWND createControl(HWND parent, const ControlRow& row, int originX = 0, int originY = 0);
-// Moves and sizes a control made from row to where it belongs at dpi.
-void placeControl(HWND control, const ControlRow& row, int dpi, int originX = 0, int originY = 0);
+// Moves and sizes a control made from row to where it belongs at dpi, with
+// its window grown by (grownX, grownY) pixels beyond its first size.
+void placeControl(HWND control, const ControlRow& row, int dpi, int originX = 0, int originY = 0, int grownX = 0,
+                  int grownY = 0);
 
 // Text of a control as GBK, and setting it from GBK.
 [[nodiscard]] std::string controlText(HWND control);

@@ -5,6 +5,7 @@
 #include "common/texts.h"
 #include "link/channel_win.h"
 #include "link/instance_page_win.h"
+#include "link/payloads.h"
 
 #include <imm.h>
 
@@ -125,7 +126,8 @@ void BossKey::onTick() {
 
 void BossKey::sendToEveryRow(std::string_view toolbarAction) const {
     for (const BrowserWindows& browser : instances_.listedBrowsers()) {
-        sendBasic(browser.command, text::kKeyToolbar, toolbarAction, browser.variant);
+        instances_.logCommand(browser.processId, toolbarPayload(toolbarAction),
+                              sendBasic(browser.command, text::kKeyToolbar, toolbarAction, browser.variant));
     }
 }
 

@@ -16,7 +16,7 @@ class InstancePage;
 
 class BossKey final : public Page {
 public:
-    BossKey(HWND main, const InstancePage& instances) : main_(main), instances_(instances) {}
+    BossKey(HWND main, InstancePage& instances) : main_(main), instances_(instances) {}
     bool onCommand(int id, int notifyCode) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -33,7 +33,7 @@ private:
     void sendToEveryRow(std::string_view toolbarAction) const;
 
     HWND main_;
-    const InstancePage& instances_;
+    InstancePage& instances_;
     int capturedKey_ = 0;  // kept between openings, as the box is not
     int activeKey_ = 0;
     BossKeyPoller poller_;

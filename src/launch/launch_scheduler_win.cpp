@@ -46,8 +46,14 @@ std::string lastOpenTime(std::string_view browserPath) {
     return ini::get(bytes, text::kIniSectionTime, text::kIniKeyLastOpen).value_or(std::string(text::kDefaultLastOpen));
 }
 
-LaunchScheduler::LaunchScheduler(LaunchPage& page, const Settings& settings, ProcessStarter start)
-    : page_(page), settings_(settings), start_(std::move(start)) {}
+LaunchScheduler::LaunchScheduler(LaunchPage& page, const Settings& settings, EventSink& events, ProcessStarter start)
+    : page_(page), settings_(settings), events_(events), start_(std::move(start)) {}
+
+bool LaunchScheduler::start(const std::string& command) {
+    const bool started = start_(command);
+    events_.record(0, started ? text::kEventStart : text::kEventStartFailed, command);
+    return started;
+}
 
 bool LaunchScheduler::onCommand(int id, int) {
     switch (id) {
@@ -71,7 +77,7 @@ void LaunchScheduler::launchRow(std::size_t row, bool alwaysDesignated) {
     // The truth value after the last-open time carries the "WAP浏览模式" box:
     // it is the one state of the page meant for the browser, so a browser
     // started in WAP mode learns it from its command line.
-    start_(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()));
+    start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()));
     pumpingPause(page_.launchInterval());
 }
 
@@ -91,6 +97,6 @@ void LaunchScheduler::launchSelected(bool alwaysDesignated) {
     }
 }
 
-void LaunchScheduler::startBareBrowser() { start_(browserCommand(settings_.browserPath, {}, {}, false, {})); }
+void LaunchScheduler::startBareBrowser() { start(browserCommand(settings_.browserPath, {}, {}, false, {})); }
 
 }  // namespace vuv::win

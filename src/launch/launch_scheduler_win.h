@@ -3,6 +3,7 @@
 // buttons "全部批量启动" and "启动鹭行" and the launch menu's two start items.
 #pragma once
 
+#include "common/event_sink.h"
 #include "common/page_win.h"
 #include "common/settings.h"
 #include "launch/launch_entry.h"
@@ -29,7 +30,7 @@ using ProcessStarter = std::function<bool(std::string_view gbkCommand)>;
 
 class LaunchScheduler final : public Page {
 public:
-    LaunchScheduler(LaunchPage& page, const Settings& settings, ProcessStarter start = startProcess);
+    LaunchScheduler(LaunchPage& page, const Settings& settings, EventSink& events, ProcessStarter start = startProcess);
 
     bool onCommand(int id, int notifyCode) override;
 
@@ -46,9 +47,12 @@ public:
 
 private:
     void launchRow(std::size_t row, bool alwaysDesignated);
+    // Starts one command line and tells the run log how it went.
+    bool start(const std::string& command);
 
     LaunchPage& page_;
     const Settings& settings_;
+    EventSink& events_;
     ProcessStarter start_;
 };
 

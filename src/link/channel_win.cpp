@@ -196,33 +196,33 @@ bool receiveRegistered(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload, NameVariant variant) {
-    if (target == nullptr) return false;
+Delivery deliver(HWND target, std::string_view messageName, std::string_view payload, NameVariant variant) {
+    if (target == nullptr) return Delivery::Refused;
     const UINT message = registeredMessage(messageName, variant);
-    if (message == 0) return false;
+    if (message == 0) return Delivery::Refused;
     const std::string& pidText = ownProcessIdText();
-    if (!IsWindow(target)) return false;
-    if (payload.size() > kMaxPayloadLength) return false;
+    if (!IsWindow(target)) return Delivery::Refused;
+    if (payload.size() > kMaxPayloadLength) return Delivery::Refused;
     DWORD receiver = 0;
     GetWindowThreadProcessId(target, &receiver);
     if (!quarantine().admits(receiver)) {
         trace(L"transfer withheld: the receiver still holds too many unanswered ones");
-        return false;
+        return Delivery::Refused;
     }
 
     // One buffer below 2 GB: [reply cell][descriptor][payload].
     constexpr std::size_t kDescriptorRoom = 64;
     LowBlock buffer(1 + kDescriptorRoom + payload.size());
-    if (!buffer.ok()) return false;
+    if (!buffer.ok()) return Delivery::Refused;
     char* const reply = buffer.data();
     *reply = 0x01;
     std::memcpy(buffer.data() + 1 + kDescriptorRoom, payload.data(), payload.size());
     const std::string descriptor = buildDescriptor(buffer.address(0), static_cast<std::uint32_t>(payload.size()),
                                                    buffer.address(1 + kDescriptorRoom));
-    if (descriptor.size() > kDescriptorRoom) return false;
+    if (descriptor.size() > kDescriptorRoom) return Delivery::Refused;
     std::memcpy(buffer.data() + 1, descriptor.data(), descriptor.size());
     const std::optional<std::uint32_t> wParam = encodeTransferWParam(pidText, descriptor.size());
-    if (!wParam) return false;
+    if (!wParam) return Delivery::Refused;
 
     DWORD_PTR ignored = 0;
     // A transfer to a window of this very thread is the one kind that may
@@ -240,26 +240,42 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
         // The receiver may still read this memory when it wakes up.
         quarantine().hold(buffer.release(), receiver);
         trace(L"transfer timed out or the receiver hung: window " + std::to_wstring(toWindowNumber(target)));
-    } else if (!acknowledged) {
-        trace(L"transfer not acknowledged: window " + std::to_wstring(toWindowNumber(target)));
+        return Delivery::TimedOut;
     }
-    return acknowledged;
+    if (!acknowledged) {
+        trace(L"transfer not acknowledged: window " + std::to_wstring(toWindowNumber(target)));
+        return Delivery::Refused;
+    }
+    return Delivery::Acknowledged;
 }
 
-void sendCommand(HWND target, std::string_view command, NameVariant variant) {
-    sendTransfer(target, text::kMsgAdjust, commandPayload(command), variant);
+bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload, NameVariant variant) {
+    return deliver(target, messageName, payload, variant) == Delivery::Acknowledged;
 }
 
-void sendBasic(HWND target, std::string_view key, std::string_view value, NameVariant variant) {
-    sendTransfer(target, text::kMsgAdjust, basicPayload(key, value), variant);
+Delivery sendCommand(HWND target, std::string_view command, NameVariant variant) {
+    return deliver(target, text::kMsgAdjust, commandPayload(command), variant);
 }
 
-void sendReadConfig(HWND target, std::string_view path, NameVariant variant) {
-    sendTransfer(target, text::kMsgAdjust, readConfigPayload(path), variant);
+Delivery sendBasic(HWND target, std::string_view key, std::string_view value, NameVariant variant) {
+    return deliver(target, text::kMsgAdjust, basicPayload(key, value), variant);
 }
 
-void sendOpenLink(HWND target, std::string_view url, NameVariant variant) {
-    sendTransfer(target, text::kMsgJump, url, variant);
+Delivery sendReadConfig(HWND target, std::string_view path, NameVariant variant) {
+    return deliver(target, text::kMsgAdjust, readConfigPayload(path), variant);
+}
+
+Delivery sendOpenLink(HWND target, std::string_view url, NameVariant variant) {
+    return deliver(target, text::kMsgJump, url, variant);
+}
+
+std::string_view deliveryText(Delivery delivery) noexcept {
+    switch (delivery) {
+        case Delivery::Acknowledged: return text::kOutcomeAcknowledged;
+        case Delivery::Refused: return text::kOutcomeRefused;
+        case Delivery::TimedOut: return text::kOutcomeTimedOut;
+    }
+    return text::kOutcomeRefused;
 }
 
 void closeInstance(HWND frameWindow) { PostMessageW(frameWindow, WM_CLOSE, 0, 0); }

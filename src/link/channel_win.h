@@ -40,19 +40,30 @@ enum class NameVariant { Unicode, Ansi };
 // Message number of a registered name given in GBK, in the variant.
 [[nodiscard]] UINT registeredMessage(std::string_view gbkName, NameVariant variant = NameVariant::Unicode);
 
+// How a transfer went: acknowledged; refused (not sent: no such window, or
+// one that may not have more; or sent and not acknowledged); or timed out
+// (the receiver did not answer in time, or hangs).
+enum class Delivery { Acknowledged, Refused, TimedOut };
+// "已确认", "被拒绝", "超时".
+[[nodiscard]] std::string_view deliveryText(Delivery delivery) noexcept;
+
 // Sends payload to target under the registered name (in the variant the
-// receiver registered it); true when the receiver acknowledged. False without
-// sending for a null or dead window, and for a transfer whose wParam would
-// not fit in 31 bits.
+// receiver registered it). Refused without sending for a null or dead window,
+// and for a transfer whose wParam would not fit in 31 bits.
+Delivery deliver(HWND target, std::string_view messageName, std::string_view payload,
+                 NameVariant variant = NameVariant::Unicode);
+// The same; true when the receiver acknowledged.
 bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload,
                   NameVariant variant = NameVariant::Unicode);
 
 // The texts the panel sends to a browser's command window.
-void sendCommand(HWND target, std::string_view command, NameVariant variant = NameVariant::Unicode);  // "vuv|||" + command
-void sendBasic(HWND target, std::string_view key, std::string_view value,
-               NameVariant variant = NameVariant::Unicode);  // "基本通讯|||" key "|||" value
-void sendReadConfig(HWND target, std::string_view path, NameVariant variant = NameVariant::Unicode);  // "vuv|||读配置■" + path
-void sendOpenLink(HWND target, std::string_view url, NameVariant variant = NameVariant::Unicode);  // the bare URL under "跳转"
+Delivery sendCommand(HWND target, std::string_view command, NameVariant variant = NameVariant::Unicode);  // "vuv|||" + command
+Delivery sendBasic(HWND target, std::string_view key, std::string_view value,
+                   NameVariant variant = NameVariant::Unicode);  // "基本通讯|||" key "|||" value
+Delivery sendReadConfig(HWND target, std::string_view path,
+                        NameVariant variant = NameVariant::Unicode);  // "vuv|||读配置■" + path
+Delivery sendOpenLink(HWND target, std::string_view url,
+                      NameVariant variant = NameVariant::Unicode);  // the bare URL under "跳转"
 void closeInstance(HWND frameWindow);  // posts WM_CLOSE
 
 // One transfer read out of a sender's memory.

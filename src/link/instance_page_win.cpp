@@ -5,16 +5,36 @@
 #include "common/path_dialog_win.h"
 #include "common/texts.h"
 #include "link/channel_win.h"
+#include "link/payloads.h"
 #include "link/proxy_command_win.h"
 #include "link/rename_dialog_win.h"
 #include "link/window_source_win.h"
 
+#include "common/event_log.h"
+#include "common/ui_win.h"
+
+#include <algorithm>
 #include <string>
 
 namespace vuv::win {
 
-InstancePage::InstancePage(HWND main) : main_(main) {
-    view_.attach(GetDlgItem(main, id::kInstanceTable), {{L"编号", 80}, {L"标题", 390}});
+namespace {
+
+enum Column : int { kNumber = 0, kTitle, kState, kLastHeard, kHeard, kBookmark, kProxy };
+
+}  // namespace
+
+InstancePage::InstancePage(HWND main, EventSink& events) : main_(main), events_(events) {
+    // 编号 and 标题 fill the list at its first size; what the panel knows of
+    // each copy follows to their right.
+    view_.attach(GetDlgItem(main, id::kInstanceTable), {{L"编号", 80},
+                                                        {L"标题", 390},
+                                                        {L"状态", 60},
+                                                        {L"最近通知", 70},
+                                                        {L"通知数", 60},
+                                                        {L"书签", 160},
+                                                        {L"代理", 120}});
+    SetTimer(main_, id::kFleetTimer, kFleetRefreshMs, nullptr);
 }
 
 const std::vector<MenuRow>& InstancePage::menu() {
@@ -26,14 +46,22 @@ const std::vector<MenuRow>& InstancePage::menu() {
         {L"开始", id::kStart},          {L"停止", id::kStop},
         {nullptr, 0},
         {L"关闭鹭行", id::kClose},
+        {nullptr, 0},
+        {L"全选", id::kSelectAll},      {L"选中无响应的", id::kSelectHung},
+        {L"选中已退出的", id::kSelectExited}, {L"移除已退出的行", id::kRemoveExited},
     };
     return rows;
 }
 
 void InstancePage::scanInstances() {
-    DesktopWindows windows;
-    table_.scan(windows);
+    table_.scan(windows_);
+    std::vector<std::uint32_t> listed;
+    listed.reserve(table_.records().records().size());
+    for (const InstanceRecord& record : table_.records().records()) listed.push_back(record.processId);
+    fleet_.listed(listed);
+    liveness_.watch(listed);
     showRows();
+    refreshStates();
 }
 
 void InstancePage::showRows() {
@@ -46,6 +74,107 @@ void InstancePage::showRows() {
         data.push_back(static_cast<LPARAM>(row.processId));
     }
     view_.setRows(cells, data);
+    for (std::size_t row = 0; row < table_.rows().size(); ++row) showFacts(row);
+}
+
+void InstancePage::showFacts(std::size_t row) {
+    if (row >= table_.rows().size()) return;
+    const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+    if (facts == nullptr) return;
+    view_.setCell(row, kState, stateText(facts->state));
+    view_.setCell(row, kLastHeard, clockText(facts->lastHeard));
+    view_.setCell(row, kHeard, std::to_string(facts->heard));
+    view_.setCell(row, kBookmark, facts->bookmark);
+    view_.setCell(row, kProxy, facts->proxy);
+}
+
+void InstancePage::showFactsOf(std::uint32_t processId) {
+    const std::vector<InstanceRow>& rows = table_.rows();
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].processId == processId) showFacts(row);
+    }
+}
+
+void InstancePage::refreshStates() {
+    for (std::uint32_t id : liveness_.poll()) {
+        if (fleet_.setState(id, CopyState::Exited)) {
+            events_.record(id, text::kEventState, stateText(CopyState::Exited));
+            showFactsOf(id);
+        }
+    }
+    // Whether a copy hangs: the system's own test, never a send. The copies
+    // taken for hung are asked every time, so that one that recovers shows
+    // so at once; of the others, half each time (each one every two ticks).
+    const std::vector<InstanceRecord>& records = table_.records().records();
+    const std::size_t turn = hungTurn_++ % 2;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const InstanceRecord& record = records[i];
+        const CopyFacts* facts = fleet_.facts(record.processId);
+        if (facts == nullptr || facts->state == CopyState::Exited) continue;
+        if (facts->state != CopyState::Hung && i % 2 != turn) continue;
+        const WindowId window = record.frameWindow != 0 ? record.frameWindow : record.commandWindow;
+        if (window == 0) continue;
+        const CopyState now = IsHungAppWindow(toHwnd(window)) ? CopyState::Hung : CopyState::Running;
+        if (fleet_.setState(record.processId, now)) {
+            events_.record(record.processId, text::kEventState, stateText(now));
+            showFactsOf(record.processId);
+        }
+    }
+}
+
+void InstancePage::heardFrom(std::uint32_t processId) {
+    if (fleet_.heardFrom(processId, localSecondsOfDay())) showFactsOf(processId);
+}
+
+void InstancePage::handedBookmark(std::uint32_t processId, std::string_view address) {
+    if (fleet_.handedBookmark(processId, address)) showFactsOf(processId);
+}
+
+void InstancePage::postedProxy(std::uint32_t processId, std::string_view proxy) {
+    if (fleet_.postedProxy(processId, proxy)) showFactsOf(processId);
+}
+
+void InstancePage::closedByPanel(std::uint32_t processId) { fleet_.closedByPanel(processId); }
+
+void InstancePage::logCommand(std::uint32_t processId, std::string_view payload, Delivery delivery) {
+    std::string content(payload);
+    content += " -> ";
+    content.append(deliveryText(delivery));
+    events_.record(processId, text::kEventCommand, content);
+}
+
+std::uint32_t InstancePage::processOfCommandWindow(HWND commandWindow) const {
+    const WindowId id = toWindowId(commandWindow);
+    if (id == 0) return 0;
+    for (const InstanceRecord& record : table_.records().records()) {
+        if (record.commandWindow == id) return record.processId;
+    }
+    return 0;
+}
+
+void InstancePage::selectInState(std::optional<CopyState> state) {
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < table_.rows().size(); ++row) {
+        const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+        if (!state || (facts != nullptr && facts->state == *state)) rows.push_back(row);
+    }
+    view_.select(rows);
+}
+
+void InstancePage::removeExitedRows() {
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < table_.rows().size(); ++row) {
+        const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+        if (facts != nullptr && facts->state == CopyState::Exited) rows.push_back(row);
+    }
+    removeRows(rows);
+}
+
+void InstancePage::removeRows(const std::vector<std::size_t>& sortedRows) {
+    // The rows go; the records stay until the next scan.
+    table_.removeRows(sortedRows);
+    for (auto row = sortedRows.rbegin(); row != sortedRows.rend(); ++row) view_.removeRow(*row);
+    view_.clearSelection();
 }
 
 HWND InstancePage::commandWindowOf(std::uint32_t processId) const {
@@ -93,7 +222,9 @@ void InstancePage::readConfigInSelected() {
     task.kind = PathKind::Configuration;
     // The selection counts as it is when the dialog is confirmed.
     task.onConfirm = [this](const std::string& path) {
-        for (const BrowserWindows& b : selectedBrowsers()) sendReadConfig(b.command, path, b.variant);
+        for (const BrowserWindows& b : selectedBrowsers()) {
+            logCommand(b.processId, readConfigPayload(path), sendReadConfig(b.command, path, b.variant));
+        }
     };
     openPathDialog(main_, task);
 }
@@ -103,7 +234,9 @@ void InstancePage::openLinkInSelected() {
     task.caption = L"输入要访问的地址";
     task.button = L"访 问";
     task.onConfirm = [this](const std::string& address) {
-        for (const BrowserWindows& b : selectedBrowsers()) sendOpenLink(b.command, address, b.variant);
+        for (const BrowserWindows& b : selectedBrowsers()) {
+            logCommand(b.processId, address, sendOpenLink(b.command, address, b.variant));
+        }
     };
     openInputDialog(main_, task);
 }
@@ -113,25 +246,34 @@ void InstancePage::closeSelected() {
     if (selected.empty()) return;
     for (std::size_t row : selected) {
         if (row >= table_.rows().size()) continue;
-        if (HWND frame = windowsOf(table_.rows()[row].processId).frame) closeInstance(frame);
+        const std::uint32_t id = table_.rows()[row].processId;
+        fleet_.closedByPanel(id);
+        if (HWND frame = windowsOf(id).frame) closeInstance(frame);
+        events_.record(id, text::kEventCommand, "WM_CLOSE");
     }
     // The rows go at once; the records stay until the next scan.
-    table_.removeRows(selected);
-    for (auto row = selected.rbegin(); row != selected.rend(); ++row) view_.removeRow(*row);
-    view_.clearSelection();
+    removeRows(selected);
 }
 
 bool InstancePage::onCommand(int id, int) {
     switch (id) {
         case id::kScanBrowsers: scanInstances(); return true;
         case id::kFlash:
-            for (const BrowserWindows& b : selectedBrowsers()) sendCommand(b.command, text::kCommandFlash, b.variant);
+            for (const BrowserWindows& b : selectedBrowsers()) {
+                logCommand(b.processId, commandPayload(text::kCommandFlash),
+                           sendCommand(b.command, text::kCommandFlash, b.variant));
+            }
             return true;
         case id::kRefresh:
             for (const BrowserWindows& b : selectedBrowsers()) {
-                sendBasic(b.command, text::kKeyToolbar, text::kToolbarRefresh, b.variant);
+                logCommand(b.processId, toolbarPayload(text::kToolbarRefresh),
+                           sendBasic(b.command, text::kKeyToolbar, text::kToolbarRefresh, b.variant));
             }
             return true;
+        case id::kSelectAll: selectInState(std::nullopt); return true;
+        case id::kSelectHung: selectInState(CopyState::Hung); return true;
+        case id::kSelectExited: selectInState(CopyState::Exited); return true;
+        case id::kRemoveExited: removeExitedRows(); return true;
         case id::kClose: closeSelected(); return true;
         case id::kStart:
         case id::kStop: return true;  // these items do nothing
@@ -155,6 +297,13 @@ bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
 
 void InstancePage::onPageShown(int page) {
     if (page == id::kInstancesPage) scanInstances();
+}
+
+bool InstancePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kFleetTimer)) return false;
+    refreshStates();
+    result = 0;
+    return true;
 }
 
 }  // namespace vuv::win

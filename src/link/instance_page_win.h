@@ -1,13 +1,18 @@
-// The page 独立控制: the instance table of running browsers, the walk from its
-// selected rows to their browsers' windows, and the commands of its pop-up
-// menu 独立右键.
+// The page 独立控制: the instance table of running browsers, what the panel
+// knows of each copy (state, when last heard from and how often, the
+// bookmark and proxy last given to it), the walk from its selected rows to
+// their browsers' windows, and the commands of its pop-up menu 独立右键.
 #pragma once
 
+#include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
 #include "link/channel_win.h"
+#include "link/fleet.h"
 #include "link/instances.h"
+#include "link/liveness_win.h"
+#include "link/window_source_win.h"
 
 #include <cstdint>
 #include <string_view>
@@ -25,40 +30,67 @@ struct BrowserWindows {
     NameVariant variant = NameVariant::Unicode;  // the names its transfers go under
 };
 
+// How often the copies' states are looked at, besides every scan.
+inline constexpr UINT kFleetRefreshMs = 2000;
+
 class InstancePage final : public Page {
 public:
-    explicit InstancePage(HWND main);
+    InstancePage(HWND main, EventSink& events);
 
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void onPageShown(int page) override;
 
     // Rebuilds the instance records and the table from the running browsers.
     void scanInstances();
+    // Looks at every listed copy's state (ended, hung, running) without
+    // waiting on any; the rows show what changed. Also every kFleetRefreshMs.
+    void refreshStates();
 
     [[nodiscard]] HWND commandWindowOf(std::uint32_t processId) const;
     [[nodiscard]] HWND frameWindowOf(std::uint32_t processId) const;
     [[nodiscard]] HWND frameWindowOfCommandWindow(HWND commandWindow) const;
+    [[nodiscard]] std::uint32_t processOfCommandWindow(HWND commandWindow) const;
 
     // The browsers of the selected rows, or of every row, first to last.
     [[nodiscard]] std::vector<BrowserWindows> selectedBrowsers() const;
     [[nodiscard]] std::vector<BrowserWindows> listedBrowsers() const;
     [[nodiscard]] bool anySelected() const { return view_.anySelected(); }
 
+    // What the other parts tell of a copy; shown in its row.
+    void heardFrom(std::uint32_t processId);
+    void handedBookmark(std::uint32_t processId, std::string_view address);
+    void postedProxy(std::uint32_t processId, std::string_view proxy);
+    void closedByPanel(std::uint32_t processId);
+    [[nodiscard]] const Fleet& fleet() const noexcept { return fleet_; }
+
+    // A command sent to a copy, for the run log.
+    void logCommand(std::uint32_t processId, std::string_view payload, Delivery delivery);
+
     // The pop-up menu 独立右键, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
 
 private:
     [[nodiscard]] BrowserWindows windowsOf(std::uint32_t processId) const;
+    void showRows();
+    void showFacts(std::size_t row);
+    void showFactsOf(std::uint32_t processId);
     void closeSelected();
     void readConfigInSelected();
     void openLinkInSelected();
-
-    void showRows();
+    void selectInState(std::optional<CopyState> state);
+    void removeExitedRows();
+    void removeRows(const std::vector<std::size_t>& sortedRows);
 
     HWND main_;
+    EventSink& events_;
     ItemListView view_;  // its rows carry the process id as item data
     InstanceTable table_;
+    Fleet fleet_;
+    Liveness liveness_;
+    DesktopWindows windows_;  // keeps what it learnt of each window between scans
+    std::size_t hungTurn_ = 0;  // which half of the copies is asked whether it hangs
 };
 
 }  // namespace vuv::win

@@ -46,7 +46,8 @@ public:
     // Every top-level window of the three classes, under either name, in Z
     // order (topmost first).
     virtual std::vector<BrowserWindow> browserWindows() = 0;
-    // The window's title; nullopt when w is 0 or the window has none to give.
+    // The window's title; nullopt when w is 0 or the window is gone. Never
+    // waits on the window's process.
     virtual std::optional<std::string> title(WindowId w) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "common/control_ids.h"
 #include "common/modal_win.h"
 #include "link/instance_page_win.h"
+#include "link/fleet.h"
 #include "link/proxy.h"
 
 #include <cstdint>
@@ -45,12 +46,26 @@ private:
 
 }  // namespace
 
+bool postProxy(InstancePage& instances, const BrowserWindows& browser, const ProxyAddress& proxy) {
+    // A browser without frame window gets nothing: posting to no window
+    // would land in this thread's own queue.
+    if (browser.frame == nullptr) return false;
+    for (const ProxyPost& post : proxyPosts(proxy)) {
+        PostMessageW(browser.frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
+                     static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
+    }
+    const std::string shown = proxyText(proxy.a, proxy.b, proxy.c, proxy.d, proxy.port);
+    instances.postedProxy(browser.processId, shown);
+    instances.logCommand(browser.processId, "10004 " + shown, Delivery::Acknowledged);
+    return true;
+}
+
 std::optional<std::string> askText(HWND owner, const std::wstring& caption, const std::wstring& prompt) {
     TextPrompt box;
     return box.ask(owner, caption, prompt);
 }
 
-void setProxyForSelected(HWND owner, const InstancePage& instances) {
+void setProxyForSelected(HWND owner, InstancePage& instances) {
     // The prompt's line break is a lone carriage return.
     static const std::wstring prompt = L"格式为： IP地址:端口\r如： 127.0.0.1:80";
     for (;;) {
@@ -61,16 +76,7 @@ void setProxyForSelected(HWND owner, const InstancePage& instances) {
             messageBox(L"IP输入错误，请根据提示格式输入。", L"输入错误", MB_OK);
             continue;
         }
-        const auto posts = proxyPosts(*proxy);
-        for (const BrowserWindows& browser : instances.selectedBrowsers()) {
-            // A browser without frame window gets nothing: posting to no
-            // window would land in this thread's own queue.
-            if (browser.frame == nullptr) continue;
-            for (const ProxyPost& post : posts) {
-                PostMessageW(browser.frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
-                             static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
-            }
-        }
+        for (const BrowserWindows& browser : instances.selectedBrowsers()) postProxy(instances, browser, *proxy);
         return;
     }
 }

@@ -2,6 +2,8 @@
 // posts it to the frame window of every selected browser.
 #pragma once
 
+#include "link/proxy.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -10,12 +12,18 @@
 namespace vuv::win {
 
 class InstancePage;
+struct BrowserWindows;
 
 // Asks until the operator types a valid address or cancels; an invalid one
 // is reported and asked again with an empty field. A valid one is posted to
 // each row selected once the box is confirmed, first row to last, as the two
 // proxy messages in their order.
-void setProxyForSelected(HWND owner, const InstancePage& instances);
+void setProxyForSelected(HWND owner, InstancePage& instances);
+
+// Posts the proxy to one browser's frame window as the two proxy messages,
+// and notes it for the browser's row; false (nothing posted) for a browser
+// without frame window.
+bool postProxy(InstancePage& instances, const BrowserWindows& browser, const ProxyAddress& proxy);
 
 // A modal box with a prompt, an empty text field, 确定 and 取消; the typed
 // text (GBK), or nothing when cancelled.

@@ -5,6 +5,7 @@
 #include "common/texts.h"
 #include "link/channel_win.h"
 #include "link/instance_page_win.h"
+#include "link/payloads.h"
 
 #include <string>
 
@@ -16,7 +17,7 @@ using namespace id::dialog;
 
 class RenameDialog final : public ModalWindow {
 public:
-    explicit RenameDialog(const InstancePage& instances) : instances_(instances) {}
+    explicit RenameDialog(InstancePage& instances) : instances_(instances) {}
 
     int open(HWND owner) {
         return run(owner, L"输入要取的名字，空白将默认网页名字", 388, 72,
@@ -42,20 +43,22 @@ private:
         const std::string name = controlText(control(kRenameField));
         for (const BrowserWindows& browser : instances_.selectedBrowsers()) {
             if (name.empty()) {
-                sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle, browser.variant);
+                instances_.logCommand(browser.processId, toolbarPayload(text::kToolbarPageTitle),
+                                      sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle, browser.variant));
             } else {
-                sendBasic(browser.command, text::kKeyTitle, name, browser.variant);
+                instances_.logCommand(browser.processId, titlePayload(name),
+                                      sendBasic(browser.command, text::kKeyTitle, name, browser.variant));
             }
         }
         close(IDOK);
     }
 
-    const InstancePage& instances_;
+    InstancePage& instances_;
 };
 
 }  // namespace
 
-void openRenameDialog(HWND owner, const InstancePage& instances) {
+void openRenameDialog(HWND owner, InstancePage& instances) {
     if (!instances.anySelected()) return;
     RenameDialog dialog(instances);
     dialog.open(owner);

@@ -12,6 +12,6 @@ class InstancePage;
 // selection; does nothing otherwise. Confirming (button or Enter) sends the
 // name, or the "page title again" action for an empty name, to every row
 // selected at that moment; the close box sends nothing.
-void openRenameDialog(HWND owner, const InstancePage& instances);
+void openRenameDialog(HWND owner, InstancePage& instances);
 
 }  // namespace vuv::win

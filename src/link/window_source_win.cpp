@@ -95,21 +95,16 @@ std::vector<BrowserWindow> DesktopWindows::browserWindows() {
 
 std::optional<std::string> DesktopWindows::title(WindowId w) {
     if (w == 0) return std::nullopt;
-    // A hung browser must not hang the scan: ask with the channel's timeout.
-    HWND hwnd = toHwnd(w);
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTransferTimeoutMs, &length)) {
-        return std::nullopt;
-    }
-    // The length is the browser's word: it never sizes more than a title's
-    // worth of memory. The buffer starts as blanks, as a window that writes
-    // nothing leaves it.
-    const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(length), kMaxTitleLength) + 1;
-    std::wstring text(room, L' ');
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, room, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                             kTransferTimeoutMs, &got)) {
-        return std::nullopt;
+    // The title the system holds for the window: the one a browser sets, got
+    // without a message to it, so that a busy or hung copy cannot hold up
+    // the scan and nothing of a browser's answer sizes anything here.
+    std::wstring text(kMaxTitleLength + 1, L'\0');
+    const int got = InternalGetWindowText(toHwnd(w), text.data(), static_cast<int>(text.size()));
+    if (got <= 0) {
+        // No text, or no window any more: an empty title for a window that
+        // exists, as it would answer.
+        if (!IsWindow(toHwnd(w))) return std::nullopt;
+        return std::string();
     }
     text.resize(std::wcslen(text.c_str()));
     return narrow(text);

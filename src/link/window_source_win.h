@@ -19,8 +19,7 @@ namespace vuv::win {
     return static_cast<WindowId>(reinterpret_cast<ULONG_PTR>(hwnd) & 0xFFFFFFFFu);
 }
 
-// The most of a title the scan reads: a browser's answer to the length query
-// is outside input and never sizes more than this.
+// The most of a title the scan reads.
 inline constexpr std::size_t kMaxTitleLength = 4096;
 
 // One pass of EnumWindows over the desktop; each window's class is compared

@@ -805,6 +805,7 @@ std::optional<StandinRecord> parseStandinRecord(std::string_view line) {
     else if (record.kind == "NOTIFY") ok = f.size() == 3 && numbers(1, 1) && hex(2, record.bytes);
     else if (record.kind == "CLOSE") ok = f.size() == 2 && !(record.name = std::string(f[1])).empty();
     else if (record.kind == "QUERY") ok = f.size() == 2 && numbers(1, 1);
+    else if (record.kind == "STALL") ok = f.size() == 2 && numbers(1, 1);
     if (!ok) return std::nullopt;
     return record;
 }
@@ -874,7 +875,6 @@ StandinProcess::StandinProcess(Sandbox& sandbox, const StandinOptions& options, 
     if (options.titleLength) {
         arguments.push_back(std::wstring(standin::kOptTitleLength) + std::to_wstring(*options.titleLength));
     }
-    if (options.closeOnTitleQuery) arguments.emplace_back(standin::kOptCloseOnTitleQuery);
     if (options.ansi) arguments.emplace_back(standin::kOptAnsi);
     std::wstring commandLine = L"\"" + sandbox.standinExe() + L"\"";
     for (const std::wstring& a : arguments) commandLine += L" " + a;
@@ -955,6 +955,13 @@ std::optional<unsigned> StandinProcess::notifyMany(std::string_view payload, std
     const std::optional<LRESULT> result = control(standin::kControlNotifyMany, bytes, timeout);
     if (!result) return std::nullopt;
     return static_cast<unsigned>(*result);
+}
+
+bool StandinProcess::stall(unsigned ms) const {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>((ms >> (8 * i)) & 0xFF);
+    const std::optional<LRESULT> result = control(standin::kControlStall, bytes, Ms{5000});
+    return result && *result == 1;
 }
 
 bool StandinProcess::setTitle(std::string_view gbkTitle) const {

@@ -234,7 +234,6 @@ struct StandinOptions {
     std::optional<std::string> title;  // GBK; default "Standin <pid>"
     unsigned hangMs = 0;
     std::optional<long long> titleLength;  // the frame's answer to WM_GETTEXTLENGTH
-    bool closeOnTitleQuery = false;        // the first WM_GETTEXT sends "#关闭" before it is answered
     bool ansi = false;                     // names through the ANSI functions with the GBK bytes
     // Variables added to or replacing the test's own (LANG and LC_ALL choose
     // a Wine process's code page).
@@ -244,7 +243,7 @@ struct StandinOptions {
 
 // One line of a stand-in log, hex fields decoded.
 struct StandinRecord {
-    std::string kind;                // CMDLINE WINDOWS RECV REJECT HANG POST TITLE NOTIFY CLOSE QUERY
+    std::string kind;                // CMDLINE WINDOWS RECV REJECT HANG POST TITLE NOTIFY CLOSE QUERY STALL
     std::string name;                // RECV/REJECT: message name; CLOSE: which window
     std::string bytes;               // CMDLINE/TITLE: the text; RECV/NOTIFY: the payload
     std::vector<long long> numbers;  // WINDOWS: 3 handles; POST: message, wParam, lParam;
@@ -296,6 +295,9 @@ public:
     [[nodiscard]] std::optional<unsigned> notifyMany(std::string_view payload, std::uint32_t count,
                                                      Ms timeout = Ms{120000}) const;
     [[nodiscard]] bool setTitle(std::string_view gbkTitle) const;
+    // The browser stops reading messages for ms milliseconds (it counts as
+    // hung after 5 s), starting once this call has returned.
+    [[nodiscard]] bool stall(unsigned ms) const;
 
     [[nodiscard]] std::vector<StandinRecord> log() { return log_.records(); }
     [[nodiscard]] std::optional<StandinRecord> waitForRecord(const RecordFilter& filter, Ms timeout = kWait) {

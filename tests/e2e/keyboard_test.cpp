@@ -88,11 +88,11 @@ TEST_F(Keyboard, CtrlTabSwitchesPagesBothWaysAndTheInstancePageRescansAsOnAClick
     expectOnlyPageShown(id::kInstancesPage);
     EXPECT_TRUE(waitUntil([&] { return readListView(table).size() == 2; }));
 
-    press(VK_TAB, {VK_CONTROL, VK_SHIFT});  // backwards, round to the last page
-    ASSERT_TRUE(pageIs(id::kPageRecordPage));
+    press(VK_TAB, {VK_CONTROL, VK_SHIFT});  // backwards, round to the last page (the run log)
+    ASSERT_TRUE(pageIs(id::kLogPage));
     press(VK_TAB, {VK_CONTROL, VK_SHIFT});
-    ASSERT_TRUE(pageIs(id::kLinkRecordPage));
-    expectOnlyPageShown(id::kLinkRecordPage);
+    ASSERT_TRUE(pageIs(id::kPageRecordPage));
+    expectOnlyPageShown(id::kPageRecordPage);
     // The tab control has the focus after a switch, as after a click.
     EXPECT_EQ(focusOf(panel->mainWindow()), tab());
 }

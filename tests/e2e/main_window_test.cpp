@@ -126,24 +126,47 @@ TEST_F(MainWindowTest, EveryControlStandsWhereTheLayoutPutsItAndOnlyItsPageShows
     }
 }
 
-TEST_F(MainWindowTest, ResizingChangesOnlyTheMiddleStatusField) {
+// A larger window: the middle status field follows the width (width − 160);
+// the list grows by as much as the window, the buttons to its right keep
+// their distance from the right edge; back at the first size every control
+// stands where it stood.
+TEST_F(MainWindowTest, GrowingTheWindowGrowsTheListsAndKeepsTheStatusRule) {
     startPanel();
     HWND main = panel->mainWindow();
     HWND list = panel->control(id::kInstanceTable);
-    RECT before{};
-    GetWindowRect(list, &before);
-    ASSERT_TRUE(SetWindowPos(main, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    HWND scan = panel->control(id::kScanBrowsers);
+    const auto rectOf = [](HWND w) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        return r;
+    };
+    RECT outer = rectOf(main);
+    const RECT listBefore = rectOf(list);
+    const RECT scanBefore = rectOf(scan);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    ASSERT_TRUE(SetWindowPos(main, nullptr, 0, 0, width + 111, height + 77, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
     ASSERT_TRUE(waitUntil([&] {
         const std::vector<int> edges = statusEdges();
-        return edges[1] - edges[0] == 700 - 160;
+        return edges[1] - edges[0] == width + 111 - 160;
     }));
     const std::vector<int> edges = statusEdges();
     EXPECT_EQ(edges[0], 60);
     EXPECT_EQ(edges[2] - edges[1], 90);
-    RECT after{};
-    GetWindowRect(list, &after);
-    EXPECT_EQ(after.right - after.left, before.right - before.left);
-    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+    const RECT listAfter = rectOf(list);
+    const RECT scanAfter = rectOf(scan);
+    EXPECT_EQ(listAfter.right - listAfter.left, listBefore.right - listBefore.left + 111);
+    EXPECT_EQ(listAfter.bottom - listAfter.top, listBefore.bottom - listBefore.top + 77);
+    EXPECT_EQ(scanAfter.left - listAfter.right, scanBefore.left - listBefore.right);
+    EXPECT_EQ(scanAfter.right - scanAfter.left, scanBefore.right - scanBefore.left);
+
+    ASSERT_TRUE(SetWindowPos(main, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(waitUntil([&] { return statusEdges()[1] - statusEdges()[0] == width - 160; }));
+    const RECT listBack = rectOf(list);
+    const RECT scanBack = rectOf(scan);
+    EXPECT_EQ(listBack.right - listBack.left, listBefore.right - listBefore.left);
+    EXPECT_EQ(listBack.bottom - listBack.top, listBefore.bottom - listBefore.top);
+    EXPECT_EQ(scanBack.left - listBack.left, scanBefore.left - listBefore.left);
 }
 
 TEST_F(MainWindowTest, AlwaysOnTopTogglesAndTwiceLeavesNormalStacking) {

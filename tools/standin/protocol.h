@@ -16,6 +16,7 @@
 //   NOTIFY <0|1> <hex payload>          notification sent to the panel; 1 = acknowledged
 //   CLOSE <frame|command|third>         WM_CLOSE received; the process then exits
 //   QUERY <message>                     the frame was asked for its title (WM_GETTEXTLENGTH or WM_GETTEXT)
+//   STALL <ms>                          about to stop reading messages that long
 //
 // Numbers are signed decimals of the message parameters.
 #pragma once
@@ -37,9 +38,6 @@ inline constexpr std::wstring_view kOptTitle = L"--standin-title=";      // hex 
 inline constexpr std::wstring_view kOptHangMs = L"--standin-hang-ms=";  // stall inside each transfer
 // The frame answers WM_GETTEXTLENGTH with this number, whatever its title.
 inline constexpr std::wstring_view kOptTitleLength = L"--standin-title-length=";
-// The frame's WM_GETTEXT sends "#关闭" to the panel before it answers, until
-// the panel has acknowledged one.
-inline constexpr std::wstring_view kOptCloseOnTitleQuery = L"--standin-close-on-title-query";
 // Classes, message names, the panel's caption and titles through the ANSI
 // functions with the GBK bytes, as a browser built that way does.
 inline constexpr std::wstring_view kOptAnsi = L"--standin-ansi";
@@ -52,6 +50,8 @@ enum Control : std::uintptr_t {
     kControlNotify = 1,      // bytes: send them to the panel under "通知"; returns 1 if acknowledged
     kControlSetTitle = 2,    // bytes: the new frame title (GBK); returns 1 if there is a frame
     kControlNotifyMany = 3,  // uint32 count (little endian) + bytes; returns the number acknowledged
+    kControlStall = 4,       // uint32 milliseconds (little endian): the browser stops reading messages that long,
+                             // starting once this order has returned; returns 1
 };
 
 // The proxy message the panel posts to the frame window.

@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 #include <initializer_list>
@@ -43,7 +44,6 @@ struct Options {
     DWORD hangMs = 0;
     std::string title;  // GBK
     std::optional<LRESULT> titleLength;  // the answer to WM_GETTEXTLENGTH
-    bool closeOnTitleQuery = false;
     bool ansi = false;  // names through the ANSI functions with the GBK bytes
 };
 
@@ -75,8 +75,7 @@ Options parseOptions(const std::string& defaultTitle) {
         } else if (startsWith(arg, standin::kOptTitleLength)) {
             options.titleLength = static_cast<LRESULT>(
                 std::wcstoll(std::wstring(arg.substr(standin::kOptTitleLength.size())).c_str(), nullptr, 10));
-        } else if (arg == standin::kOptCloseOnTitleQuery) {
-            options.closeOnTitleQuery = true;
+
         } else if (arg == standin::kOptAnsi) {
             options.ansi = true;
         } else if (startsWith(arg, standin::kOptHangMs)) {
@@ -154,6 +153,9 @@ const char* kindName(Kind kind) {
 
 class Standin;
 
+// Posted to itself: stop reading messages for wParam milliseconds.
+constexpr UINT kStallMessage = WM_APP + 1;
+
 // What each window's GWLP_USERDATA points at.
 struct WindowSlot {
     Standin* owner = nullptr;
@@ -195,6 +197,11 @@ public:
             onTransfer(message == adjust_ ? text::kMsgAdjust : text::kMsgJump, wParam, lParam);
             return 0;
         }
+        if (message == kStallMessage) {
+            log_.write("STALL", {number(static_cast<long long>(wParam))});
+            Sleep(static_cast<DWORD>(wParam));
+            return 0;
+        }
         switch (message) {
             case WM_COPYDATA:
                 return onControl(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
@@ -210,14 +217,6 @@ public:
             // window's own thread reads its title too.
             if (InSendMessage()) {
                 log_.write("QUERY", {number(message)});
-                if (message == WM_GETTEXT && options_.closeOnTitleQuery) {
-                    // Once the panel has taken it; the panel may ask again
-                    // while this notification is still being handled.
-                    options_.closeOnTitleQuery = false;
-                    if (!notify(notificationPayload(win::toWindowId(command_), text::kKeywordClose))) {
-                        options_.closeOnTitleQuery = true;
-                    }
-                }
                 if (message == WM_GETTEXTLENGTH && options_.titleLength) return *options_.titleLength;
             }
         }
@@ -320,6 +319,14 @@ private:
                 return notify(bytes) ? 1 : 0;
             case standin::kControlSetTitle:
                 return setTitle(bytes) ? 1 : 0;
+            case standin::kControlStall: {
+                if (bytes.size() < 4) return 0;
+                std::uint32_t ms = 0;
+                for (int i = 3; i >= 0; --i) ms = ms * 256 + static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+                // After the order has returned: the sender is not kept waiting.
+                PostMessageW(command_ != nullptr ? command_ : frame_ != nullptr ? frame_ : third_, kStallMessage, static_cast<WPARAM>(std::min<std::uint32_t>(ms, 600000)), 0);
+                return 1;
+            }
             case standin::kControlNotifyMany: {
                 if (bytes.size() < 4) return 0;
                 std::uint32_t count = 0;

@@ -1,0 +1,42 @@
+// The page 运行日志: what the panel did, one row per event (time, browser,
+// event, content), newest last, at most 100,000 rows with the oldest dropped
+// first. Recording a row never shows anything and never waits: the list
+// learns its new length on a short timer. "导出" writes the rows as GBK text,
+// tab-separated, one row a line; "清空" empties the log.
+#pragma once
+
+#include "common/event_log.h"
+#include "common/event_sink.h"
+#include "common/listview_win.h"
+#include "common/page_win.h"
+
+#include <string>
+
+namespace vuv::win {
+
+class LogPage final : public Page, public EventSink {
+public:
+    explicit LogPage(HWND main);
+
+    bool onCommand(int id, int notifyCode) override;
+    bool onNotify(const NMHDR& header, LRESULT& result) override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    void record(std::uint32_t processId, std::string_view kind, std::string_view content) override;
+
+    [[nodiscard]] const EventLog& log() const noexcept { return log_; }
+    // Shows the rows recorded so far (the timer does it otherwise).
+    void showRows();
+
+private:
+    void exportRows();
+    void clear();
+
+    HWND main_;
+    VirtualListView view_;
+    EventLog log_;
+    bool showScheduled_ = false;
+    std::string cell_;
+};
+
+}  // namespace vuv::win

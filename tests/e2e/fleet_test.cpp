@@ -1,0 +1,120 @@
+// The fleet view: the state of every listed copy kept fresh without waiting
+// on any, per-copy figures, selecting by state, and the run log.
+#include "e2e/instance_fixture.h"
+#include "e2e/notification_helpers.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace vuv::e2e {
+namespace {
+
+const std::string kRunning(text::kStateRunning), kHung(text::kStateHung), kExited(text::kStateExited);
+enum Column : std::size_t { kPid = 0, kTitle, kState, kLastHeard, kHeard, kBookmark, kProxy };
+
+class Fleet : public InstanceFixture {
+protected:
+    // The state shown for each process, from the table.
+    std::map<std::string, std::string> states() {
+        std::map<std::string, std::string> out;
+        for (const auto& row : readListView(table)) out[row.at(kPid)] = row.at(kState);
+        return out;
+    }
+    bool allIn(const std::vector<StandinProcess*>& which, const std::string& state, Ms timeout) {
+        return waitUntil(
+            [&] {
+                const auto shown = states();
+                return std::all_of(which.begin(), which.end(), [&](StandinProcess* b) {
+                    const auto it = shown.find(std::to_string(b->pid()));
+                    return it != shown.end() && it->second == state;
+                });
+            },
+            timeout, Ms{100});
+    }
+    // The process ids of the selected rows.
+    std::set<std::string> selectedPids() {
+        const Table rows = readListView(table);
+        std::set<std::string> out;
+        for (int row : selectedRows(table)) out.insert(rows.at(static_cast<std::size_t>(row)).at(kPid));
+        return out;
+    }
+    static std::set<std::string> pidsOf(const std::vector<StandinProcess*>& which) {
+        std::set<std::string> out;
+        for (StandinProcess* b : which) out.insert(std::to_string(b->pid()));
+        return out;
+    }
+};
+
+// Sixty copies: ten killed show "已退出" within 3 s, five that stop reading
+// messages "无响应" within 10 s and "运行中" again within 5 s once they read
+// again; the selecting items pick exactly those rows.
+TEST_F(Fleet, StatesFollowTheCopiesAndTheSelectingItemsPickThem) {
+    for (int i = 0; i < 60; ++i) browser();
+    startPanel();
+    std::vector<StandinProcess*> killed, stalled;
+    for (std::size_t i = 0; i < 10; ++i) killed.push_back(browsers[i * 6].get());
+    for (std::size_t i = 0; i < 5; ++i) stalled.push_back(browsers[i * 6 + 1].get());
+    std::vector<StandinProcess*> everyone;
+    for (const auto& b : browsers) everyone.push_back(b.get());
+    EXPECT_TRUE(allIn(everyone, kRunning, Ms{5000}));
+
+    for (StandinProcess* b : stalled) ASSERT_TRUE(b->stall(14000));
+    const auto stalledAt = std::chrono::steady_clock::now();
+    for (StandinProcess* b : killed) Process::open(b->pid()).kill();
+    EXPECT_TRUE(allIn(killed, kExited, Ms{3000})) << "within 3 s of the kill";
+    EXPECT_TRUE(allIn(stalled, kHung, Ms{10000} - std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - stalledAt)))
+        << "within 10 s of the stall";
+
+    ASSERT_TRUE(panel->command(id::kSelectHung));
+    EXPECT_TRUE(waitUntil([&] { return selectedPids() == pidsOf(stalled); }));
+    ASSERT_TRUE(panel->command(id::kSelectExited));
+    EXPECT_TRUE(waitUntil([&] { return selectedPids() == pidsOf(killed); }));
+    ASSERT_TRUE(panel->command(id::kSelectAll));
+    EXPECT_TRUE(waitUntil([&] { return selectedPids().size() == 60u; }));
+    ASSERT_TRUE(panel->command(id::kRemoveExited));
+    EXPECT_TRUE(waitUntil([&] { return readListView(table).size() == 50u; }));
+    for (const auto& [pid, state] : states()) EXPECT_NE(state, kExited) << pid;
+
+    // Reading messages again: "运行中" within 5 s.
+    for (StandinProcess* b : stalled) ASSERT_TRUE(b->waitForRecord(isKind("STALL")));
+    ASSERT_TRUE(waitUntil([&] { return sendWithTimeout(stalled.front()->commandWindow(), WM_NULL, 0, 0).has_value(); },
+                          Ms{20000}));
+    EXPECT_TRUE(allIn(stalled, kRunning, Ms{5000})) << "within 5 s of reading again";
+}
+
+// Four copies send a thousand link codes and notifications each: every one
+// shows in the run log with its sender's process id, and each copy's count
+// adds up.
+TEST_F(Fleet, EveryNotificationIsLoggedWithItsSenderAndCounted) {
+    for (int i = 0; i < 4; ++i) browser();
+    startPanel();
+    ASSERT_TRUE(waitUntilListening(*browsers.front()));
+    const unsigned each = 1000;
+    for (const auto& b : browsers) {
+        ASSERT_EQ(b->notifyMany(linkCode("http://soak.example/" + std::to_string(b->pid())), each / 2),
+                  std::optional<unsigned>(each / 2));
+        ASSERT_EQ(b->notifyMany(notification(b->commandWindow(), "no rule for this"), each / 2),
+                  std::optional<unsigned>(each / 2));
+    }
+    const HWND log = panel->control(id::kLogList);
+    const std::size_t heard = browsers.size() * each + 1;  // and the first, "listening?"
+    ASSERT_TRUE(waitUntil([&] { return listRowCount(log) >= heard; }, Ms{20000})) << listRowCount(log);
+    std::map<std::string, unsigned> byPid;
+    for (const auto& row : readListView(log)) {
+        if (row.at(2) == text::kEventLinkCode || row.at(2) == text::kEventNotification) ++byPid[row.at(1)];
+    }
+    for (const auto& b : browsers) {
+        const unsigned extra = b.get() == browsers.front().get() ? 1 : 0;
+        EXPECT_EQ(byPid[std::to_string(b->pid())], each + extra) << b->pid();
+    }
+    // The table's counts agree.
+    for (const auto& row : readListView(table)) {
+        const unsigned extra = row.at(kPid) == std::to_string(browsers.front()->pid()) ? 1 : 0;
+        EXPECT_EQ(row.at(kHeard), std::to_string(each + extra)) << row.at(kPid);
+        EXPECT_EQ(row.at(kLastHeard).size(), 8u) << "HH:MM:SS";
+    }
+}
+
+}  // namespace
+}  // namespace vuv::e2e
