@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace vuv::bench {
 
@@ -21,6 +22,10 @@ inline void figure(const char* name, double value, const char* unit, double base
         std::printf("BENCH %s\t%.3f\t%s\t%.3f\t-\n", name, value, unit, baseline);
     }
     std::fflush(stdout);
+}
+
+inline void figure(const std::string& name, double value, const char* unit, double baseline) {
+    figure(name.c_str(), value, unit, baseline);
 }
 
 }  // namespace vuv::bench

@@ -34,7 +34,7 @@ InstancePage::InstancePage(HWND main, EventSink& events) : main_(main), events_(
                                                         {L"通知数", 60},
                                                         {L"书签", 160},
                                                         {L"代理", 120}});
-    SetTimer(main_, id::kFleetTimer, kFleetRefreshMs, nullptr);
+    SetTimer(main_, id::kFleetTimer, kFleetTickMs, nullptr);
 }
 
 const std::vector<MenuRow>& InstancePage::menu() {
@@ -61,7 +61,7 @@ void InstancePage::scanInstances() {
     fleet_.listed(listed);
     liveness_.watch(listed);
     showRows();
-    refreshStates();
+    refreshStates(true);
 }
 
 void InstancePage::showRows() {
@@ -95,23 +95,25 @@ void InstancePage::showFactsOf(std::uint32_t processId) {
     }
 }
 
-void InstancePage::refreshStates() {
-    for (std::uint32_t id : liveness_.poll()) {
-        if (fleet_.setState(id, CopyState::Exited)) {
-            events_.record(id, text::kEventState, stateText(CopyState::Exited));
-            showFactsOf(id);
+void InstancePage::refreshStates(bool everyCopy) {
+    const std::size_t turn = tick_++ % kFleetHungTurns;
+    if (everyCopy || turn % kFleetEndedEvery == 0) {
+        for (std::uint32_t id : liveness_.poll()) {
+            if (fleet_.setState(id, CopyState::Exited)) {
+                events_.record(id, text::kEventState, stateText(CopyState::Exited));
+                showFactsOf(id);
+            }
         }
     }
     // Whether a copy hangs: the system's own test, never a send. The copies
     // taken for hung are asked every time, so that one that recovers shows
-    // so at once; of the others, half each time (each one every two ticks).
+    // so at once; of the others, one in kFleetHungTurns each time.
     const std::vector<InstanceRecord>& records = table_.records().records();
-    const std::size_t turn = hungTurn_++ % 2;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const InstanceRecord& record = records[i];
         const CopyFacts* facts = fleet_.facts(record.processId);
         if (facts == nullptr || facts->state == CopyState::Exited) continue;
-        if (facts->state != CopyState::Hung && i % 2 != turn) continue;
+        if (!everyCopy && facts->state != CopyState::Hung && i % kFleetHungTurns != turn) continue;
         const WindowId window = record.frameWindow != 0 ? record.frameWindow : record.commandWindow;
         if (window == 0) continue;
         const CopyState now = IsHungAppWindow(toHwnd(window)) ? CopyState::Hung : CopyState::Running;

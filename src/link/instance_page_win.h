@@ -30,8 +30,15 @@ struct BrowserWindows {
     NameVariant variant = NameVariant::Unicode;  // the names its transfers go under
 };
 
-// How often the copies' states are looked at, besides every scan.
-inline constexpr UINT kFleetRefreshMs = 2000;
+// The copies' states are looked at in ticks of kFleetTickMs: whether one
+// copy in kFleetHungTurns hangs (and every copy taken for hung), so that each
+// copy is looked at every kFleetTickMs * kFleetHungTurns = 2 s, and every
+// kFleetEndedEvery ticks (1 s) whether any has ended. No tick costs the
+// interface more than a system call per sixteen copies and a few waits.
+// Every scan looks at every copy.
+inline constexpr UINT kFleetTickMs = 125;
+inline constexpr std::size_t kFleetHungTurns = 16;
+inline constexpr std::size_t kFleetEndedEvery = 8;
 
 class InstancePage final : public Page {
 public:
@@ -44,9 +51,10 @@ public:
 
     // Rebuilds the instance records and the table from the running browsers.
     void scanInstances();
-    // Looks at every listed copy's state (ended, hung, running) without
-    // waiting on any; the rows show what changed. Also every kFleetRefreshMs.
-    void refreshStates();
+    // Looks at the listed copies' states (ended, hung, running) without
+    // waiting on any; the rows show what changed. One tick (see above), or
+    // every copy for both when everyCopy.
+    void refreshStates(bool everyCopy = false);
 
     [[nodiscard]] HWND commandWindowOf(std::uint32_t processId) const;
     [[nodiscard]] HWND frameWindowOf(std::uint32_t processId) const;
@@ -90,7 +98,7 @@ private:
     Fleet fleet_;
     Liveness liveness_;
     DesktopWindows windows_;  // keeps what it learnt of each window between scans
-    std::size_t hungTurn_ = 0;  // which half of the copies is asked whether it hangs
+    std::size_t tick_ = 0;  // which sixteenth of the copies is asked whether it hangs
 };
 
 }  // namespace vuv::win
