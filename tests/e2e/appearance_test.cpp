@@ -17,8 +17,8 @@
 #endif
 
 #include <cstdlib>
+#include <optional>
 #include <sstream>
-#include <thread>
 
 namespace vuv::e2e {
 namespace {
@@ -94,13 +94,11 @@ bool onThePage(const win::ControlRow& row) {
     return dpi::overlap(tab, layoutBox(row));
 }
 
-// The pixels of a screen area as a 24-bit BMP file, without the rows of bare
-// (black) root window at its top: without a window manager nobody draws the
-// caption.
-bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
+// The pixels of a screen area, 32 bits each, top row first.
+std::optional<std::vector<std::uint32_t>> screenPixels(const dpi::Box& area) {
     const int width = area.width();
     const int height = area.height();
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return std::nullopt;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -111,7 +109,7 @@ bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
     info.biWidth = width;
-    info.biHeight = -height;  // top-down while we crop
+    info.biHeight = -height;  // top-down
     info.biPlanes = 1;
     info.biBitCount = 32;
     info.biCompression = BI_RGB;
@@ -121,8 +119,16 @@ bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!read) return false;
+    if (!read) return std::nullopt;
+    return pixels;
+}
 
+// The pixels of a screen area as a 24-bit BMP file, without the rows of bare
+// (black) root window at its top: without a window manager nobody draws the
+// caption.
+bool saveScreenArea(const dpi::Box& area, const std::vector<std::uint32_t>& pixels, const std::wstring& path) {
+    const int width = area.width();
+    const int height = area.height();
     auto black = [&](int x, int y) { return (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) == 0; };
     auto blackRow = [&](int y) {
         for (int x = 0; x < width; ++x) {
@@ -336,9 +342,6 @@ protected:
     void capture(int page) {
         const std::wstring dir = screenshotDirectory();
         if (dir.empty()) return;
-        // Painted: the panel has handled everything up to a message sent now.
-        ASSERT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
-        std::this_thread::sleep_for(Ms{300});
         const std::wstring name = dir + std::to_wstring(dpi_) + L"dpi-" + std::to_wstring(page + 1) + L"-" +
                                   kPageNames[page] + L".bmp";
         // The menu bar and the client area: the window's frame is not drawn.
@@ -346,7 +349,31 @@ protected:
         GetClientRect(panel->mainWindow(), &client);
         MapWindowPoints(panel->mainWindow(), nullptr, reinterpret_cast<POINT*>(&client), 2);
         const dpi::Box area{client.left, screenBox(panel->mainWindow()).top, client.right, client.bottom};
-        EXPECT_TRUE(saveScreenArea(area, name)) << win::narrow(name);
+        // Painted: no window of the panel has anything left to paint, and the
+        // screen shows the same after the panel has handled one more message.
+        ASSERT_TRUE(waitUntil([&] { return nothingToPaint(panel->mainWindow()); }));
+        std::optional<std::vector<std::uint32_t>> shown = screenPixels(area);
+        bool steady = false;
+        for (int attempt = 0; attempt < 50 && shown && !steady; ++attempt) {
+            ASSERT_TRUE(panel->caughtUp());
+            std::optional<std::vector<std::uint32_t>> again = screenPixels(area);
+            steady = again == shown;
+            shown = std::move(again);
+        }
+        ASSERT_TRUE(shown && steady) << "the picture kept changing";
+        EXPECT_TRUE(saveScreenArea(area, *shown, name)) << win::narrow(name);
+    }
+
+    // Neither the window nor any of its descendants has an update region.
+    static bool nothingToPaint(HWND window) {
+        bool clean = GetUpdateRect(window, nullptr, FALSE) == FALSE;
+        if (clean) EnumChildWindows(window, &paintedChild, reinterpret_cast<LPARAM>(&clean));
+        return clean;
+    }
+    static BOOL CALLBACK paintedChild(HWND child, LPARAM clean) {
+        if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+        *reinterpret_cast<bool*>(clean) = false;
+        return FALSE;
     }
 
     int dpi_ = dpi::kBase;

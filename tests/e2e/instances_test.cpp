@@ -81,6 +81,10 @@ TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
     ASSERT_TRUE(writeFileBytes(win::widen(configPath), "[x]\r\n"));
 
     // 读取配置: opened with row 0 selected, confirmed with row 1 selected.
+    // The path goes to the browsers only: "设置.ini" stays as it was, also
+    // when the dialog is closed with its close box on an existing file.
+    const std::optional<std::string> settingsBefore = readFileBytes(settingsFile());
+    ASSERT_TRUE(settingsBefore);
     select({0});
     ASSERT_TRUE(panel->command(id::kReadConfig));
     HWND dialog = findDialog(panel->pid(), L"选择需要读取配置");
@@ -90,6 +94,14 @@ TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
     ASSERT_TRUE(clickAndWaitGone(dialog, L"确 定"));
     const std::string readConfig = join({text::kTagVuv, text::kReadConfigPrefix, configPath});
     EXPECT_TRUE(atRow(1).waitForRecord(isReceived(kAdjust, readConfig))) << dump(atRow(1));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBefore);
+    ASSERT_TRUE(panel->command(id::kReadConfig));
+    dialog = findDialog(panel->pid(), L"选择需要读取配置");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), configPath));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBefore);
 
     // 打开指定连接: the text as typed, then an empty one; rows 0 and 2.
     select({0, 2});
@@ -128,6 +140,47 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
     // The records stay: a rescan lists only what still runs.
     ASSERT_TRUE(panel->click(id::kScanBrowsers));
     ASSERT_TRUE(waitUntil([&] { return readListView(table) == Table{before[0], before[3]}; }));
+}
+
+// Showing the window (the boss key shows it again) rescans while 独立控制 is
+// the current page, and only then. Each scan asks each frame for the length
+// of its title once, which the stand-in logs (other programs, the desktop's
+// among them, may ask for a title, but not for its length first).
+TEST_F(InstanceTable, ShowingTheWindowRescansOnlyWhileTheInstancePageIsCurrent) {
+    StandinProcess& a = browser();
+    startPanel();
+    const auto titleQueries = [&] {
+        std::size_t n = 0;
+        for (const StandinRecord& r : a.log()) {
+            n += r.kind == "QUERY" && !r.numbers.empty() && r.numbers[0] == WM_GETTEXTLENGTH ? 1 : 0;
+        }
+        return n;
+    };
+    // ShowWindow on the panel's window is carried out by the panel's thread
+    // before it returns, a rescan with it.
+    const auto hideAndShow = [&] {
+        ShowWindow(panel->mainWindow(), SW_HIDE);
+        ASSERT_FALSE(IsWindowVisible(panel->mainWindow()));
+        ShowWindow(panel->mainWindow(), SW_SHOWNOACTIVATE);
+        ASSERT_TRUE(IsWindowVisible(panel->mainWindow()));
+    };
+    const HWND tabs = panel->control(id::kTabs);
+
+    std::size_t before = titleQueries();
+    hideAndShow();
+    EXPECT_EQ(titleQueries(), before + 1) << dump(a);
+
+    for (int page : {id::kLaunchPage, id::kPageRecordPage}) {
+        SCOPED_TRACE(page);
+        ASSERT_TRUE(selectTab(tabs, page));
+        before = titleQueries();
+        hideAndShow();
+        // Coming back to 独立控制 rescans once: by then, a rescan of the
+        // showing would have been logged too.
+        ASSERT_TRUE(selectTab(tabs, id::kInstancesPage));
+        ASSERT_TRUE(panel->caughtUp());
+        EXPECT_EQ(titleQueries(), before + 1) << dump(a);
+    }
 }
 
 // A browser that wakes up after its transfer timed out still reads where it
