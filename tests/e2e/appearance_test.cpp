@@ -7,7 +7,7 @@
 // (scripts/screenshots.sh turns them into the README's PNGs).
 #include "e2e/instance_fixture.h"
 
-#include "app/layout_win.h"
+#include "e2e/expected_layout.h"
 #include "common/dpi.h"
 
 #include <commctrl.h>
@@ -81,17 +81,17 @@ std::string show(const dpi::Box& b) {
 
 // The box of a page's control in the main window's client area, as the
 // layout table gives it at 96 DPI.
-dpi::Box layoutBox(const win::ControlRow& row) {
-    return dpi::Box{win::layout::kTab.x + row.x, win::layout::kTab.y + row.y, win::layout::kTab.x + row.x + row.w,
-                    win::layout::kTab.y + row.y + row.h};
+dpi::Box layoutBox(const expected::Control& c) {
+    using expected::kTab;
+    return dpi::Box{kTab.x + c.box.x, kTab.y + c.box.y, kTab.x + c.box.x + c.box.w, kTab.y + c.box.y + c.box.h};
 }
 
 // Where a control's window stands matters only when the layout puts it on
 // the page: 标签1 is placed above the page on purpose.
-bool onThePage(const win::ControlRow& row) {
-    const dpi::Box tab{win::layout::kTab.x, win::layout::kTab.y, win::layout::kTab.x + win::layout::kTab.w,
-                       win::layout::kTab.y + win::layout::kTab.h};
-    return dpi::overlap(tab, layoutBox(row));
+bool onThePage(const expected::Control& c) {
+    using expected::kTab;
+    const dpi::Box tab{kTab.x, kTab.y, kTab.x + kTab.w, kTab.y + kTab.h};
+    return dpi::overlap(tab, layoutBox(c));
 }
 
 // The pixels of a screen area, 32 bits each, top row first.
@@ -226,11 +226,11 @@ protected:
     // fields at the DPI.
     void checkWindow() {
         const dpi::Box outer = screenBox(panel->mainWindow());
-        EXPECT_EQ(outer.width(), scaled(win::layout::kMainWidth));
-        EXPECT_EQ(outer.height(), scaled(win::layout::kMainHeight));
+        EXPECT_EQ(outer.width(), scaled(expected::kMainWidth));
+        EXPECT_EQ(outer.height(), scaled(expected::kMainHeight));
         const dpi::Box tab = screenBox(panel->control(id::kTabs));
-        EXPECT_EQ(tab.width(), scaled(win::layout::kTab.w));
-        EXPECT_EQ(tab.height(), scaled(win::layout::kTab.h));
+        EXPECT_EQ(tab.width(), scaled(expected::kTab.w));
+        EXPECT_EQ(tab.height(), scaled(expected::kTab.h));
         for (const ListColumns& list : kColumns) {
             for (std::size_t c = 0; c < list.widths.size(); ++c) {
                 const auto width = sendWithTimeout(panel->control(list.list), LVM_GETCOLUMNWIDTH, c, 0);
@@ -242,9 +242,9 @@ protected:
         ASSERT_TRUE(sendWithTimeout(panel->control(id::kStatusBar), SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
         int edges[3] = {};
         ASSERT_TRUE(remote.read(0, edges, sizeof edges));
-        EXPECT_EQ(edges[0], scaled(win::layout::kStatusField0));
-        EXPECT_EQ(edges[1] - edges[0], outer.width() - scaled(win::layout::kStatusField1Margin));
-        EXPECT_EQ(edges[2] - edges[1], scaled(win::layout::kStatusField2));
+        EXPECT_EQ(edges[0], scaled(expected::kStatusField0));
+        EXPECT_EQ(edges[1] - edges[0], outer.width() - scaled(expected::kStatusField1Margin));
+        EXPECT_EQ(edges[2] - edges[1], scaled(expected::kStatusField2));
     }
 
     void checkEveryPage(bool takePictures) {
@@ -302,11 +302,11 @@ protected:
 
         const POINT origin{client.left, client.top};
         struct Placed {
-            const win::ControlRow* row;
+            const expected::Control* row;
             dpi::Box box;
         };
         std::vector<Placed> placed;
-        for (const win::ControlRow& row : win::layout::pages()[static_cast<std::size_t>(page)].controls) {
+        for (const expected::Control& row : expected::pages()[static_cast<std::size_t>(page)].controls) {
             HWND control = panel->control(row.id);
             ASSERT_NE(control, nullptr) << row.id;
             ASSERT_TRUE(IsWindowVisible(control)) << row.id;
@@ -318,11 +318,12 @@ protected:
                                                       << show(visible) << " on page " << page;
             EXPECT_FALSE(dpi::overlap(box, statusBox)) << "control " << row.id << " under the status bar";
             // Where the layout puts it, scaled by its edges.
-            const dpi::Box planned = dpi::scaleBox(win::layout::kTab.x + row.x, win::layout::kTab.y + row.y, row.w, row.h, dpi_);
+            const dpi::Box planned = dpi::scaleBox(expected::kTab.x + row.box.x, expected::kTab.y + row.box.y, row.box.w,
+                                                   row.box.h, dpi_);
             EXPECT_EQ(box.left - origin.x, planned.left) << row.id;
             EXPECT_EQ(box.top - origin.y, planned.top) << row.id;
             EXPECT_EQ(box.width(), planned.width()) << row.id;
-            if (row.kind != win::Kind::ComboList) {
+            if (!row.dropDown) {
                 EXPECT_EQ(box.height(), planned.height()) << row.id;
             }
         }
@@ -413,7 +414,7 @@ TEST_F(Appearance, ADpiChangeRelaysTheWindowOutAndBackAgain) {
     ASSERT_TRUE(suggested.ok());
     for (int next : {144, 192, 96}) {
         SCOPED_TRACE(next);
-        const RECT at{0, 0, dpi::scale(win::layout::kMainWidth, next), dpi::scale(win::layout::kMainHeight, next)};
+        const RECT at{0, 0, dpi::scale(expected::kMainWidth, next), dpi::scale(expected::kMainHeight, next)};
         ASSERT_TRUE(suggested.write(0, &at, sizeof at));
         ASSERT_TRUE(sendWithTimeout(main, WM_DPICHANGED, MAKEWPARAM(next, next), static_cast<LPARAM>(suggested.address())));
         dpi_ = next;

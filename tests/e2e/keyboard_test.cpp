@@ -5,7 +5,7 @@
 // window has the focus.
 #include "e2e/instance_fixture.h"
 
-#include "app/layout_win.h"
+#include "e2e/expected_layout.h"
 
 namespace vuv::e2e {
 namespace {
@@ -55,10 +55,10 @@ protected:
     }
     // Only the controls of page are shown.
     void expectOnlyPageShown(int page) const {
-        const auto& pages = win::layout::pages();
-        for (int p = 0; p < id::kPageCount; ++p) {
-            for (const win::ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
-                EXPECT_EQ(IsWindowVisible(panel->control(row.id)) != FALSE, p == page) << row.id << " on " << page;
+        const auto& pages = expected::pages();
+        for (std::size_t p = 0; p < pages.size(); ++p) {
+            for (const expected::Control& c : pages[p].controls) {
+                EXPECT_EQ(IsWindowVisible(panel->control(c.id)) != FALSE, static_cast<int>(p) == page) << c.id << " on " << page;
             }
         }
     }
