@@ -34,7 +34,7 @@ InstancePage::InstancePage(HWND main, EventSink& events) : main_(main), events_(
                                                         {L"通知数", 60},
                                                         {L"书签", 160},
                                                         {L"代理", 120}});
-    SetTimer(main_, id::kFleetTimer, kFleetTickMs, nullptr);
+    if (main_ != nullptr) SetTimer(main_, id::kFleetTimer, kFleetTickMs, nullptr);
 }
 
 const std::vector<MenuRow>& InstancePage::menu() {

@@ -7,7 +7,7 @@
 // (scripts/screenshots.sh turns them into the README's PNGs).
 #include "e2e/instance_fixture.h"
 
-#include "app/layout_win.h"
+#include "e2e/expected_layout.h"
 #include "common/dpi.h"
 
 #include <commctrl.h>
@@ -17,8 +17,8 @@
 #endif
 
 #include <cstdlib>
+#include <optional>
 #include <sstream>
-#include <thread>
 
 namespace vuv::e2e {
 namespace {
@@ -81,26 +81,24 @@ std::string show(const dpi::Box& b) {
 
 // The box of a page's control in the main window's client area, as the
 // layout table gives it at 96 DPI.
-dpi::Box layoutBox(const win::ControlRow& row) {
-    return dpi::Box{win::layout::kTab.x + row.x, win::layout::kTab.y + row.y, win::layout::kTab.x + row.x + row.w,
-                    win::layout::kTab.y + row.y + row.h};
+dpi::Box layoutBox(const expected::Control& c) {
+    using expected::kTab;
+    return dpi::Box{kTab.x + c.box.x, kTab.y + c.box.y, kTab.x + c.box.x + c.box.w, kTab.y + c.box.y + c.box.h};
 }
 
 // Where a control's window stands matters only when the layout puts it on
 // the page: 标签1 is placed above the page on purpose.
-bool onThePage(const win::ControlRow& row) {
-    const dpi::Box tab{win::layout::kTab.x, win::layout::kTab.y, win::layout::kTab.x + win::layout::kTab.w,
-                       win::layout::kTab.y + win::layout::kTab.h};
-    return dpi::overlap(tab, layoutBox(row));
+bool onThePage(const expected::Control& c) {
+    using expected::kTab;
+    const dpi::Box tab{kTab.x, kTab.y, kTab.x + kTab.w, kTab.y + kTab.h};
+    return dpi::overlap(tab, layoutBox(c));
 }
 
-// The pixels of a screen area as a 24-bit BMP file, without the rows of bare
-// (black) root window at its top: without a window manager nobody draws the
-// caption.
-bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
+// The pixels of a screen area, 32 bits each, top row first.
+std::optional<std::vector<std::uint32_t>> screenPixels(const dpi::Box& area) {
     const int width = area.width();
     const int height = area.height();
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return std::nullopt;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -111,7 +109,7 @@ bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
     info.biWidth = width;
-    info.biHeight = -height;  // top-down while we crop
+    info.biHeight = -height;  // top-down
     info.biPlanes = 1;
     info.biBitCount = 32;
     info.biCompression = BI_RGB;
@@ -121,8 +119,16 @@ bool saveScreenArea(const dpi::Box& area, const std::wstring& path) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!read) return false;
+    if (!read) return std::nullopt;
+    return pixels;
+}
 
+// The pixels of a screen area as a 24-bit BMP file, without the rows of bare
+// (black) root window at its top: without a window manager nobody draws the
+// caption.
+bool saveScreenArea(const dpi::Box& area, const std::vector<std::uint32_t>& pixels, const std::wstring& path) {
+    const int width = area.width();
+    const int height = area.height();
     auto black = [&](int x, int y) { return (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) == 0; };
     auto blackRow = [&](int y) {
         for (int x = 0; x < width; ++x) {
@@ -220,11 +226,11 @@ protected:
     // fields at the DPI.
     void checkWindow() {
         const dpi::Box outer = screenBox(panel->mainWindow());
-        EXPECT_EQ(outer.width(), scaled(win::layout::kMainWidth));
-        EXPECT_EQ(outer.height(), scaled(win::layout::kMainHeight));
+        EXPECT_EQ(outer.width(), scaled(expected::kMainWidth));
+        EXPECT_EQ(outer.height(), scaled(expected::kMainHeight));
         const dpi::Box tab = screenBox(panel->control(id::kTabs));
-        EXPECT_EQ(tab.width(), scaled(win::layout::kTab.w));
-        EXPECT_EQ(tab.height(), scaled(win::layout::kTab.h));
+        EXPECT_EQ(tab.width(), scaled(expected::kTab.w));
+        EXPECT_EQ(tab.height(), scaled(expected::kTab.h));
         for (const ListColumns& list : kColumns) {
             for (std::size_t c = 0; c < list.widths.size(); ++c) {
                 const auto width = sendWithTimeout(panel->control(list.list), LVM_GETCOLUMNWIDTH, c, 0);
@@ -236,9 +242,9 @@ protected:
         ASSERT_TRUE(sendWithTimeout(panel->control(id::kStatusBar), SB_GETPARTS, 3, static_cast<LPARAM>(remote.address())));
         int edges[3] = {};
         ASSERT_TRUE(remote.read(0, edges, sizeof edges));
-        EXPECT_EQ(edges[0], scaled(win::layout::kStatusField0));
-        EXPECT_EQ(edges[1] - edges[0], outer.width() - scaled(win::layout::kStatusField1Margin));
-        EXPECT_EQ(edges[2] - edges[1], scaled(win::layout::kStatusField2));
+        EXPECT_EQ(edges[0], scaled(expected::kStatusField0));
+        EXPECT_EQ(edges[1] - edges[0], outer.width() - scaled(expected::kStatusField1Margin));
+        EXPECT_EQ(edges[2] - edges[1], scaled(expected::kStatusField2));
     }
 
     void checkEveryPage(bool takePictures) {
@@ -296,11 +302,11 @@ protected:
 
         const POINT origin{client.left, client.top};
         struct Placed {
-            const win::ControlRow* row;
+            const expected::Control* row;
             dpi::Box box;
         };
         std::vector<Placed> placed;
-        for (const win::ControlRow& row : win::layout::pages()[static_cast<std::size_t>(page)].controls) {
+        for (const expected::Control& row : expected::pages()[static_cast<std::size_t>(page)].controls) {
             HWND control = panel->control(row.id);
             ASSERT_NE(control, nullptr) << row.id;
             ASSERT_TRUE(IsWindowVisible(control)) << row.id;
@@ -312,11 +318,12 @@ protected:
                                                       << show(visible) << " on page " << page;
             EXPECT_FALSE(dpi::overlap(box, statusBox)) << "control " << row.id << " under the status bar";
             // Where the layout puts it, scaled by its edges.
-            const dpi::Box planned = dpi::scaleBox(win::layout::kTab.x + row.x, win::layout::kTab.y + row.y, row.w, row.h, dpi_);
+            const dpi::Box planned = dpi::scaleBox(expected::kTab.x + row.box.x, expected::kTab.y + row.box.y, row.box.w,
+                                                   row.box.h, dpi_);
             EXPECT_EQ(box.left - origin.x, planned.left) << row.id;
             EXPECT_EQ(box.top - origin.y, planned.top) << row.id;
             EXPECT_EQ(box.width(), planned.width()) << row.id;
-            if (row.kind != win::Kind::ComboList) {
+            if (!row.dropDown) {
                 EXPECT_EQ(box.height(), planned.height()) << row.id;
             }
         }
@@ -336,9 +343,6 @@ protected:
     void capture(int page) {
         const std::wstring dir = screenshotDirectory();
         if (dir.empty()) return;
-        // Painted: the panel has handled everything up to a message sent now.
-        ASSERT_TRUE(sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0));
-        std::this_thread::sleep_for(Ms{300});
         const std::wstring name = dir + std::to_wstring(dpi_) + L"dpi-" + std::to_wstring(page + 1) + L"-" +
                                   kPageNames[page] + L".bmp";
         // The menu bar and the client area: the window's frame is not drawn.
@@ -346,7 +350,31 @@ protected:
         GetClientRect(panel->mainWindow(), &client);
         MapWindowPoints(panel->mainWindow(), nullptr, reinterpret_cast<POINT*>(&client), 2);
         const dpi::Box area{client.left, screenBox(panel->mainWindow()).top, client.right, client.bottom};
-        EXPECT_TRUE(saveScreenArea(area, name)) << win::narrow(name);
+        // Painted: no window of the panel has anything left to paint, and the
+        // screen shows the same after the panel has handled one more message.
+        ASSERT_TRUE(waitUntil([&] { return nothingToPaint(panel->mainWindow()); }));
+        std::optional<std::vector<std::uint32_t>> shown = screenPixels(area);
+        bool steady = false;
+        for (int attempt = 0; attempt < 50 && shown && !steady; ++attempt) {
+            ASSERT_TRUE(panel->caughtUp());
+            std::optional<std::vector<std::uint32_t>> again = screenPixels(area);
+            steady = again == shown;
+            shown = std::move(again);
+        }
+        ASSERT_TRUE(shown && steady) << "the picture kept changing";
+        EXPECT_TRUE(saveScreenArea(area, *shown, name)) << win::narrow(name);
+    }
+
+    // Neither the window nor any of its descendants has an update region.
+    static bool nothingToPaint(HWND window) {
+        bool clean = GetUpdateRect(window, nullptr, FALSE) == FALSE;
+        if (clean) EnumChildWindows(window, &paintedChild, reinterpret_cast<LPARAM>(&clean));
+        return clean;
+    }
+    static BOOL CALLBACK paintedChild(HWND child, LPARAM clean) {
+        if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+        *reinterpret_cast<bool*>(clean) = false;
+        return FALSE;
     }
 
     int dpi_ = dpi::kBase;
@@ -386,7 +414,7 @@ TEST_F(Appearance, ADpiChangeRelaysTheWindowOutAndBackAgain) {
     ASSERT_TRUE(suggested.ok());
     for (int next : {144, 192, 96}) {
         SCOPED_TRACE(next);
-        const RECT at{0, 0, dpi::scale(win::layout::kMainWidth, next), dpi::scale(win::layout::kMainHeight, next)};
+        const RECT at{0, 0, dpi::scale(expected::kMainWidth, next), dpi::scale(expected::kMainHeight, next)};
         ASSERT_TRUE(suggested.write(0, &at, sizeof at));
         ASSERT_TRUE(sendWithTimeout(main, WM_DPICHANGED, MAKEWPARAM(next, next), static_cast<LPARAM>(suggested.address())));
         dpi_ = next;

@@ -2,6 +2,7 @@
 
 #include "link/channel_win.h"
 
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "common/trace_win.h"
@@ -1094,6 +1095,27 @@ Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
 
 bool Panel::command(int id) const {
     return mainWindow_ != nullptr && PostMessageW(mainWindow_, WM_COMMAND, MAKEWPARAM(id, 0), 0) != 0;
+}
+
+bool Panel::caughtUp(Ms timeout) const {
+    // The mark: the instance table's hover time, which only matters to a
+    // list that selects rows under the mouse, as this one does not. Every
+    // mark is new, so the one read back is this one.
+    static std::atomic<LPARAM> marks{0};
+    const HWND list = control(id::kInstanceTable);
+    const LPARAM mark = ++marks;
+    if (list == nullptr || !PostMessageW(list, LVM_SETHOVERTIME, 0, mark)) return false;
+    return waitUntil([&] { return sendWithTimeout(list, LVM_GETHOVERTIME, 0, 0) == std::optional<LRESULT>(mark); },
+                     timeout);
+}
+
+std::string Panel::modalWindows() const {
+    std::string open;
+    for (HWND box : topLevelWindows(pid(), L"#32770")) {
+        open += "dialog box \"" + windowTextGbk(box) + "\"" + (IsWindowVisible(box) ? "; " : " (not shown yet); ");
+    }
+    if (mainWindow_ != nullptr && !IsWindowEnabled(mainWindow_)) open += "the main window is disabled";
+    return open;
 }
 
 bool Panel::click(int id) const {

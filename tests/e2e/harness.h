@@ -365,6 +365,19 @@ public:
         return findMessageBox(pid(), caption, timeout);
     }
 
+    // Proof that something did not happen, without waiting a while: posts a
+    // message behind everything posted to the panel's thread so far and
+    // waits until the thread has handled it. Windows handle posted messages
+    // in order, so what the earlier ones started has by then finished, or it
+    // has opened a modal window, whose loop handled this one (a box is
+    // created before its loop runs). A pause that pumps messages (a launch
+    // walk's) may handle it too, before the walk goes on.
+    [[nodiscard]] bool caughtUp(Ms timeout = kWait) const;
+    // The panel's modal windows open now: dialog boxes (class #32770, shown
+    // yet or not) and, for the panel's own dialogs, the main window disabled
+    // by their loop. Empty when there is none.
+    [[nodiscard]] std::string modalWindows() const;
+
     // What Wine wrote for this process (debug channels, crash reports).
     [[nodiscard]] std::string wineLog() const;
     [[nodiscard]] const std::wstring& wineLogPath() const noexcept { return logPath_; }

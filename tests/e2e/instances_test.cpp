@@ -4,9 +4,6 @@
 #include "e2e/instance_fixture.h"
 #include "link/window_source_win.h"
 
-#include "link/channel_win.h"
-
-#include <chrono>
 #include <set>
 
 namespace vuv::e2e {
@@ -90,6 +87,10 @@ TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
     ASSERT_TRUE(writeFileBytes(win::widen(configPath), "[x]\r\n"));
 
     // 读取配置: opened with row 0 selected, confirmed with row 1 selected.
+    // The path goes to the browsers only: "设置.ini" stays as it was, also
+    // when the dialog is closed with its close box on an existing file.
+    const std::optional<std::string> settingsBefore = readFileBytes(settingsFile());
+    ASSERT_TRUE(settingsBefore);
     select({0});
     ASSERT_TRUE(panel->command(id::kReadConfig));
     HWND dialog = findDialog(panel->pid(), L"选择需要读取配置");
@@ -99,6 +100,14 @@ TEST_F(InstanceTable, DialogCommandsSendToTheRowsSelectedWhenConfirmed) {
     ASSERT_TRUE(clickAndWaitGone(dialog, L"确 定"));
     const std::string readConfig = join({text::kTagVuv, text::kReadConfigPrefix, configPath});
     EXPECT_TRUE(atRow(1).waitForRecord(isReceived(kAdjust, readConfig))) << dump(atRow(1));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBefore);
+    ASSERT_TRUE(panel->command(id::kReadConfig));
+    dialog = findDialog(panel->pid(), L"选择需要读取配置");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), configPath));
+    ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(readFileBytes(settingsFile()), settingsBefore);
 
     // 打开指定连接: the text as typed, then an empty one; rows 0 and 2.
     select({0, 2});
@@ -137,6 +146,38 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
     // The records stay: a rescan lists only what still runs.
     ASSERT_TRUE(panel->click(id::kScanBrowsers));
     ASSERT_TRUE(waitUntil([&] { return readListView(table) == Table{before[0], before[3]}; }));
+}
+
+// Showing the window (the boss key shows it again) rescans while 独立控制 is
+// the current page, and only then: a browser started meanwhile is listed at
+// once in the first case, and only when 独立控制 comes back in the second.
+TEST_F(InstanceTable, ShowingTheWindowRescansOnlyWhileTheInstancePageIsCurrent) {
+    browser();
+    startPanel();
+    // ShowWindow on the panel's window is carried out by the panel's thread
+    // before it returns, a rescan with it.
+    const auto hideAndShow = [&] {
+        ShowWindow(panel->mainWindow(), SW_HIDE);
+        ASSERT_FALSE(IsWindowVisible(panel->mainWindow()));
+        ShowWindow(panel->mainWindow(), SW_SHOWNOACTIVATE);
+        ASSERT_TRUE(IsWindowVisible(panel->mainWindow()));
+    };
+    const HWND tabs = panel->control(id::kTabs);
+
+    ASSERT_TRUE(browser().ready());
+    hideAndShow();
+    EXPECT_EQ(readListView(table).size(), 2u);
+
+    for (int page : {id::kLaunchPage, id::kPageRecordPage}) {
+        SCOPED_TRACE(page);
+        ASSERT_TRUE(selectTab(tabs, page));
+        ASSERT_TRUE(browser().ready());
+        hideAndShow();
+        ASSERT_TRUE(panel->caughtUp());
+        EXPECT_EQ(readListView(table).size(), browsers.size() - 1) << "no rescan with another page current";
+        ASSERT_TRUE(selectTab(tabs, id::kInstancesPage));
+        EXPECT_TRUE(waitUntil([&] { return readListView(table).size() == browsers.size(); }));
+    }
 }
 
 // A browser that wakes up after its transfer timed out still reads where it
@@ -235,30 +276,34 @@ TEST_F(InstanceTable, AHugeTitleLengthSizesNothing) {
 }
 
 TEST_F(InstanceTable, DeadAndHungBrowsersDoNotKeepTheOthersFromBeingServed) {
+    // The hung browser stalls far longer than the channel waits, so the
+    // others being served while it still stalls shows the panel gave up on
+    // it, however slow the machine.
     StandinOptions hung;
-    hung.hangMs = 8000;
+    hung.hangMs = 30000;
     StandinProcess& slow = browser(hung);
     browser();
     StandinProcess& doomed = browser();
     browser();
+    // The hung one first in Z order, so first in the table and served first.
+    ASSERT_TRUE(SetWindowPos(slow.frameWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
     startPanel();
+    ASSERT_EQ(readListView(table)[0][0], std::to_string(slow.pid()));
     select({0, 1, 2, 3});
     // One browser dies after the scan: its handles are stale.
     Process::open(doomed.pid()).kill();
     ASSERT_TRUE(doomed.waitForExit());
 
-    const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(panel->command(id::kRefresh));
     for (const auto& b : browsers) {
         if (b.get() == &slow || b.get() == &doomed) continue;
-        EXPECT_TRUE(b->waitForRecord(isReceived(kAdjust, kRefresh), Ms{20000})) << dump(*b);
+        EXPECT_TRUE(b->waitForRecord(isReceived(kAdjust, kRefresh), Ms{25000})) << dump(*b);
     }
-    const auto served = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - started);
-    // At most one channel timeout for the hung one, plus slack for a loaded machine.
-    EXPECT_LT(served.count(), static_cast<long long>(win::kTransferTimeoutMs) + 4000);
     EXPECT_TRUE(slow.waitForRecord(isKind("HANG"), Ms{0}));
+    EXPECT_FALSE(slow.waitForRecord(isKind("RECV"), Ms{0})) << "the others waited for the hung one: " << dump(slow);
     // Nothing is reported to the user.
-    EXPECT_FALSE(panel->messageBox({}, Ms{300}));
+    ASSERT_TRUE(panel->caughtUp());
+    EXPECT_EQ(panel->modalWindows(), "");
 }
 
 }  // namespace

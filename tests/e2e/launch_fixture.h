@@ -135,6 +135,22 @@ protected:
         return lines;
     }
 
+    // After a launch walk whose browsers have all been seen: true once the
+    // walk is over. A walk waits until each browser it starts is idle (at
+    // most a second) and then pumps messages, so the mark goes behind that:
+    // every browser idle, then a message sent and answered, then the mark.
+    // Every browser started by then has written its log, so launched()
+    // lists them all.
+    [[nodiscard]] bool walkOver() {
+        for (DWORD pid : sandbox.standinPids()) {
+            const Process browser = Process::open(pid);
+            if (browser.valid()) WaitForInputIdle(browser.handle(), 30000);
+        }
+        if (!sendWithTimeout(panel->mainWindow(), WM_NULL, 0, 0) || !panel->caughtUp()) return false;
+        // The programs running from the sandbox: the panel and the browsers.
+        return waitUntil([&] { return sandbox.standinPids().size() + 1 >= processesIn(sandbox.directory()).size(); });
+    }
+
     // The command line "P" U TF C as the browser receives it.
     [[nodiscard]] std::string browserLine(const std::string& address, const std::string& time, bool flag,
                                           const std::string& config) const {

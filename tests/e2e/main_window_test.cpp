@@ -5,13 +5,15 @@
 #include "support/forged_transfer.h"
 
 #include "common/control_ids.h"
-#include "app/layout_win.h"
+#include "e2e/expected_layout.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/payloads.h"
 #include "link/window_source_win.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <string>
@@ -68,15 +70,14 @@ TEST_F(MainWindowTest, StartsWithCaptionSixPagesAndStatusTexts) {
     EXPECT_EQ(windowTextGbk(panel->mainWindow()), text::kMainCaption);
     RECT outer{};
     GetWindowRect(panel->mainWindow(), &outer);
-    EXPECT_EQ(outer.right - outer.left, win::layout::kMainWidth);
-    EXPECT_EQ(outer.bottom - outer.top, win::layout::kMainHeight);
+    EXPECT_EQ(outer.right - outer.left, expected::kMainWidth);
+    EXPECT_EQ(outer.bottom - outer.top, expected::kMainHeight);
 
     const std::vector<std::string> tabs = readTabs(panel->control(id::kTabs));
-    ASSERT_EQ(tabs.size(), static_cast<std::size_t>(id::kPageCount));
+    ASSERT_EQ(tabs.size(), expected::pages().size());
     for (std::size_t i = 0; i < tabs.size(); ++i) {
-        EXPECT_EQ(win::widen(tabs[i]), win::layout::pages()[i].title) << i;
+        EXPECT_EQ(win::widen(tabs[i]), expected::pages()[i].title) << i;
     }
-    EXPECT_EQ(win::widen(tabs[0]), L"独立控制");
     EXPECT_EQ(currentTab(panel->control(id::kTabs)), 0);
 
     const std::vector<std::wstring> status = statusTexts();
@@ -84,36 +85,43 @@ TEST_F(MainWindowTest, StartsWithCaptionSixPagesAndStatusTexts) {
     EXPECT_EQ(status[1], L"");
     EXPECT_EQ(status[2], L"vuv beta");
     const std::vector<int> edges = statusEdges();
-    EXPECT_EQ(edges[0], 60);
-    EXPECT_EQ(edges[1] - edges[0], win::layout::kMainWidth - 160);
-    EXPECT_EQ(edges[2] - edges[1], 90);
+    EXPECT_EQ(edges[0], expected::kStatusField0);
+    EXPECT_EQ(edges[1] - edges[0], expected::kStatusField1);
+    EXPECT_EQ(edges[2] - edges[1], expected::kStatusField2);
 }
 
 TEST_F(MainWindowTest, EveryControlStandsWhereTheLayoutPutsItAndOnlyItsPageShows) {
     startPanel();
     HWND main = panel->mainWindow();
     HWND tab = panel->control(id::kTabs);
-    const auto& pages = win::layout::pages();
-    for (int shown = 0; shown < id::kPageCount; ++shown) {
+    RECT tabBox{};
+    GetWindowRect(tab, &tabBox);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&tabBox), 2);
+    EXPECT_EQ(tabBox.left, expected::kTab.x);
+    EXPECT_EQ(tabBox.top, expected::kTab.y);
+    EXPECT_EQ(tabBox.right - tabBox.left, expected::kTab.w);
+    EXPECT_EQ(tabBox.bottom - tabBox.top, expected::kTab.h);
+    const auto& pages = expected::pages();
+    for (std::size_t shown = 0; shown < pages.size(); ++shown) {
         if (shown != 0) {
-            ASSERT_TRUE(selectTab(tab, shown));
+            ASSERT_TRUE(selectTab(tab, static_cast<int>(shown)));
         }
-        for (int p = 0; p < id::kPageCount; ++p) {
-            for (const win::ControlRow& row : pages[static_cast<std::size_t>(p)].controls) {
-                HWND control = panel->control(row.id);
-                ASSERT_NE(control, nullptr) << row.id;
+        for (std::size_t p = 0; p < pages.size(); ++p) {
+            for (const expected::Control& c : pages[p].controls) {
+                HWND control = panel->control(c.id);
+                ASSERT_NE(control, nullptr) << c.id;
                 RECT r{};
                 GetWindowRect(control, &r);
                 MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
-                EXPECT_EQ(r.left, win::layout::kTab.x + row.x) << row.id;
-                EXPECT_EQ(r.top, win::layout::kTab.y + row.y) << row.id;
-                EXPECT_EQ(r.right - r.left, row.w) << row.id;
-                if (row.kind != win::Kind::ComboList) {
-                    EXPECT_EQ(r.bottom - r.top, row.h) << row.id;
+                EXPECT_EQ(r.left, expected::kTab.x + c.box.x) << c.id;
+                EXPECT_EQ(r.top, expected::kTab.y + c.box.y) << c.id;
+                EXPECT_EQ(r.right - r.left, c.box.w) << c.id;
+                if (!c.dropDown) {
+                    EXPECT_EQ(r.bottom - r.top, c.box.h) << c.id;
                 }
-                EXPECT_EQ(IsWindowVisible(control) != FALSE, p == shown) << "control " << row.id << " page " << shown;
-                if (row.kind == win::Kind::Button || row.kind == win::Kind::CheckBox) {
-                    EXPECT_EQ(windowText(control), row.caption) << row.id;
+                EXPECT_EQ(IsWindowVisible(control) != FALSE, p == shown) << "control " << c.id << " page " << shown;
+                if (c.caption != nullptr) {
+                    EXPECT_EQ(windowText(control), c.caption) << c.id;
                 }
             }
         }

@@ -35,7 +35,8 @@ struct SoakReport {
     int notifications = 0;
     int handouts = 0;
     int pings = 0;
-    double worstPingMs = 0;  // longest WM_NULL round trip to the panel meanwhile
+    int pingsBetweenNotifications = 0;  // made while more notifications were still to come
+    double worstPingMs = 0;             // longest WM_NULL round trip to the panel meanwhile
 
     [[nodiscard]] std::string summary() const {
         std::string out;
@@ -103,10 +104,16 @@ inline SoakReport runSoak(Panel& panel, const std::wstring& directory, const std
         return report;
     }
 
-    // Senders and the pinger.
+    // Senders and the pinger. The pinger pings once after each notification
+    // delivered since its last ping, so its pings fall among the
+    // notifications however fast or slow the machine runs.
+    int total = 0;
+    for (int k = 0; k < size.linksPerSender; ++k) total += 1 + static_cast<int>(soak::extrasAt(k, size.requestEvery).size());
+    total *= static_cast<int>(senders.size());
     std::atomic<bool> sending{true};
     std::atomic<int> refused{0};
     std::atomic<int> sent{0};
+    const HANDLE delivered = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     std::vector<std::thread> threads;
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < senders.size(); ++i) {
@@ -115,6 +122,7 @@ inline SoakReport runSoak(Panel& panel, const std::wstring& directory, const std
             auto deliver = [&](const std::string& payload) {
                 if (s.notify(payload, Ms{60000}) != std::optional<bool>(true)) ++refused;
                 ++sent;
+                SetEvent(delivered);
             };
             for (int k = 0; k < size.linksPerSender; ++k) {
                 deliver(linkCode(soak::linkText(i, k)));
@@ -125,20 +133,24 @@ inline SoakReport runSoak(Panel& panel, const std::wstring& directory, const std
         });
     }
     std::thread pinger([&] {
-        while (sending) {
+        for (;;) {
+            WaitForSingleObject(delivered, INFINITE);
+            if (!sending) return;
             const auto before = std::chrono::steady_clock::now();
-            const bool answered = sendWithTimeout(main, WM_NULL, 0, 0, Ms{10000}).has_value();
+            const bool answered = sendWithTimeout(main, WM_NULL, 0, 0, Ms{30000}).has_value();
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
-            if (!answered) problem("the panel did not answer a WM_NULL within 10 s");
+            if (!answered) problem("the panel did not answer a WM_NULL within 30 s");
             report.worstPingMs = std::max(report.worstPingMs, ms);
             ++report.pings;
-            Sleep(25);
+            if (sent < total) ++report.pingsBetweenNotifications;
         }
     });
     for (std::thread& t : threads) t.join();
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     sending = false;
+    SetEvent(delivered);
     pinger.join();
+    CloseHandle(delivered);
     report.notifications = sent;
     report.handouts = handouts;
     if (refused > 0) problem(std::to_string(refused.load()) + " notifications were not acknowledged");

@@ -80,6 +80,39 @@ TEST(BookmarkTable, HandsOutInTableOrderThenLoopsOrStops) {
     EXPECT_EQ(requests(t, false, 3), (Seq{"x", "y", "-"}));
 }
 
+// 清空 empties the table whatever state it was in: bookmarks added afterwards
+// are all unused and go out from the first, none skipped.
+TEST(BookmarkTable, AfterClearingNewRowsAreHandedOutFromTheFirst) {
+    struct Case {
+        const char* history;
+        std::size_t handedOut;  // of rows a..f, from the top
+        Rows returned;          // then given back
+        bool restoredOpened;    // then a row restored as opened
+    };
+    const Case cases[] = {
+        {"all handed out", 6, {}, false},
+        {"some handed out", 2, {}, false},
+        {"rows given back", 5, {3, 1}, false},
+        {"a restored opened row", 1, {}, true},
+        {"given back and restored", 4, {0}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.history);
+        BookmarkTable t = tableOf(6);
+        (void)requests(t, false, static_cast<int>(c.handedOut));
+        t.returnRows(c.returned);
+        if (c.restoredOpened) t.appendRestored("r", true, 9, 10);
+        t.clear();
+        EXPECT_EQ(t.size(), 0u);
+        t.appendAll({"x", "y"});
+        t.append("z");
+        EXPECT_EQ(show(t), "x- y- z-");
+        EXPECT_EQ(requests(t, false, 4, 77), (Seq{"x", "y", "z", "-"}));
+        EXPECT_EQ(t.lastHandoutOf(77), std::optional<std::size_t>(2));
+        EXPECT_EQ(t.lastHandoutOf(kPid), std::nullopt);
+    }
+}
+
 TEST(BookmarkTable, AppendsDuringACycleComeNext) {
     constexpr std::size_t kRows = 100000;
     BookmarkTable t;

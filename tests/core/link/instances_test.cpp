@@ -93,6 +93,57 @@ TEST(Instances, RecordsSayUnderWhichNamesABrowserWasFound) {
     EXPECT_EQ(records.find(9), nullptr);
 }
 
+// "#关闭" names a command window that may have been met in an earlier scan.
+// After the rescan the lookup follows the fresh records only: a window whose
+// browser has gone finds nothing, a window still there finds its own frame,
+// and a handle now used by another browser's command window finds that one's.
+TEST(Instances, LookupsAfterARescanFollowTheFreshRecordsOnly) {
+    const FakeWindow other{"Other", 99, {}};
+    // First scan: browser 1 (frame 1, command 2) and browser 2 (frame 3, command 4).
+    const std::vector<FakeWindow> before{{kFrame, 1, "a"}, {kCommand, 1, {}}, {kFrame, 2, "b"}, {kCommand, 2, {}}};
+    struct Case {
+        const char* change;
+        std::vector<FakeWindow> after;
+        std::vector<std::pair<WindowId, WindowId>> frameOfCommand;
+    };
+    const Case cases[] = {
+        {"the first browser has gone",
+         {other, other, {kFrame, 2, "b"}, {kCommand, 2, {}}},
+         {{2, 0}, {4, 3}}},
+        {"the first has gone and a third came",
+         {other, other, {kFrame, 2, "b"}, {kCommand, 2, {}}, {kFrame, 3, "c"}, {kCommand, 3, {}}},
+         {{2, 0}, {4, 3}, {6, 5}}},
+        {"the second has gone, the first is met later in the walk",
+         {other, {kCommand, 1, {}}, {kFrame, 1, "a"}, other},
+         {{2, 3}, {4, 0}}},
+        {"a handle of the first now belongs to a new browser",
+         {{kFrame, 3, "c"}, {kCommand, 3, {}}, {kFrame, 2, "b"}, {kCommand, 2, {}}},
+         {{2, 1}, {4, 3}}},
+        {"the browsers swapped their windows' places",
+         {{kFrame, 2, "b"}, {kCommand, 2, {}}, {kFrame, 1, "a"}, {kCommand, 1, {}}},
+         {{2, 1}, {4, 3}}},
+        {"nothing is left", {other, other, other, other}, {{2, 0}, {4, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        // The records rescanned in place, and the table the panel keeps.
+        FakeWindows fake(before);
+        InstanceRecords records;
+        InstanceTable table;
+        records.scan(fake);
+        table.scan(fake);
+        ASSERT_EQ(records.frameWindowOfCommandWindow(2), 1u);
+        ASSERT_EQ(table.records().frameWindowOfCommandWindow(4), 3u);
+        fake.windows = c.after;
+        records.scan(fake);
+        table.scan(fake);
+        for (const auto& [command, frame] : c.frameOfCommand) {
+            EXPECT_EQ(records.frameWindowOfCommandWindow(command), frame) << "command window " << command;
+            EXPECT_EQ(table.records().frameWindowOfCommandWindow(command), frame) << "command window " << command;
+        }
+    }
+}
+
 TEST(Instances, DisplayTitle) {
     using namespace std::string_literals;
     const std::pair<std::optional<std::string>, std::string> cases[] = {
