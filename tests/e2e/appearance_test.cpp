@@ -183,8 +183,9 @@ std::wstring screenshotDirectory() {
     return dir;
 }
 
-constexpr const wchar_t* kPageNames[id::kPageCount] = {L"instances", L"launch",     L"rules",
-                                                                L"bookmarks", L"link-record", L"page-record"};
+constexpr const wchar_t* kPageNames[] = {L"instances",   L"launch",      L"rules", L"bookmarks",
+                                          L"link-record", L"page-record", L"run-log"};
+static_assert(std::size(kPageNames) == id::kPageCount, "a picture name for every page");
 
 // Column widths at 96 DPI of the four lists.
 struct ListColumns {

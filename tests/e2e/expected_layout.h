@@ -97,6 +97,13 @@ inline const std::vector<Page>& pages() {
              {id::kPageSave, {520, 32, 56, 48}, L"保 存"},
              {id::kPageClear, {520, 95, 56, 48}, L"清 空"},
          }},
+        // Added after the six: the run log.
+        {L"运行日志",
+         {
+             {id::kLogList, {8, 28, 506, 332}, nullptr},
+             {id::kLogExport, {522, 32, 56, 48}, L"导出"},
+             {id::kLogClear, {522, 95, 56, 48}, L"清空"},
+         }},
     };
     return table;
 }
