@@ -115,4 +115,21 @@ inline const std::vector<MenuRow>& settingsMenu() {
     return rows;
 }
 
+// A second menu, after 设置: what the panel adds for many copies.
+inline constexpr const wchar_t* kToolsMenuTitle = L"工具";
+
+inline const std::vector<MenuRow>& toolsMenu() {
+    static const std::vector<MenuRow> rows{
+        {L"自动退回已退出浏览器的书签", id::kAutoReturnBookmarks},
+        {nullptr, 0},
+        {L"保存工作区…", id::kSaveWorkspace},
+        {L"打开工作区…", id::kOpenWorkspace},
+        {L"自动保存工作区", id::kAutoSaveWorkspace},
+        {nullptr, 0},
+        {L"启动设置…", id::kLaunchSettings},
+        {L"自动重启退出的浏览器", id::kAutoRestart},
+    };
+    return rows;
+}
+
 }  // namespace vuv::win::layout

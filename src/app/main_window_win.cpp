@@ -50,6 +50,8 @@ bool MainWindow::create(HINSTANCE instance) {
     menuBar_ = CreateMenu();
     settingsMenu_ = appendMenuRows(CreatePopupMenu(), layout::settingsMenu());
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu_), layout::kMenuBarTitle);
+    toolsMenu_ = appendMenuRows(CreatePopupMenu(), layout::toolsMenu());
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(toolsMenu_), layout::kToolsMenuTitle);
 
     // The outer size is 589 x 436 at 96 DPI, scaled like everything inside.
     const int startDpi = systemDpi();

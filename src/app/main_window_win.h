@@ -68,6 +68,7 @@ private:
     HWND status_ = nullptr;
     HMENU menuBar_ = nullptr;
     HMENU settingsMenu_ = nullptr;
+    HMENU toolsMenu_ = nullptr;
     int dpi_ = 96;  // of the window; the layout tables are at 96 DPI
     std::array<std::vector<HWND>, id::kPageCount> pageControls_{};
     std::vector<Page*> pages_;

@@ -7,6 +7,9 @@
 #include "common/settings_file_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
+#include "launch/launch_policy.h"
+
+#include <utility>
 
 namespace vuv::win {
 
@@ -16,13 +19,51 @@ bool SettingsPage::onCommand(int id, int) {
         case id::kSetBrowserPath:
         case id::kBrowserPathButton: chooseBrowserPath(); return true;
         case id::kSetDesignatedPath: chooseDesignatedBrowser(); return true;
-        default: return false;
+        default: return toggleOption(id);
     }
 }
 
 void SettingsPage::load() {
     settings_.browserPath = readSetting(text::kKeyBrowserPath);
     settings_.designatedPath = readSetting(text::kKeyDesignated);
+    settings_.autoReturnBookmarks = readFlagSetting(text::kKeyAutoReturn);
+    settings_.autoSaveWorkspace = readFlagSetting(text::kKeyAutoSave);
+    settings_.autoRestart = readFlagSetting(text::kKeyAutoRestart);
+    settings_.maxRunning = settingNumber(storedSetting(text::kKeyMaxRunning));
+    settings_.jitterMs = settingNumber(storedSetting(text::kKeyJitter));
+    showOptionChecks();
+}
+
+bool* SettingsPage::optionOf(int command) noexcept {
+    switch (command) {
+        case id::kAutoReturnBookmarks: return &settings_.autoReturnBookmarks;
+        case id::kAutoSaveWorkspace: return &settings_.autoSaveWorkspace;
+        case id::kAutoRestart: return &settings_.autoRestart;
+        default: return nullptr;
+    }
+}
+
+void SettingsPage::showOptionChecks() const {
+    const HMENU menu = GetMenu(main_);
+    const std::pair<int, bool> options[] = {{id::kAutoReturnBookmarks, settings_.autoReturnBookmarks},
+                                            {id::kAutoSaveWorkspace, settings_.autoSaveWorkspace},
+                                            {id::kAutoRestart, settings_.autoRestart}};
+    for (const auto& [command, on] : options) {
+        CheckMenuItem(menu, static_cast<UINT>(command), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
+bool SettingsPage::toggleOption(int command) {
+    bool* option = optionOf(command);
+    if (option == nullptr) return false;
+    *option = !*option;
+    std::string_view key = text::kKeyAutoRestart;
+    if (command == id::kAutoReturnBookmarks) key = text::kKeyAutoReturn;
+    if (command == id::kAutoSaveWorkspace) key = text::kKeyAutoSave;
+    writeFlagSetting(key, *option);
+    showOptionChecks();
+    if (onOption_) onOption_(command);
+    return true;
 }
 
 void SettingsPage::save() const {

@@ -1,10 +1,13 @@
 // The panel's settings in "设置.ini": loaded at start-up, the path dialogs of
 // the menu 设置 and the button "鹭行路径", the check at the first activation,
-// and the save at exit.
+// and the save at exit; the check items of the menu 工具, each stored as
+// soon as it is switched.
 #pragma once
 
 #include "common/page_win.h"
 #include "common/settings.h"
+
+#include <functional>
 
 namespace vuv::win {
 
@@ -17,7 +20,8 @@ public:
     [[nodiscard]] Settings& settings() noexcept { return settings_; }
     [[nodiscard]] const Settings& settings() const noexcept { return settings_; }
 
-    // Start-up: the browser path and the designated browser path.
+    // Start-up: the browser path, the designated browser path and the
+    // options of the menu 工具 (their check marks set to match).
     void load();
     // Exit: the states of the WAP-mode and designated-browser check boxes.
     void save() const;
@@ -29,9 +33,20 @@ public:
     void chooseDesignatedBrowser();
     void chooseDefaultConfig();
 
+    // Switches a check item of the menu 工具 (kAutoReturnBookmarks,
+    // kAutoSaveWorkspace, kAutoRestart): the setting, its key and its check
+    // mark, then the handler. False for any other command.
+    bool toggleOption(int command);
+    // Called after an option was switched, with its command.
+    void setOptionHandler(std::function<void(int command)> handler) { onOption_ = std::move(handler); }
+
 private:
+    [[nodiscard]] bool* optionOf(int command) noexcept;
+    void showOptionChecks() const;
+
     HWND main_;
     Settings settings_;
+    std::function<void(int)> onOption_;
 };
 
 }  // namespace vuv::win

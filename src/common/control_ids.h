@@ -94,6 +94,28 @@ enum Command : int {
     kSelectHung = 2211,    // 选中无响应的
     kSelectExited = 2212,  // 选中已退出的
     kRemoveExited = 2213,  // 移除已退出的行
+    kProxyList = 2214,     // 按列表设置代理IP
+
+    // Pop-up of the bookmark list.
+    kReturnSelected = 2301,   // 退回选中的书签
+    kReturnExited = 2302,     // 退回已退出浏览器的书签
+    kDeleteBookmarks = 2303,  // 删除选中的书签
+    kExportBookmarks = 2304,  // 导出书签…
+
+    // Pop-up of the rule list.
+    kRuleUp = 2311,       // 上移
+    kRuleDown = 2312,     // 下移
+    kDeleteRules = 2313,  // 删除选中的规则
+    kExportRules = 2314,  // 导出规则…
+    kImportRules = 2315,  // 导入规则…
+
+    // Menu 工具.
+    kAutoReturnBookmarks = 2401,  // 自动退回已退出浏览器的书签
+    kSaveWorkspace = 2402,        // 保存工作区…
+    kOpenWorkspace = 2403,        // 打开工作区…
+    kAutoSaveWorkspace = 2404,    // 自动保存工作区
+    kLaunchSettings = 2405,       // 启动设置…
+    kAutoRestart = 2406,          // 自动重启退出的浏览器
 };
 
 // Controls of the small dialogs (each dialog numbers its own controls).
@@ -126,6 +148,8 @@ inline constexpr int kBossKeyTimer = 1;
 inline constexpr int kRecordsTimer = 2;
 inline constexpr int kFleetTimer = 3;  // the browsers' states, every 2 s
 inline constexpr int kLogTimer = 4;    // the run log's rows shown
+inline constexpr int kWorkspaceTimer = 5;  // the workspace written at most once a second
+inline constexpr int kLaunchWatchTimer = 6;  // copies the panel started: ended ones restarted
 
 // Private messages of the main window (WM_APP based).
 inline constexpr unsigned kWmApp = 0x8000;

@@ -69,6 +69,14 @@ inline constexpr std::string_view kKeyDesignated = "\xD6\xB8\xB6\xA8\xE4\xAF\xC0
 inline constexpr std::string_view kKeyDefaultConfig = "\xC4\xAC\xC8\xCF\xC5\xE4\xD6\xC3"sv;  // 默认配置
 inline constexpr std::string_view kKeyWapMode = "WAP\xC4\xA3\xCA\xBD"sv;  // WAP模式
 inline constexpr std::string_view kKeyDesignatedMode = "\xD6\xB8\xB6\xA8\xE4\xAF\xC0\xC0\xC6\xF7\xC4\xA3\xCA\xBD"sv;  // 指定浏览器模式
+// Keys of the options of the menu 工具; a missing key means off (0)
+inline constexpr std::string_view kKeyAutoReturn = "\xD7\xD4\xB6\xAF\xCD\xCB\xBB\xD8\xCA\xE9\xC7\xA9"sv;  // 自动退回书签
+inline constexpr std::string_view kKeyAutoSave = "\xD7\xD4\xB6\xAF\xB1\xA3\xB4\xE6\xB9\xA4\xD7\xF7\xC7\xF8"sv;  // 自动保存工作区
+inline constexpr std::string_view kKeyAutoRestart = "\xD7\xD4\xB6\xAF\xD6\xD8\xC6\xF4\xE4\xAF\xC0\xC0\xC6\xF7"sv;  // 自动重启浏览器
+inline constexpr std::string_view kKeyMaxRunning = "\xD7\xEE\xB6\xE0\xCD\xAC\xCA\xB1\xD4\xCB\xD0\xD0"sv;  // 最多同时运行
+inline constexpr std::string_view kKeyJitter = "\xCB\xE6\xBB\xFA\xBC\xE4\xB8\xF4"sv;  // 随机间隔
+// The workspace kept beside the program when it is saved automatically
+inline constexpr std::string_view kWorkspaceFile = "\xB9\xA4\xD7\xF7\xC7\xF8.txt"sv;  // 工作区.txt
 // Export lines of the launch list and the bookmark table
 inline constexpr std::string_view kExportSeparator = "|#|"sv;  // |#|
 inline constexpr std::string_view kUrlSuffix = ".url"sv;  // .url
