@@ -352,8 +352,9 @@ void MainWindow::onCommand(int id, int notifyCode) {
         default: break;
     }
     for (Page* page : pages_) {
-        if (page->onCommand(id, notifyCode)) return;
+        if (page->onCommand(id, notifyCode)) break;
     }
+    if (afterInput_) afterInput_();
 }
 
 LRESULT MainWindow::onNotify(const NMHDR& header) {

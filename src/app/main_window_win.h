@@ -42,6 +42,9 @@ public:
     void setFirstActivationHandler(std::function<void()> handler) { onFirstActivation_ = std::move(handler); }
     // The exit sequence, for the close box and the item 退出.
     void setExitHandler(std::function<void()> handler) { onExit_ = std::move(handler); }
+    // Runs after every command the window received has been handled,
+    // whatever the pages made of it (modal dialogs included).
+    void setAfterInputHandler(std::function<void()> handler) { afterInput_ = std::move(handler); }
 
 private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -76,6 +79,7 @@ private:
     bool activatedOnce_ = false;
     std::function<void()> onFirstActivation_;
     std::function<void()> onExit_;
+    std::function<void()> afterInput_;
 };
 
 }  // namespace vuv::win

@@ -17,20 +17,30 @@ bool Panel::build(HINSTANCE instance) {
     instances_ = std::make_unique<InstancePage>(main, *log_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
     scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings(), *log_);
-    bookmarks_ = std::make_unique<BookmarkPage>(main);
+    bookmarks_ = std::make_unique<BookmarkPage>(main, [this](std::uint32_t processId) {
+        const CopyFacts* facts = instances_->fleet().facts(processId);
+        return facts != nullptr && facts->state == CopyState::Exited;
+    });
     LaunchListTarget& launchList = *this;
     importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
     rules_ = std::make_unique<RulesPage>(main);
     records_ = std::make_unique<RecordsPage>(main);
+    workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_);
     bossKey_ = std::make_unique<BossKey>(main, *instances_);
     webPages_ = std::make_unique<WebPageButtons>();
     for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
                                                    bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
-                                                   bossKey_.get(), webPages_.get(), log_.get()}) {
+                                                   bossKey_.get(), webPages_.get(), log_.get(),
+                                                   workspace_.get()}) {
         window_.addPage(*page);
     }
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
     window_.setExitHandler([this] { exit(); });
+    window_.setAfterInputHandler([this] { workspace_->markChanged(); });
+    settings_->setOptionHandler([this](int command) { optionSwitched(command); });
+    instances_->setEndedCheckHandler([this] {
+        if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
+    });
     keyboard_ = std::make_unique<FilterScope>(window_);
     return true;
 }
@@ -41,13 +51,15 @@ void Panel::start() {
     SetWindowTextW(main, widen(text::kMainCaption).c_str());
     // 2. The paths, before anything can use them.
     settings_->load();
-    // 3. Shown: the instance page is current, so the browsers are scanned;
+    // 3. The automatic workspace, before the first scan can hand anything out.
+    workspace_->openAutoSaved();
+    // 4. Shown: the instance page is current, so the browsers are scanned;
     //    the activation posts the first-activation check, which runs with
     //    the messages already queued, before the receiver opens.
     ShowWindow(main, SW_SHOWNORMAL);
     UpdateWindow(main);
     pumpPending();
-    // 4. The receiver: browsers are heard from now on. Where the system's
+    // 5. The receiver: browsers are heard from now on. Where the system's
     //    code page is not 936, browsers on the ANSI functions look for the
     //    caption as those functions spell it: a hidden window carries it.
     subclassWindow(main);
@@ -61,6 +73,7 @@ int Panel::run() {
 }
 
 void Panel::exit() {
+    workspace_->saveNowIfChanged();
     settings_->save();
     ExitProcess(0);
 }
@@ -81,6 +94,7 @@ void Panel::onTransfer(std::string_view name, const ReceivedTransfer& transfer) 
     log_->record(transfer.senderProcessId, kind, transfer.payload);
     instances_->heardFrom(transfer.senderProcessId);
     carryOut(reaction, *this);
+    workspace_->markChanged();
     answering_ = outer;
     answeringProcess_ = outerProcess;
 }
@@ -119,8 +133,24 @@ void Panel::applyRules(std::uint32_t commandWindow, std::string_view content) {
         ran += rule.action;
         if (!rule.link.empty()) ran += " " + rule.link;
         log_->record(answeringProcess_, text::kEventRule, ran);
+        rules_->recordHit(decision.row);
     }
     carryOutRule(decision, commandWindow, *this);
+}
+
+void Panel::returnBookmarksOfExitedCopies() {
+    if (bookmarks_->returnExited() != 0) workspace_->markChanged();
+}
+
+void Panel::optionSwitched(int command) {
+    switch (command) {
+        case id::kAutoSaveWorkspace: workspace_->autoSaveSwitched(); break;
+        case id::kAutoReturnBookmarks:
+            // Copies already gone give theirs back at once.
+            if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
+            break;
+        default: break;
+    }
 }
 
 void Panel::scan() { instances_->scanInstances(); }

@@ -5,6 +5,7 @@
 
 #include "app/main_window_win.h"
 #include "app/settings_win.h"
+#include "app/workspace_page_win.h"
 #include "bookmarks/bookmark_page_win.h"
 #include "bookmarks/import_page_win.h"
 #include "extras/boss_key_win.h"
@@ -54,6 +55,7 @@ public:
     [[nodiscard]] RulesPage& rules() noexcept { return *rules_; }
     [[nodiscard]] RecordsPage& records() noexcept { return *records_; }
     [[nodiscard]] LogPage& log() noexcept { return *log_; }
+    [[nodiscard]] WorkspacePage& workspace() noexcept { return *workspace_; }
 
 private:
     // TransferHandler: every "通知" received.
@@ -66,6 +68,11 @@ private:
     void applyRules(std::uint32_t commandWindow, std::string_view content) override;
     void scan() override;
     void closeBrowserOf(std::uint32_t commandWindow) override;
+
+    // The last bookmark of each copy that has exited goes back to unused.
+    void returnBookmarksOfExitedCopies();
+    // An option of the menu 工具 was switched.
+    void optionSwitched(int command);
 
     // LaunchListTarget: the importers' way into the launch list.
     void appendImported(std::vector<ImportedLink> links) override;
@@ -81,6 +88,7 @@ private:
     std::unique_ptr<ImportPage> importer_;
     std::unique_ptr<RulesPage> rules_;
     std::unique_ptr<RecordsPage> records_;
+    std::unique_ptr<WorkspacePage> workspace_;
     std::unique_ptr<BossKey> bossKey_;
     std::unique_ptr<WebPageButtons> webPages_;
     std::unique_ptr<FilterScope> keyboard_;

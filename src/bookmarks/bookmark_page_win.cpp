@@ -1,27 +1,70 @@
 #include "bookmarks/bookmark_page_win.h"
 
+#include "bookmarks/bookmark_export.h"
 #include "common/control_ids.h"
-#include "common/gbk.h"
+#include "common/event_log.h"
+#include "common/file_dialog_win.h"
+#include "common/files_win.h"
+#include "common/trace_win.h"
 #include "common/ui_win.h"
 #include "link/channel_win.h"
 
+#include <utility>
+
 namespace vuv::win {
 
+namespace {
 
-BookmarkPage::BookmarkPage(HWND main) : main_(main) {
-    view_.attach(GetDlgItem(main, id::kBookmarkList), {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}},
-                 [this](std::size_t row, int column) -> std::string_view {
-                     if (row >= table_.size()) return {};
-                     switch (column) {
-                         case 1: return table_.at(row).address;
-                         case 2: return table_.stateText(row);
-                         default: return {};
-                     }
-                 });
+enum BookmarkColumn : int { kName, kAddress, kState, kHolder, kTime };
+
+constexpr wchar_t kExportFilter[] = L"文本文件(txt)|*.txt|所有文件(*.*)|*.*";
+
+}  // namespace
+
+const std::vector<MenuRow>& BookmarkPage::menu() {
+    static const std::vector<MenuRow> rows{
+        {L"退回选中的书签", id::kReturnSelected},
+        {L"退回已退出浏览器的书签", id::kReturnExited},
+        {L"删除选中的书签", id::kDeleteBookmarks},
+        {L"导出书签…", id::kExportBookmarks},
+    };
+    return rows;
+}
+
+BookmarkPage::BookmarkPage(HWND main, std::function<bool(std::uint32_t)> copyExited)
+    : main_(main), copyExited_(std::move(copyExited)) {
+    view_.attach(GetDlgItem(main, id::kBookmarkList),
+                 {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}, {L"浏览器", 60}, {L"时间", 65}},
+                 [this](std::size_t row, int column) { return cellText(row, column); });
+}
+
+std::string_view BookmarkPage::cellText(std::size_t row, int column) {
+    if (row >= table_.size()) return {};
+    switch (column) {
+        case kAddress: return table_.at(row).address;
+        case kState: return table_.stateText(row);
+        case kHolder: {
+            const std::uint32_t holder = table_.holder(row);
+            if (holder == BookmarkTable::kNoHolder) return {};
+            cell_ = std::to_string(holder);
+            return cell_;
+        }
+        case kTime: {
+            const std::int32_t at = table_.handedAt(row);
+            if (at == BookmarkTable::kNoTime) return {};
+            cell_ = clockText(at);
+            return cell_;
+        }
+        default: return {};
+    }
 }
 
 bool BookmarkPage::loopOpening() const {
     return SendMessageW(GetDlgItem(main_, id::kLoopBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void BookmarkPage::setLoopOpening(bool on) {
+    SendMessageW(GetDlgItem(main_, id::kLoopBox), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 BookmarkTable::Handout BookmarkPage::openNextBookmark(HWND commandWindow, NameVariant variant) {
@@ -34,6 +77,8 @@ BookmarkTable::Handout BookmarkPage::openNextBookmark(HWND commandWindow, NameVa
     const BookmarkTable::Handout handout = table_.next(loopOpening(), holder, localSecondsOfDay());
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
+            // Watched from now on, so its bookmark can come back when it ends.
+            if (holder != 0) holders_.add(holder);
             const int row = static_cast<int>(handout.row);
             ListView_RedrawItems(view_.hwnd(), row, row);
             sendOpenLink(commandWindow, handout.address, variant);
@@ -69,15 +114,67 @@ void BookmarkPage::clearBookmarks() {
     view_.setRowCount(0);
 }
 
+std::size_t BookmarkPage::returnSelected() {
+    const std::size_t changed = table_.returnRows(view_.selectedRows());
+    if (changed != 0) view_.refresh();
+    return changed;
+}
+
+std::size_t BookmarkPage::returnExited() {
+    holders_.poll();
+    std::vector<std::uint32_t> ended;
+    const std::vector<std::size_t> rows = table_.returnLastHandoutsOf([&](std::uint32_t processId) {
+        const bool gone = holders_.ended(processId) || (copyExited_ && copyExited_(processId));
+        if (gone) ended.push_back(processId);
+        return gone;
+    });
+    // An ended process has nothing more to give back: its handle goes, and
+    // its id may be reused by a new copy that starts afresh.
+    for (std::uint32_t processId : ended) holders_.forget(processId);
+    for (std::size_t row : rows) ListView_RedrawItems(view_.hwnd(), static_cast<int>(row), static_cast<int>(row));
+    return rows.size();
+}
+
+std::size_t BookmarkPage::deleteSelected() {
+    const std::size_t removed = table_.removeRows(view_.selectedRows());
+    if (removed == 0) return 0;
+    view_.clearSelection();
+    view_.setRowCount(table_.size());
+    return removed;
+}
+
+void BookmarkPage::exportToFile() {
+    const std::optional<std::wstring> path = askSaveFile(main_, kExportFilter, L"txt");
+    if (!path) return;
+    if (!writeFileBytes(*path, exportBookmarks(table_))) trace(L"bookmarks not exported: " + *path);
+}
+
+void BookmarkPage::replaceTable(BookmarkTable table) {
+    table_ = std::move(table);
+    view_.clearSelection();
+    view_.setRowCount(table_.size());
+    view_.refresh();
+}
+
 bool BookmarkPage::onCommand(int id, int) {
     switch (id) {
         case id::kBookmarkClear: clearBookmarks(); return true;
         case id::kResetStates: resetBookmarkStates(); return true;
+        case id::kReturnSelected: returnSelected(); return true;
+        case id::kReturnExited: returnExited(); return true;
+        case id::kDeleteBookmarks: deleteSelected(); return true;
+        case id::kExportBookmarks: exportToFile(); return true;
         default: return false;
     }
 }
 
-bool BookmarkPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
+bool BookmarkPage::onNotify(const NMHDR& header, LRESULT&) {
+    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
+        popUpMenu(main_, menu());
+        return true;
+    }
+    return view_.onNotify(header);
+}
 
 bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     if (message != id::kMsgBookmarksExhausted) return false;

@@ -1,11 +1,17 @@
-// The page 书签管理: the bookmark table handed out to browsers that ask.
+// The page 书签管理: the bookmark table handed out to browsers that ask,
+// which copy got each one and when, and the pop-up menu that gives
+// bookmarks back, deletes and exports them.
 #pragma once
 
 #include "bookmarks/bookmark_table.h"
 #include "common/listview_win.h"
+#include "common/menu_win.h"
 #include "common/page_win.h"
 #include "link/channel_win.h"
+#include "link/liveness_win.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +20,10 @@ namespace vuv::win {
 
 class BookmarkPage final : public Page {
 public:
-    explicit BookmarkPage(HWND main);
+    // copyExited tells whether the instance table has seen a copy exit; the
+    // page also watches the processes it handed bookmarks to itself, so a
+    // copy that was never listed counts too.
+    BookmarkPage(HWND main, std::function<bool(std::uint32_t processId)> copyExited);
 
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
@@ -31,14 +40,37 @@ public:
     void resetBookmarkStates();
     void clearBookmarks();
 
+    // "退回选中的书签": the selected rows back to unused.
+    std::size_t returnSelected();
+    // "退回已退出浏览器的书签", and the automatic return: the last bookmark
+    // handed to each copy that has exited goes back to unused, unless it was
+    // given back or handed on since. Returns how many rows changed.
+    std::size_t returnExited();
+    // "删除选中的书签".
+    std::size_t deleteSelected();
+    // "导出书签…": a file that 导入 reads back as the same addresses.
+    void exportToFile();
+
+    // Replaces the whole table (a workspace opened).
+    void replaceTable(BookmarkTable table);
+    // The check box "是否循环打开书签".
+    [[nodiscard]] bool loopOpening() const;
+    void setLoopOpening(bool on);
+
     [[nodiscard]] const BookmarkTable& table() const noexcept { return table_; }
 
+    // The pop-up menu of the bookmark list, in its order.
+    [[nodiscard]] static const std::vector<MenuRow>& menu();
+
 private:
-    [[nodiscard]] bool loopOpening() const;
+    [[nodiscard]] std::string_view cellText(std::size_t row, int column);
 
     HWND main_;
     VirtualListView view_;
     BookmarkTable table_;
+    std::function<bool(std::uint32_t)> copyExited_;
+    Liveness holders_;  // every process a bookmark was handed to and not yet found ended
+    std::string cell_;  // the text of the cell last asked for
 };
 
 }  // namespace vuv::win

@@ -90,6 +90,26 @@ void RecordsPage::flushRecords() {
     lastFlushCost_ = FlushClock::now() - start;
 }
 
+std::string RecordsPage::linkRecordText() {
+    flushRecords();
+    return narrow(controlTextW(link_.edit()));
+}
+
+std::string RecordsPage::pageRecordText() {
+    flushRecords();
+    return narrow(controlTextW(page_.edit()));
+}
+
+void RecordsPage::replaceLinkRecord(std::string_view gbk) {
+    link_.clear();
+    SetWindowTextW(link_.edit(), widen(gbk).c_str());
+}
+
+void RecordsPage::replacePageRecord(std::string_view gbk) {
+    page_.clear();
+    SetWindowTextW(page_.edit(), widen(gbk).c_str());
+}
+
 bool RecordsPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kRecordsTimer)) return false;
     flushRecords();

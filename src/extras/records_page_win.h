@@ -51,6 +51,12 @@ public:
     void appendPageRecord(std::string_view text);
     // Writes every queued line into the boxes now.
     void flushRecords();
+    // A record's whole text (GBK, CR LF line ends), queued lines included.
+    [[nodiscard]] std::string linkRecordText();
+    [[nodiscard]] std::string pageRecordText();
+    // Replaces a record's whole text (a workspace opened).
+    void replaceLinkRecord(std::string_view gbk);
+    void replacePageRecord(std::string_view gbk);
 
 private:
     void scheduleFlush();

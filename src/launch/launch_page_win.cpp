@@ -117,6 +117,13 @@ void LaunchPage::clear() {
     rowsChanged();  // a count of 0 leaves no selection behind
 }
 
+void LaunchPage::replaceEntries(std::vector<LaunchEntry> entries) {
+    list_.clear();
+    list_.appendAll(std::move(entries));
+    view_.setRowCount(0);  // drops the old selection at once
+    rowsChanged();
+}
+
 bool LaunchPage::isSelected(std::size_t row) const {
     if (row >= list_.size()) return false;
     return (ListView_GetItemState(view_.hwnd(), static_cast<int>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
@@ -131,6 +138,20 @@ bool LaunchPage::wapMode() const {
 }
 
 int LaunchPage::launchInterval() const { return leadingInteger(controlText(GetDlgItem(main_, id::kInterval))); }
+
+std::string LaunchPage::intervalText() const { return controlText(GetDlgItem(main_, id::kInterval)); }
+
+void LaunchPage::setIntervalText(std::string_view gbk) {
+    SetWindowTextW(GetDlgItem(main_, id::kInterval), widen(gbk).c_str());
+}
+
+void LaunchPage::setDesignatedMode(bool on) {
+    SendMessageW(GetDlgItem(main_, id::kDesignatedBox), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void LaunchPage::setWapMode(bool on) {
+    SendMessageW(GetDlgItem(main_, id::kWapBox), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
 
 void LaunchPage::exportEntries() {
     std::optional<std::wstring> name = askSaveFile(main_, kExportFilter);

@@ -35,6 +35,8 @@ public:
     void renameSelected(std::string_view name);
     void deleteSelected();
     void clear();
+    // Replaces every entry (a workspace opened).
+    void replaceEntries(std::vector<LaunchEntry> entries);
 
     // Entry access for the launch walks.
     [[nodiscard]] const LaunchList& list() const noexcept { return list_; }
@@ -47,6 +49,12 @@ public:
     [[nodiscard]] bool designatedMode() const;
     [[nodiscard]] bool wapMode() const;
     [[nodiscard]] int launchInterval() const;
+    // The interval box's text as typed, and the two check boxes, as a
+    // workspace keeps them; setting them changes no other control.
+    [[nodiscard]] std::string intervalText() const;
+    void setIntervalText(std::string_view gbk);
+    void setDesignatedMode(bool on);
+    void setWapMode(bool on);
 
     // Writes every entry as "|#|" lines to a text file chosen by the operator.
     void exportEntries();

@@ -104,6 +104,7 @@ void InstancePage::refreshStates(bool everyCopy) {
                 showFactsOf(id);
             }
         }
+        if (onEndedCheck_) onEndedCheck_();
     }
     // Whether a copy hangs: the system's own test, never a send. The copies
     // taken for hung are asked every time, so that one that recovers shows

@@ -15,7 +15,9 @@
 #include "link/window_source_win.h"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vuv::win {
@@ -55,6 +57,9 @@ public:
     // waiting on any; the rows show what changed. One tick (see above), or
     // every copy for both when everyCopy.
     void refreshStates(bool everyCopy = false);
+    // Runs after every look at which copies have ended (once a second, and
+    // at every scan), whether or not any had.
+    void setEndedCheckHandler(std::function<void()> handler) { onEndedCheck_ = std::move(handler); }
 
     [[nodiscard]] HWND commandWindowOf(std::uint32_t processId) const;
     [[nodiscard]] HWND frameWindowOf(std::uint32_t processId) const;
@@ -98,6 +103,7 @@ private:
     Fleet fleet_;
     Liveness liveness_;
     DesktopWindows windows_;  // keeps what it learnt of each window between scans
+    std::function<void()> onEndedCheck_;
     std::size_t tick_ = 0;  // which sixteenth of the copies is asked whether it hangs
 };
 

@@ -29,6 +29,21 @@ void Liveness::watch(const std::vector<std::uint32_t>& processIds) {
     watched_ = std::move(next);
 }
 
+void Liveness::add(std::uint32_t processId) {
+    if (watched_.count(processId) != 0) return;
+    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    // No process of that id at all: it has ended already.
+    const bool gone = process == nullptr && GetLastError() == ERROR_INVALID_PARAMETER;
+    watched_.emplace(processId, Watched{process, gone});
+}
+
+void Liveness::forget(std::uint32_t processId) {
+    const auto it = watched_.find(processId);
+    if (it == watched_.end()) return;
+    if (it->second.process != nullptr) CloseHandle(it->second.process);
+    watched_.erase(it);
+}
+
 bool Liveness::ended(std::uint32_t processId) const {
     const auto it = watched_.find(processId);
     return it != watched_.end() && it->second.ended;

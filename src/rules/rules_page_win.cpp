@@ -5,17 +5,32 @@
 #include "common/texts.h"
 #include "common/ui_win.h"
 
+#include <utility>
+
 namespace vuv::win {
 
+const std::vector<MenuRow>& RulesPage::menu() {
+    static const std::vector<MenuRow> rows{
+        {L"上移", id::kRuleUp},
+        {L"下移", id::kRuleDown},
+        {L"删除选中的规则", id::kDeleteRules},
+        {L"导出规则…", id::kExportRules},
+        {L"导入规则…", id::kImportRules},
+    };
+    return rows;
+}
+
 RulesPage::RulesPage(HWND main) : main_(main) {
-    view_.attach(GetDlgItem(main, id::kRuleList), {{L"通知内容", 80}, {L"对应的操作", 120}, {L"项目表", 150}},
+    view_.attach(GetDlgItem(main, id::kRuleList),
+                 {{L"通知内容", 80}, {L"对应的操作", 120}, {L"项目表", 150}, {L"命中", 50}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= rules_.size()) return {};
                      const Rule& rule = rules_.at(row);
                      switch (column) {
                          case 0: return rule.condition;
                          case 1: return rule.action;
-                         default: return rule.link;
+                         case 2: return rule.link;
+                         default: hits_ = std::to_string(rules_.hits(row)); return hits_;
                      }
                  });
     HWND actions = GetDlgItem(main, id::kActionCombo);
@@ -50,6 +65,40 @@ void RulesPage::modifySelectedRules() {
     view_.refresh();
 }
 
+void RulesPage::recordHit(std::size_t row) {
+    if (row >= rules_.size()) return;
+    rules_.recordHit(row);
+    ListView_RedrawItems(view_.hwnd(), static_cast<int>(row), static_cast<int>(row));
+}
+
+void RulesPage::moveSelected(bool up) {
+    std::vector<std::size_t> rows = view_.selectedRows();
+    if (rows.empty()) return;
+    rows = up ? rules_.moveUp(std::move(rows)) : rules_.moveDown(std::move(rows));
+    view_.select(rows);
+    view_.refresh();
+}
+
+std::size_t RulesPage::deleteSelected() {
+    const std::size_t removed = rules_.removeRows(view_.selectedRows());
+    if (removed == 0) return 0;
+    view_.clearSelection();
+    view_.setRowCount(rules_.size());
+    return removed;
+}
+
+void RulesPage::appendRules(const std::vector<std::pair<Rule, std::uint64_t>>& rules) {
+    for (const auto& [rule, hits] : rules) rules_.appendRestored(rule, hits);
+    view_.setRowCount(rules_.size());
+}
+
+void RulesPage::replaceTable(RuleTable table) {
+    rules_ = std::move(table);
+    view_.clearSelection();
+    view_.setRowCount(rules_.size());
+    view_.refresh();
+}
+
 void RulesPage::onActionChanged() {
     const std::string action = controlText(GetDlgItem(main_, id::kActionCombo));
     EnableWindow(GetDlgItem(main_, id::kLinkEdit), action == text::kActionOpenLink ? TRUE : FALSE);
@@ -59,6 +108,9 @@ bool RulesPage::onCommand(int id, int notifyCode) {
     switch (id) {
         case id::kRuleAdd: addRule(); return true;
         case id::kRuleModify: modifySelectedRules(); return true;
+        case id::kRuleUp: moveSelected(true); return true;
+        case id::kRuleDown: moveSelected(false); return true;
+        case id::kDeleteRules: deleteSelected(); return true;
         case id::kActionCombo:
             if (notifyCode == CBN_SELCHANGE) onActionChanged();
             return true;
@@ -66,6 +118,12 @@ bool RulesPage::onCommand(int id, int notifyCode) {
     }
 }
 
-bool RulesPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
+bool RulesPage::onNotify(const NMHDR& header, LRESULT&) {
+    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
+        popUpMenu(main_, menu());
+        return true;
+    }
+    return view_.onNotify(header);
+}
 
 }  // namespace vuv::win
