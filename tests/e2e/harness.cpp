@@ -515,14 +515,15 @@ std::size_t remoteRoom() { return sizeof(LVITEMW) + sizeof(TCITEMW) + kTextRoom 
 
 }  // namespace
 
-Table readListView(HWND listView) {
+Table readListView(HWND listView, int columns) {
     Table table;
     const std::optional<LRESULT> rows = sendWithTimeout(listView, LVM_GETITEMCOUNT, 0, 0);
     if (!rows || *rows <= 0) return table;
     const std::optional<LRESULT> header = sendWithTimeout(listView, LVM_GETHEADER, 0, 0);
-    std::optional<LRESULT> columns =
+    const std::optional<LRESULT> shown =
         header && *header != 0 ? sendWithTimeout(reinterpret_cast<HWND>(*header), HDM_GETITEMCOUNT, 0, 0) : std::nullopt;
-    const int columnCount = columns && *columns > 0 ? static_cast<int>(*columns) : 1;
+    int columnCount = shown && *shown > 0 ? static_cast<int>(*shown) : 1;
+    if (columns > 0 && columns < columnCount) columnCount = columns;
     RemoteMemory memory(processOf(listView), remoteRoom());
     if (!memory.ok()) return table;
     for (int row = 0; row < *rows; ++row) {

@@ -151,7 +151,12 @@ private:
 // Controls of another process. The target must have this process's pointer
 // width (both builds come from one toolchain).
 using Table = std::vector<std::vector<std::string>>;  // rows of columns, GBK
-[[nodiscard]] Table readListView(HWND listView);
+// Reads every column, or only the first `columns` when that is above zero:
+// the bookmark and rule tables carry extra columns after the ones a test of
+// the original table compares.
+[[nodiscard]] Table readListView(HWND listView, int columns = 0);
+inline constexpr int kBookmarkTableColumns = 3;  // 浏览器PID, 书签, 状态
+inline constexpr int kRuleTableColumns = 3;      // 条件, 动作, 链接
 [[nodiscard]] std::vector<LPARAM> readListViewData(HWND listView);  // item data per row
 [[nodiscard]] std::vector<int> selectedRows(HWND listView);
 // Selects exactly these rows (the first one also gets the focus).

@@ -92,11 +92,12 @@ protected:
         ASSERT_TRUE(answerFileDialog(panel->pid(), path)) << "no open dialog, or it stayed open";
     }
 
-    // Rows of a list once it holds count rows (the import has run by then).
+    // Rows of a list once it holds count rows (the import has run by then):
+    // the launch list's three columns, or the bookmark table's first three.
     Table rowsWhen(HWND list, std::size_t count) {
         Table rows;
         const bool reached = waitUntil([&] {
-            rows = readListView(list);
+            rows = readListView(list, kBookmarkTableColumns);
             return rows.size() >= count;
         });
         EXPECT_TRUE(reached) << rows.size() << " rows instead of " << count;

@@ -128,7 +128,7 @@ TEST_F(Notifications, BookmarksGoOutInTableOrderThenEveryRequestGetsItsOwnNotice
     StandinProcess& a = browser();
     startPanel();
     fillBookmarks({"http://a.cn/", "http://b.cn/", "http://a.cn/"});
-    EXPECT_EQ(readListView(panel->control(id::kBookmarkList)),
+    EXPECT_EQ(readListView(panel->control(id::kBookmarkList), kBookmarkTableColumns),
               (Table{{"", "http://a.cn/", kUnused}, {"", "http://b.cn/", kUnused}, {"", "http://a.cn/", kUnused}}));
 
     for (int i = 0; i < 3; ++i) say(a, text::kKeywordBookmark);
@@ -230,7 +230,7 @@ TEST_F(Notifications, RuleEntryStartsWithTheBookmarkActionAndTheLinkBoxFollowsTh
     EXPECT_EQ(windowTextGbk(linkBox), "typed");
     // An empty condition adds nothing.
     ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), "", kOpenLinkAction, "x"));
-    EXPECT_EQ(readListView(panel->control(id::kRuleList)),
+    EXPECT_EQ(readListView(panel->control(id::kRuleList), kRuleTableColumns),
               (Table{{"c", std::string(text::kActionOpenLink), "typed"}, {"c", std::string(text::kActionBookmark), ""}}));
 }
 
@@ -257,7 +257,7 @@ TEST_F(Notifications, TheFirstExactMatchWithAKnownActionRunsAndKeywordsNeverReac
     EXPECT_EQ(received(a, kAdjust), (Strings{kToolbarStop}));
     EXPECT_EQ(received(a, kJump), (Strings{"L1", "bm1", "L3", "", "bm2", "L4"})) << dump(a);
 
-    const Table rules = readListView(panel->control(id::kRuleList));
+    const Table rules = readListView(panel->control(id::kRuleList), kRuleTableColumns);
     ASSERT_EQ(rules.size(), 12u);
     EXPECT_EQ(rules[7], (std::vector<std::string>{"none", "", ""}));
     EXPECT_EQ(rules[10], (std::vector<std::string>{"switched", std::string(text::kActionBookmark), ""}));
@@ -287,7 +287,7 @@ TEST_F(Notifications, ModifyReplacesEverySelectedRuleWithTheEntryAndKeepsItsPlac
     ASSERT_TRUE(sendWithTimeout(panel->control(id::kConditionEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"m")));
     ASSERT_TRUE(sendWithTimeout(panel->control(id::kLinkEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"new")));
     ASSERT_TRUE(panel->click(id::kRuleModify));
-    ASSERT_TRUE(waitUntil([&] { return readListView(rules)[0][2] == "new"; }));
+    ASSERT_TRUE(waitUntil([&] { return readListView(rules, kRuleTableColumns)[0][2] == "new"; }));
     say(a, "m");
     EXPECT_EQ(received(a, kJump), (Strings{"old", "new"}));
 
@@ -297,8 +297,8 @@ TEST_F(Notifications, ModifyReplacesEverySelectedRuleWithTheEntryAndKeepsItsPlac
     ASSERT_TRUE(sendWithTimeout(panel->control(id::kConditionEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"z")));
     ASSERT_TRUE(panel->click(id::kRuleModify));
     const std::vector<std::string> replaced{"z", std::string(text::kActionBookmark), ""};
-    ASSERT_TRUE(waitUntil([&] { return readListView(rules)[1] == replaced; }));
-    EXPECT_EQ(readListView(rules), (Table{replaced, replaced, {"m", std::string(text::kActionOpenLink), "second"}}));
+    ASSERT_TRUE(waitUntil([&] { return readListView(rules, kRuleTableColumns)[1] == replaced; }));
+    EXPECT_EQ(readListView(rules, kRuleTableColumns), (Table{replaced, replaced, {"m", std::string(text::kActionOpenLink), "second"}}));
 }
 
 }  // namespace
