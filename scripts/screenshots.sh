@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the README's pictures: runs the end-to-end test that shows
 # every page of the panel at 96 and at 144 DPI (with a few rows in each
-# list), which writes one BMP per page into VUV_SCREENSHOT_DIR, and converts
+# list) and the test that shows copies in all three states, which write one
+# BMP per page (and one of those states) into VUV_SCREENSHOT_DIR, and converts
 # them to PNG in docs/screenshots/, together with the icon at 64 pixels.
 # The pictures are never edited by hand: change the panel, run this, commit.
 #
@@ -25,7 +26,7 @@ vuv_start_wineserver
 
 shots=$(mktemp -d)
 export VUV_SCREENSHOT_DIR="Z:${shots//\//\\}"
-(cd "$windir" && "$WINE" ./vuv_e2e_tests.exe --gtest_filter='Dpi/AppearanceAt.*') >&2
+(cd "$windir" && "$WINE" ./vuv_e2e_tests.exe --gtest_filter='Dpi/AppearanceAt.*:Fleet.OneTableShowsRunningHungAndExitedCopiesTogether') >&2
 
 out=docs/screenshots
 mkdir -p "$out"

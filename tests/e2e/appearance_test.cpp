@@ -8,6 +8,7 @@
 #include "e2e/instance_fixture.h"
 
 #include "e2e/expected_layout.h"
+#include "e2e/pictures.h"
 #include "common/dpi.h"
 
 #include <commctrl.h>
@@ -92,95 +93,6 @@ bool onThePage(const expected::Control& c) {
     using expected::kTab;
     const dpi::Box tab{kTab.x, kTab.y, kTab.x + kTab.w, kTab.y + kTab.h};
     return dpi::overlap(tab, layoutBox(c));
-}
-
-// The pixels of a screen area, 32 bits each, top row first.
-std::optional<std::vector<std::uint32_t>> screenPixels(const dpi::Box& area) {
-    const int width = area.width();
-    const int height = area.height();
-    if (width <= 0 || height <= 0) return std::nullopt;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
-    SelectObject(memory, previous);
-
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = -height;  // top-down
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    info.biCompression = BI_RGB;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    const bool read = copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    if (!read) return std::nullopt;
-    return pixels;
-}
-
-// The pixels of a screen area as a 24-bit BMP file, without the rows of bare
-// (black) root window at its top: without a window manager nobody draws the
-// caption.
-bool saveScreenArea(const dpi::Box& area, const std::vector<std::uint32_t>& pixels, const std::wstring& path) {
-    const int width = area.width();
-    const int height = area.height();
-    auto black = [&](int x, int y) { return (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) == 0; };
-    auto blackRow = [&](int y) {
-        for (int x = 0; x < width; ++x) {
-            if (!black(x, y)) return false;
-        }
-        return true;
-    };
-    int top = 0;
-    const int bottom = height, left = 0, right = width;
-    while (top < bottom && blackRow(top)) ++top;
-    if (top == bottom) return false;
-
-    // 24-bit rows, bottom-up, each padded to four bytes.
-    const int w = right - left;
-    const int h = bottom - top;
-    const int stride = (w * 3 + 3) & ~3;
-    std::string file;
-    BITMAPFILEHEADER head{};
-    BITMAPINFOHEADER dib{};
-    dib.biSize = sizeof dib;
-    dib.biWidth = w;
-    dib.biHeight = h;
-    dib.biPlanes = 1;
-    dib.biBitCount = 24;
-    dib.biCompression = BI_RGB;
-    dib.biSizeImage = static_cast<DWORD>(stride * h);
-    head.bfType = 0x4D42;  // "BM"
-    head.bfOffBits = sizeof head + sizeof dib;
-    head.bfSize = head.bfOffBits + dib.biSizeImage;
-    file.append(reinterpret_cast<const char*>(&head), sizeof head);
-    file.append(reinterpret_cast<const char*>(&dib), sizeof dib);
-    for (int y = bottom - 1; y >= top; --y) {
-        std::string line(static_cast<std::size_t>(stride), '\0');
-        for (int x = left; x < right; ++x) {
-            const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
-            const std::size_t at = static_cast<std::size_t>(x - left) * 3;
-            line[at] = static_cast<char>(p & 0xFF);
-            line[at + 1] = static_cast<char>((p >> 8) & 0xFF);
-            line[at + 2] = static_cast<char>((p >> 16) & 0xFF);
-        }
-        file += line;
-    }
-    return writeFileBytes(path, file);
-}
-
-std::wstring screenshotDirectory() {
-    const DWORD n = GetEnvironmentVariableW(L"VUV_SCREENSHOT_DIR", nullptr, 0);
-    if (n == 0) return {};
-    std::wstring dir(n, L'\0');
-    dir.resize(GetEnvironmentVariableW(L"VUV_SCREENSHOT_DIR", dir.data(), n));
-    if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
-    return dir;
 }
 
 constexpr const wchar_t* kPageNames[] = {L"instances",   L"launch",      L"rules", L"bookmarks",
@@ -346,36 +258,7 @@ protected:
         if (dir.empty()) return;
         const std::wstring name = dir + std::to_wstring(dpi_) + L"dpi-" + std::to_wstring(page + 1) + L"-" +
                                   kPageNames[page] + L".bmp";
-        // The menu bar and the client area: the window's frame is not drawn.
-        RECT client{};
-        GetClientRect(panel->mainWindow(), &client);
-        MapWindowPoints(panel->mainWindow(), nullptr, reinterpret_cast<POINT*>(&client), 2);
-        const dpi::Box area{client.left, screenBox(panel->mainWindow()).top, client.right, client.bottom};
-        // Painted: no window of the panel has anything left to paint, and the
-        // screen shows the same after the panel has handled one more message.
-        ASSERT_TRUE(waitUntil([&] { return nothingToPaint(panel->mainWindow()); }));
-        std::optional<std::vector<std::uint32_t>> shown = screenPixels(area);
-        bool steady = false;
-        for (int attempt = 0; attempt < 50 && shown && !steady; ++attempt) {
-            ASSERT_TRUE(panel->caughtUp());
-            std::optional<std::vector<std::uint32_t>> again = screenPixels(area);
-            steady = again == shown;
-            shown = std::move(again);
-        }
-        ASSERT_TRUE(shown && steady) << "the picture kept changing";
-        EXPECT_TRUE(saveScreenArea(area, *shown, name)) << win::narrow(name);
-    }
-
-    // Neither the window nor any of its descendants has an update region.
-    static bool nothingToPaint(HWND window) {
-        bool clean = GetUpdateRect(window, nullptr, FALSE) == FALSE;
-        if (clean) EnumChildWindows(window, &paintedChild, reinterpret_cast<LPARAM>(&clean));
-        return clean;
-    }
-    static BOOL CALLBACK paintedChild(HWND child, LPARAM clean) {
-        if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
-        *reinterpret_cast<bool*>(clean) = false;
-        return FALSE;
+        EXPECT_TRUE(savePicture(*panel, name)) << win::narrow(name);
     }
 
     int dpi_ = dpi::kBase;

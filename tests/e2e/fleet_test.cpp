@@ -2,6 +2,7 @@
 // on any, per-copy figures, selecting by state, and the run log.
 #include "e2e/instance_fixture.h"
 #include "e2e/notification_helpers.h"
+#include "e2e/pictures.h"
 
 #include <algorithm>
 #include <map>
@@ -81,6 +82,30 @@ TEST_F(Fleet, StatesFollowTheCopiesAndTheSelectingItemsPickThem) {
     ASSERT_TRUE(waitUntil([&] { return sendWithTimeout(stalled.front()->commandWindow(), WM_NULL, 0, 0).has_value(); },
                           Ms{20000}));
     EXPECT_TRUE(allIn(stalled, kRunning, Ms{5000})) << "within 5 s of reading again";
+}
+
+// Three copies in the three states at once, side by side in the table; the
+// README's picture of the fleet view is taken here.
+TEST_F(Fleet, OneTableShowsRunningHungAndExitedCopiesTogether) {
+    StandinOptions titled;
+    for (const char* title : {"\xD0\xC2\xCE\xC5\xCA\xD7\xD2\xB3 - \xF0\xD8\xD0\xD0",      // 新闻首页 - 鹭行
+                              "\xC9\xCC\xC6\xB7\xC1\xD0\xB1\xED - \xF0\xD8\xD0\xD0",      // 商品列表 - 鹭行
+                              "\xB5\xC7\xC2\xBC - \xF0\xD8\xD0\xD0"}) {                  // 登录 - 鹭行
+        titled.title = title;
+        browser(titled);
+    }
+    startPanel();
+    ASSERT_TRUE(waitUntilListening(*browsers[0]));
+    ASSERT_TRUE(browsers[0]->notify(linkCode("http://news.example/1")));
+    ASSERT_TRUE(browsers[1]->stall(30000));
+    Process::open(browsers[2]->pid()).kill();
+    EXPECT_TRUE(allIn({browsers[0].get()}, kRunning, Ms{5000}));
+    EXPECT_TRUE(allIn({browsers[1].get()}, kHung, Ms{20000}));
+    EXPECT_TRUE(allIn({browsers[2].get()}, kExited, Ms{5000}));
+    const std::wstring dir = screenshotDirectory();
+    if (!dir.empty()) {
+        EXPECT_TRUE(savePicture(*panel, dir + L"fleet-states.bmp"));
+    }
 }
 
 // Four copies send a thousand link codes and notifications each: every one
