@@ -136,7 +136,10 @@ void InstancePage::postedProxy(std::uint32_t processId, std::string_view proxy) 
     if (fleet_.postedProxy(processId, proxy)) showFactsOf(processId);
 }
 
-void InstancePage::closedByPanel(std::uint32_t processId) { fleet_.closedByPanel(processId); }
+void InstancePage::closedByPanel(std::uint32_t processId) {
+    fleet_.closedByPanel(processId);
+    if (onClosed_ && processId != 0) onClosed_(processId);
+}
 
 void InstancePage::logCommand(std::uint32_t processId, std::string_view payload, Delivery delivery) {
     std::string content(payload);
@@ -249,7 +252,7 @@ void InstancePage::closeSelected() {
     for (std::size_t row : selected) {
         if (row >= table_.rows().size()) continue;
         const std::uint32_t id = table_.rows()[row].processId;
-        fleet_.closedByPanel(id);
+        closedByPanel(id);
         if (HWND frame = windowsOf(id).frame) closeInstance(frame);
         events_.record(id, text::kEventCommand, "WM_CLOSE");
     }
