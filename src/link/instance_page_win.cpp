@@ -7,6 +7,7 @@
 #include "link/channel_win.h"
 #include "link/payloads.h"
 #include "link/proxy_command_win.h"
+#include "link/proxy_list_dialog_win.h"
 #include "link/rename_dialog_win.h"
 #include "link/window_source_win.h"
 
@@ -49,6 +50,8 @@ const std::vector<MenuRow>& InstancePage::menu() {
         {nullptr, 0},
         {L"全选", id::kSelectAll},      {L"选中无响应的", id::kSelectHung},
         {L"选中已退出的", id::kSelectExited}, {L"移除已退出的行", id::kRemoveExited},
+        {nullptr, 0},
+        {L"按列表设置代理IP", id::kProxyList},
     };
     return rows;
 }
@@ -286,6 +289,7 @@ bool InstancePage::onCommand(int id, int) {
         case id::kReadConfig: readConfigInSelected(); return true;
         case id::kOpenLink: openLinkInSelected(); return true;
         case id::kSetProxy: setProxyForSelected(main_, *this); return true;
+        case id::kProxyList: setProxyListForSelected(main_, *this); return true;
         case id::kRename: openRenameDialog(main_, *this); return true;
         default: return false;
     }
