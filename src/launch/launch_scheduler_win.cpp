@@ -151,6 +151,7 @@ void LaunchScheduler::watchCopies() {
 }
 
 void LaunchScheduler::waitForSlot() {
+    if (settings_.maxRunning <= 0) return;  // no limit: the walk goes as it always did
     for (;;) {
         watchCopies();
         if (!mustWaitForSlot(copies_.running(), settings_.maxRunning)) return;

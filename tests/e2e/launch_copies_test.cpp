@@ -4,6 +4,7 @@
 // closed it or its row used up its restarts. Figures are printed as lines
 // "FIGURE <name> <value>".
 #include "e2e/launch_fixture.h"
+#include "e2e/notification_helpers.h"
 
 #include "common/ini.h"
 
@@ -246,7 +247,7 @@ TEST_F(LaunchLimits, ThePauseAfterEachStartVariesWithinTheJitter) {
 
 // A killed copy comes back with its command line within 3 s, again and again
 // up to three times in the hour; the fourth crash is refused in the run log.
-// A copy closed with 关闭鹭行 stays gone.
+// A copy closed with 关闭鹭行, or at its own "#关闭", stays gone.
 TEST_F(AutoRestart, AKilledCopyComesBackAClosedOneDoesNotAndTheFourthCrashIsRefused) {
     startPanel();
     ASSERT_TRUE(panel->command(id::kAutoRestart));
@@ -255,13 +256,14 @@ TEST_F(AutoRestart, AKilledCopyComesBackAClosedOneDoesNotAndTheFourthCrashIsRefu
         return file && ini::get(*file, text::kSettingsSection, text::kKeyAutoRestart) == std::optional<std::string>(text::kTrue);
     }));
     const std::string crash = line("http://r.example/crash"), closed = line("http://r.example/closed"),
-                      witness = line("http://r.example/witness");
-    addLines({"http://r.example/crash", "http://r.example/closed", "http://r.example/witness"});
+                      asks = line("http://r.example/asks"), witness = line("http://r.example/witness");
+    addLines({"http://r.example/crash", "http://r.example/closed", "http://r.example/asks", "http://r.example/witness"});
     setInterval("800");
     launchAll();
     ASSERT_TRUE(waitUntil([&] { return copiesWith(witness).size() == 1u; }));
     ASSERT_EQ(copiesWith(crash).size(), 1u);
     ASSERT_EQ(copiesWith(closed).size(), 1u);
+    ASSERT_EQ(copiesWith(asks).size(), 1u);
 
     // Kills the running copy of crash and waits for the next one; returns
     // its pid, or 0 when none came within 10 s.
@@ -301,12 +303,19 @@ TEST_F(AutoRestart, AKilledCopyComesBackAClosedOneDoesNotAndTheFourthCrashIsRefu
     ASSERT_TRUE(selectRows(table, {closedRow}));
     ASSERT_TRUE(panel->command(id::kClose));
     ASSERT_TRUE(closedCopy.waitForExit());
+    // The copy that asks to be closed ("#关闭") is closed by the panel too.
+    StandinProcess asking(sandbox, copiesWith(asks).front());
+    ASSERT_TRUE(asking.ready());
+    const Process askingCopy = Process::open(asking.pid());
+    ASSERT_EQ(asking.notify(notification(asking.commandWindow(), text::kKeywordClose)), std::optional<bool>(true));
+    ASSERT_TRUE(askingCopy.waitForExit());
 
-    // Its end is seen no later than the next crash's, so a restart of it
-    // would come no later than that crash's restart.
+    // Their ends are seen no later than the next crash's, so a restart of
+    // either would come no later than that crash's restart.
     ASSERT_NE(killCrash(), 0u);
     ASSERT_NE(killCrash(), 0u);
     EXPECT_EQ(copiesWith(closed).size(), 1u) << "the closed copy came back";
+    EXPECT_EQ(copiesWith(asks).size(), 1u) << "the copy closed at its own request came back";
 
     // The fourth crash: refused, told in the run log.
     const DWORD last = runningCopyWith(crash);
@@ -341,6 +350,7 @@ TEST_F(AutoRestart, AKilledCopyComesBackAClosedOneDoesNotAndTheFourthCrashIsRefu
     ASSERT_TRUE(panel->caughtUp());
     EXPECT_EQ(copiesWith(crash).size(), 4u) << "restarted after the refusal";
     EXPECT_EQ(copiesWith(closed).size(), 1u) << "the closed copy came back";
+    EXPECT_EQ(copiesWith(asks).size(), 1u) << "the copy closed at its own request came back";
 
     std::string figures;
     for (long long ms : comeBackMs) figures += " " + std::to_string(ms);
