@@ -123,7 +123,7 @@ Walk watchWalk(Panel& panel, const std::wstring& exe) {
     std::vector<Clock::time_point> begins, ends;
     const ProcessStarter watched = [&](std::string_view command) {
         begins.push_back(Clock::now());
-        const bool started = startProcess(command);
+        StartedProcess started = startProcess(command);
         ends.push_back(Clock::now());
         return started;
     };

@@ -17,6 +17,7 @@ bool Panel::build(HINSTANCE instance) {
     instances_ = std::make_unique<InstancePage>(main, *log_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
     scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings(), *log_);
+    instances_->setClosedHandler([this](std::uint32_t id) { scheduler_->closedByPanel(id); });
     bookmarks_ = std::make_unique<BookmarkPage>(main, [this](std::uint32_t processId) {
         const CopyFacts* facts = instances_->fleet().facts(processId);
         return facts != nullptr && facts->state == CopyState::Exited;

@@ -8,6 +8,7 @@
 #include "common/texts.h"
 #include "common/ui_win.h"
 #include "launch/launch_policy.h"
+#include "launch/launch_settings_dialog_win.h"
 
 #include <utility>
 
@@ -19,6 +20,7 @@ bool SettingsPage::onCommand(int id, int) {
         case id::kSetBrowserPath:
         case id::kBrowserPathButton: chooseBrowserPath(); return true;
         case id::kSetDesignatedPath: chooseDesignatedBrowser(); return true;
+        case id::kLaunchSettings: openLaunchSettings(main_, settings_); return true;
         default: return toggleOption(id);
     }
 }

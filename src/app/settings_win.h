@@ -1,7 +1,7 @@
 // The panel's settings in "设置.ini": loaded at start-up, the path dialogs of
 // the menu 设置 and the button "鹭行路径", the check at the first activation,
 // and the save at exit; the check items of the menu 工具, each stored as
-// soon as it is switched.
+// soon as it is switched, and its dialog "启动设置…", stored when confirmed.
 #pragma once
 
 #include "common/page_win.h"

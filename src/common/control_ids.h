@@ -127,6 +127,9 @@ enum : int {
     kRenameLabel = 101, kRenameField = 102, kRenameConfirm = 103,               // rename dialog
     kBossKeyLabel = 101, kBossKeyField = 102, kBossKeyConfirm = 103,            // boss-key dialog
     kAddressText = 100, kAddressClear = 101,                                     // address list (confirm: IDOK)
+    kProxyListLabel = 101, kProxyListText = 102,                                 // proxy list (IDOK, IDCANCEL)
+    kMaxRunningLabel = 101, kMaxRunningField = 102, kJitterLabel = 103,          // launch settings (IDOK, IDCANCEL)
+    kJitterField = 104, kLaunchSettingsNote = 105,
 };
 }  // namespace dialog
 

@@ -25,6 +25,9 @@ public:
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
 
+    // The main window the page's controls belong to.
+    [[nodiscard]] HWND window() const noexcept { return main_; }
+
     // Appends entries at the end of the list (the importers use these).
     void append(LaunchEntry entry);
     void appendEntries(std::vector<LaunchEntry> entries);

@@ -9,9 +9,11 @@
 #include "common/ui_win.h"
 #include "launch/command_line.h"
 #include "launch/launch_page_win.h"
+#include "launch/launch_policy.h"
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 namespace vuv::win {
@@ -19,10 +21,50 @@ namespace vuv::win {
 namespace {
 
 constexpr DWORD kReadyWaitMs = 1000;
+// While a walk waits for a slot it looks again at least this often, so that
+// a copy it cannot wait on (beyond the most handles one wait takes) or a
+// limit changed meanwhile counts soon.
+constexpr DWORD kSlotRecheckMs = 250;
+
+std::int64_t nowMs() noexcept { return static_cast<std::int64_t>(GetTickCount64()); }
+
+// The quit message is waiting: a wait must not begin again.
+bool quitPending() {
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+std::mt19937 seededEngine() {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    std::random_device device;
+    std::seed_seq seed{device(), static_cast<unsigned>(counter.LowPart), static_cast<unsigned>(counter.HighPart),
+                       static_cast<unsigned>(GetCurrentProcessId())};
+    return std::mt19937(seed);
+}
 
 }  // namespace
 
-bool startProcess(std::string_view gbkCommand) {
+StartedProcess::~StartedProcess() {
+    if (process_ != nullptr) CloseHandle(process_);
+}
+
+StartedProcess::StartedProcess(StartedProcess&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), processId_(other.processId_), started_(other.started_) {}
+
+StartedProcess& StartedProcess::operator=(StartedProcess&& other) noexcept {
+    if (this != &other) {
+        if (process_ != nullptr) CloseHandle(process_);
+        process_ = std::exchange(other.process_, nullptr);
+        processId_ = other.processId_;
+        started_ = other.started_;
+    }
+    return *this;
+}
+
+HANDLE StartedProcess::release() noexcept { return std::exchange(process_, nullptr); }
+
+StartedProcess startProcess(std::string_view gbkCommand) {
     const std::wstring wide = widen(gbkCommand);
     std::vector<wchar_t> line(wide.begin(), wide.end());
     line.push_back(L'\0');  // CreateProcessW may write into the command line
@@ -32,12 +74,12 @@ bool startProcess(std::string_view gbkCommand) {
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return false;
+        return {};
     }
     WaitForInputIdle(process.hProcess, kReadyWaitMs);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    // The process handle is kept: the scheduler watches the copies it started.
+    return StartedProcess(process.hProcess, process.dwProcessId);
 }
 
 std::string lastOpenTime(std::string_view browserPath) {
@@ -47,11 +89,24 @@ std::string lastOpenTime(std::string_view browserPath) {
 }
 
 LaunchScheduler::LaunchScheduler(LaunchPage& page, const Settings& settings, EventSink& events, ProcessStarter start)
-    : page_(page), settings_(settings), events_(events), start_(std::move(start)) {}
+    : page_(page), settings_(settings), events_(events), start_(std::move(start)), random_(seededEngine()) {
+    if (page_.window() != nullptr) SetTimer(page_.window(), id::kLaunchWatchTimer, kLaunchWatchTickMs, nullptr);
+}
 
-bool LaunchScheduler::start(const std::string& command) {
-    const bool started = start_(command);
-    events_.record(0, started ? text::kEventStart : text::kEventStartFailed, command);
+bool LaunchScheduler::start(const std::string& command, bool restart) {
+    StartedProcess process = start_(command);
+    const bool started = static_cast<bool>(process);
+    if (restart) {
+        // A restart is the new copy's own event.
+        events_.record(process.processId(), started ? text::kEventRestart : text::kEventStartFailed, command);
+    } else {
+        events_.record(0, started ? text::kEventStart : text::kEventStartFailed, command);
+    }
+    if (started && process.handle() != nullptr) {
+        const std::uint32_t id = process.processId();
+        processes_.add(id, process.release());
+        copies_.started(id, command);
+    }
     return started;
 }
 
@@ -65,20 +120,70 @@ bool LaunchScheduler::onCommand(int id, int) {
     }
 }
 
+bool LaunchScheduler::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kLaunchWatchTimer)) return false;
+    watchCopies();
+    result = 0;
+    return true;
+}
+
 std::string LaunchScheduler::entryCommand(const LaunchEntry& entry, bool designated, bool flag) const {
     return launchCommand(entry, settings_, designated, flag, [this] { return lastOpenTime(settings_.browserPath); });
 }
 
+void LaunchScheduler::closedByPanel(std::uint32_t processId) { copies_.closedByPanel(processId); }
+
+void LaunchScheduler::watchCopies() {
+    if (watching_) return;
+    watching_ = true;
+    const std::int64_t now = nowMs();
+    for (const std::uint32_t id : processes_.takeEnded()) {
+        // The delay is 启动间隔 as the box says when the end is seen.
+        const EndedCopy ended = copies_.ended(id, settings_.autoRestart, page_.launchInterval(), now);
+        if (ended.end == CopyEnd::Refused) events_.record(id, text::kEventRestartRefused, ended.command);
+    }
+    // Each restart counts as running once started, so the limit holds for
+    // restarts as for the walks.
+    while (std::optional<std::string> command = copies_.nextRestart(nowMs(), settings_.maxRunning, settings_.autoRestart)) {
+        start(*command, true);
+    }
+    watching_ = false;
+}
+
+void LaunchScheduler::waitForSlot() {
+    if (settings_.maxRunning <= 0) return;  // no limit: the walk goes as it always did
+    for (;;) {
+        watchCopies();
+        if (!mustWaitForSlot(copies_.running(), settings_.maxRunning)) return;
+        const std::vector<HANDLE> handles = processes_.handles(MAXIMUM_WAIT_OBJECTS - 1);
+        // The handles may be closed while the wait pumps (a timer tick sees
+        // the copy ended first): the wait then fails or times out and the
+        // copies are looked at again.
+        if (waitPumping(handles.data(), static_cast<DWORD>(handles.size()), kSlotRecheckMs) < 0 && quitPending()) {
+            return;
+        }
+    }
+}
+
+int LaunchScheduler::nextPause() {
+    const int interval = page_.launchInterval();
+    if (settings_.jitterMs <= 0) return interval;  // as it always was: no draw
+    return jitteredPause(interval, settings_.jitterMs, std::uniform_real_distribution<double>(0.0, 1.0)(random_));
+}
+
 // Starts entry `row` if it still exists and pauses for the interval. The
-// list may have shrunk during an earlier pause; a vanished entry is skipped.
+// list may have shrunk during an earlier pause or the wait for a slot; a
+// vanished entry is skipped.
 void LaunchScheduler::launchRow(std::size_t row, bool alwaysDesignated) {
+    if (row >= page_.size()) return;
+    waitForSlot();
     if (row >= page_.size()) return;
     const LaunchEntry entry = page_.list().at(row);  // a copy: the pause may change the list
     // The truth value after the last-open time carries the "WAP浏览模式" box:
     // it is the one state of the page meant for the browser, so a browser
     // started in WAP mode learns it from its command line.
-    start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()));
-    pumpingPause(page_.launchInterval());
+    start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()), false);
+    pumpingPause(nextPause());
 }
 
 void LaunchScheduler::launchAll() {
@@ -97,6 +202,8 @@ void LaunchScheduler::launchSelected(bool alwaysDesignated) {
     }
 }
 
-void LaunchScheduler::startBareBrowser() { start(browserCommand(settings_.browserPath, {}, {}, false, {})); }
+void LaunchScheduler::startBareBrowser() {
+    start(browserCommand(settings_.browserPath, {}, {}, false, {}), false);
+}
 
 }  // namespace vuv::win

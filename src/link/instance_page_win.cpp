@@ -7,6 +7,7 @@
 #include "link/channel_win.h"
 #include "link/payloads.h"
 #include "link/proxy_command_win.h"
+#include "link/proxy_list_dialog_win.h"
 #include "link/rename_dialog_win.h"
 #include "link/window_source_win.h"
 
@@ -49,6 +50,8 @@ const std::vector<MenuRow>& InstancePage::menu() {
         {nullptr, 0},
         {L"全选", id::kSelectAll},      {L"选中无响应的", id::kSelectHung},
         {L"选中已退出的", id::kSelectExited}, {L"移除已退出的行", id::kRemoveExited},
+        {nullptr, 0},
+        {L"按列表设置代理IP", id::kProxyList},
     };
     return rows;
 }
@@ -137,7 +140,10 @@ void InstancePage::postedProxy(std::uint32_t processId, std::string_view proxy) 
     if (fleet_.postedProxy(processId, proxy)) showFactsOf(processId);
 }
 
-void InstancePage::closedByPanel(std::uint32_t processId) { fleet_.closedByPanel(processId); }
+void InstancePage::closedByPanel(std::uint32_t processId) {
+    fleet_.closedByPanel(processId);
+    if (onClosed_ && processId != 0) onClosed_(processId);
+}
 
 void InstancePage::logCommand(std::uint32_t processId, std::string_view payload, Delivery delivery) {
     std::string content(payload);
@@ -250,7 +256,7 @@ void InstancePage::closeSelected() {
     for (std::size_t row : selected) {
         if (row >= table_.rows().size()) continue;
         const std::uint32_t id = table_.rows()[row].processId;
-        fleet_.closedByPanel(id);
+        closedByPanel(id);
         if (HWND frame = windowsOf(id).frame) closeInstance(frame);
         events_.record(id, text::kEventCommand, "WM_CLOSE");
     }
@@ -284,6 +290,7 @@ bool InstancePage::onCommand(int id, int) {
         case id::kReadConfig: readConfigInSelected(); return true;
         case id::kOpenLink: openLinkInSelected(); return true;
         case id::kSetProxy: setProxyForSelected(main_, *this); return true;
+        case id::kProxyList: setProxyListForSelected(main_, *this); return true;
         case id::kRename: openRenameDialog(main_, *this); return true;
         default: return false;
     }

@@ -75,7 +75,10 @@ public:
     void heardFrom(std::uint32_t processId);
     void handedBookmark(std::uint32_t processId, std::string_view address);
     void postedProxy(std::uint32_t processId, std::string_view proxy);
+    // The panel closes the copy (关闭鹭行, or its own "#关闭"): noted for its
+    // row and told to the closed-copy handler, which outlives the scans.
     void closedByPanel(std::uint32_t processId);
+    void setClosedHandler(std::function<void(std::uint32_t processId)> handler) { onClosed_ = std::move(handler); }
     [[nodiscard]] const Fleet& fleet() const noexcept { return fleet_; }
 
     // A command sent to a copy, for the run log.
@@ -105,6 +108,7 @@ private:
     DesktopWindows windows_;  // keeps what it learnt of each window between scans
     std::function<void()> onEndedCheck_;
     std::size_t tick_ = 0;  // which sixteenth of the copies is asked whether it hangs
+    std::function<void(std::uint32_t)> onClosed_;
 };
 
 }  // namespace vuv::win

@@ -104,6 +104,12 @@ TEST_F(Fleet, OneTableShowsRunningHungAndExitedCopiesTogether) {
     EXPECT_TRUE(allIn({browsers[2].get()}, kExited, Ms{5000}));
     const std::wstring dir = screenshotDirectory();
     if (!dir.empty()) {
+        // Wide enough for the columns after the title, at the screen's left.
+        RECT outer{};
+        ASSERT_TRUE(GetWindowRect(panel->mainWindow(), &outer));
+        ASSERT_TRUE(SetWindowPos(panel->mainWindow(), nullptr, 0, outer.top, 1100, outer.bottom - outer.top,
+                                 SWP_NOZORDER | SWP_NOACTIVATE));
+        ASSERT_TRUE(panel->caughtUp());
         EXPECT_TRUE(savePicture(*panel, dir + L"fleet-states.bmp"));
     }
 }

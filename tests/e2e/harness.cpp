@@ -808,6 +808,7 @@ std::optional<StandinRecord> parseStandinRecord(std::string_view line) {
     else if (record.kind == "CLOSE") ok = f.size() == 2 && !(record.name = std::string(f[1])).empty();
     else if (record.kind == "QUERY") ok = f.size() == 2 && numbers(1, 1);
     else if (record.kind == "STALL") ok = f.size() == 2 && numbers(1, 1);
+    else if (record.kind == "READY" || record.kind == "EXIT") ok = f.size() == 2 && numbers(1, 1);
     if (!ok) return std::nullopt;
     return record;
 }

@@ -249,10 +249,12 @@ struct StandinOptions {
 // One line of a stand-in log, hex fields decoded.
 struct StandinRecord {
     std::string kind;                // CMDLINE WINDOWS RECV REJECT HANG POST TITLE NOTIFY CLOSE QUERY STALL
+                                     // READY EXIT
     std::string name;                // RECV/REJECT: message name; CLOSE: which window
     std::string bytes;               // CMDLINE/TITLE: the text; RECV/NOTIFY: the payload
     std::vector<long long> numbers;  // WINDOWS: 3 handles; POST: message, wParam, lParam;
-                                     // NOTIFY: acked 0/1; REJECT: wParam, lParam; HANG: ms
+                                     // NOTIFY: acked 0/1; REJECT: wParam, lParam; HANG: ms;
+                                     // READY: system time (100 ns units); EXIT: ms
     std::string line;                // as written
 };
 using RecordFilter = std::function<bool(const StandinRecord&)>;

@@ -205,7 +205,11 @@ INSTANTIATE_TEST_SUITE_P(
         DialogCase{"proxy", id::kSetProxy, false, L"批量设置WAP模式代理IP", {IDOK, IDCANCEL, kProxyField, IDOK}},
         DialogCase{"rename", id::kRename, false, L"输入要取的名字", {kRenameConfirm, kRenameField, kRenameConfirm}},
         DialogCase{"addresses", id::kLaunchTextImport, true, L"输入需要访问的地址",
-                   {kAddressClear, kAddressConfirm, kAddressText, kAddressClear}}),
+                   {kAddressClear, kAddressConfirm, kAddressText, kAddressClear}},
+        DialogCase{"proxylist", id::kProxyList, false, L"按列表设置代理IP",
+                   {IDOK, IDCANCEL, kProxyListText, IDOK}},
+        DialogCase{"launchsettings", id::kLaunchSettings, false, L"启动设置",
+                   {kJitterField, IDOK, IDCANCEL, kMaxRunningField, kJitterField}}),
     [](const ::testing::TestParamInfo<DialogCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -17,6 +17,9 @@
 //   CLOSE <frame|command|third>         WM_CLOSE received; the process then exits
 //   QUERY <message>                     the frame was asked for its title (WM_GETTEXTLENGTH or WM_GETTEXT)
 //   STALL <ms>                          about to stop reading messages that long
+//   READY <time>                        (with --standin-log-ready) about to read messages for the first
+//                                       time; system time in 100 ns units since 1601, as GetProcessTimes gives
+//   EXIT <ms>                           (with --standin-exit-ms) ending by itself, ms after its windows were made
 //
 // Numbers are signed decimals of the message parameters.
 #pragma once
@@ -41,6 +44,12 @@ inline constexpr std::wstring_view kOptTitleLength = L"--standin-title-length=";
 // Classes, message names, the panel's caption and titles through the ANSI
 // functions with the GBK bytes, as a browser built that way does.
 inline constexpr std::wstring_view kOptAnsi = L"--standin-ansi";
+// Ends by itself this many milliseconds after its windows were made, as a
+// browser that crashes or quits would.
+inline constexpr std::wstring_view kOptExitMs = L"--standin-exit-ms=";
+// Logs READY with the time it is about to read messages for the first time
+// (when a starter's wait for it to be idle ends).
+inline constexpr std::wstring_view kOptLogReady = L"--standin-log-ready";
 
 // Directory for the log file standin-<pid>.log; default: beside the exe.
 inline constexpr wchar_t kLogDirVariable[] = L"VUV_STANDIN_LOG";

@@ -45,6 +45,8 @@ struct Options {
     std::string title;  // GBK
     std::optional<LRESULT> titleLength;  // the answer to WM_GETTEXTLENGTH
     bool ansi = false;  // names through the ANSI functions with the GBK bytes
+    std::optional<DWORD> exitMs;  // ends by itself that long after its windows were made
+    bool logReady = false;        // logs READY before reading messages
 };
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
@@ -78,6 +80,11 @@ Options parseOptions(const std::string& defaultTitle) {
 
         } else if (arg == standin::kOptAnsi) {
             options.ansi = true;
+        } else if (arg == standin::kOptLogReady) {
+            options.logReady = true;
+        } else if (startsWith(arg, standin::kOptExitMs)) {
+            const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptExitMs.size())).c_str(), nullptr, 10);
+            options.exitMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
         } else if (startsWith(arg, standin::kOptHangMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptHangMs.size())).c_str(), nullptr, 10);
             options.hangMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
@@ -155,6 +162,8 @@ class Standin;
 
 // Posted to itself: stop reading messages for wParam milliseconds.
 constexpr UINT kStallMessage = WM_APP + 1;
+// The timer that ends a stand-in started with --standin-exit-ms.
+constexpr UINT_PTR kExitTimer = 1;
 
 // What each window's GWLP_USERDATA points at.
 struct WindowSlot {
@@ -189,7 +198,17 @@ public:
             if (third_ == nullptr) return false;
         }
         log_.write("WINDOWS", {handleNumber(frame_), handleNumber(command_), handleNumber(third_)});
+        if (options_.exitMs) SetTimer(ownWindow(), kExitTimer, *options_.exitMs, nullptr);
         return true;
+    }
+
+    // Called right before the message loop: what a starter's wait for the
+    // process to be idle waits for.
+    void aboutToReadMessages() const {
+        if (!options_.logReady) return;
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        log_.write("READY", {number(static_cast<long long>((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime))});
     }
 
     LRESULT handle(Kind kind, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -200,6 +219,12 @@ public:
         if (message == kStallMessage) {
             log_.write("STALL", {number(static_cast<long long>(wParam))});
             Sleep(static_cast<DWORD>(wParam));
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kExitTimer && options_.exitMs) {
+            KillTimer(hwnd, kExitTimer);
+            log_.write("EXIT", {number(*options_.exitMs)});
+            PostQuitMessage(0);
             return 0;
         }
         switch (message) {
@@ -229,6 +254,11 @@ public:
     }
 
 private:
+    // The window that takes the stand-in's own messages: command, else frame, else third.
+    [[nodiscard]] HWND ownWindow() const noexcept {
+        return command_ != nullptr ? command_ : frame_ != nullptr ? frame_ : third_;
+    }
+
     HWND create(Kind kind, std::string_view className, DWORD style, DWORD exStyle, std::string_view title) {
         WindowSlot& slot = slots_[static_cast<int>(kind)];
         slot.owner = this;
@@ -324,7 +354,7 @@ private:
                 std::uint32_t ms = 0;
                 for (int i = 3; i >= 0; --i) ms = ms * 256 + static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
                 // After the order has returned: the sender is not kept waiting.
-                PostMessageW(command_ != nullptr ? command_ : frame_ != nullptr ? frame_ : third_, kStallMessage, static_cast<WPARAM>(std::min<std::uint32_t>(ms, 600000)), 0);
+                PostMessageW(ownWindow(), kStallMessage, static_cast<WPARAM>(std::min<std::uint32_t>(ms, 600000)), 0);
                 return 1;
             }
             case standin::kControlNotifyMany: {
@@ -377,6 +407,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const std::string defaultTitle = "Standin " + std::to_string(GetCurrentProcessId());
     Standin standin(instance, parseOptions(defaultTitle), defaultTitle);
     if (!standin.createWindows()) return 1;
+    standin.aboutToReadMessages();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -1,0 +1,80 @@
+// The browser copies this panel started itself: how many still run (for the
+// limit a launch walk keeps to), which of them the panel closed, and what
+// becomes of one that went away: nothing, or a restart with the very same
+// command line once a delay has passed, within the restart budget of that
+// command line.
+//
+// A copy is kept from its start until its end has been seen, so the mark
+// "closed by the panel" lives exactly as long as the copy and cannot fall on
+// a later process that happens to get the same id. Times are milliseconds of
+// a monotonic clock.
+#pragma once
+
+#include "launch/launch_policy.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace vuv {
+
+// What became of a copy whose end was seen.
+enum class CopyEnd {
+    Unknown,     // no copy this panel started, or its end was seen already
+    Closed,      // the panel closed it: it stays gone
+    Left,        // restarting is off: it stays gone
+    Restarting,  // a restart is queued
+    Refused,     // its command line used up its restarts within the hour
+};
+
+struct EndedCopy {
+    CopyEnd end = CopyEnd::Unknown;
+    std::string command;  // the copy's command line; empty for Unknown
+};
+
+class StartedCopies {
+public:
+    // A copy started with command. A copy already kept under the same id is
+    // replaced (the id can only come back once the old process is gone).
+    void started(std::uint32_t processId, std::string command);
+
+    // The panel closed the copy (关闭鹭行, or the copy's own "#关闭"); false,
+    // and nothing kept, for a process this panel did not start.
+    bool closedByPanel(std::uint32_t processId);
+
+    // The copy's end was seen at nowMs: forgets it and tells what follows.
+    // With autoRestart, a copy the panel did not close is queued to start
+    // again restartDelayMs later (a negative delay counts as 0) when the
+    // budget of its command line allows it.
+    EndedCopy ended(std::uint32_t processId, bool autoRestart, int restartDelayMs, std::int64_t nowMs);
+
+    // The command line of the next queued restart that may start at nowMs,
+    // taken from the queue: the earliest due one, once it is due and fewer
+    // than limit copies run (see mustWaitForSlot). With autoRestart off the
+    // queue is dropped and nothing comes.
+    std::optional<std::string> nextRestart(std::int64_t nowMs, int limit, bool autoRestart);
+
+    // Copies started and not yet seen ended.
+    [[nodiscard]] std::size_t running() const noexcept { return copies_.size(); }
+    [[nodiscard]] bool isRunning(std::uint32_t processId) const noexcept { return copies_.count(processId) != 0; }
+    [[nodiscard]] std::size_t queuedRestarts() const noexcept { return queue_.size(); }
+
+private:
+    struct Copy {
+        std::string command;
+        bool closedByPanel = false;
+    };
+    struct Queued {
+        std::int64_t dueMs;
+        std::string command;
+    };
+
+    std::unordered_map<std::uint32_t, Copy> copies_;
+    std::deque<Queued> queue_;  // by due time; equal times in the order queued
+    RestartBudget budget_;
+};
+
+}  // namespace vuv
