@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace vuv::win {
 
@@ -129,7 +130,8 @@ void InstancePage::refreshStates(bool everyCopy) {
 }
 
 void InstancePage::heardFrom(std::uint32_t processId) {
-    if (fleet_.heardFrom(processId, localSecondsOfDay())) showFactsOf(processId);
+    if (!fleet_.heardFrom(processId, localSecondsOfDay())) return;
+    if (std::find(heardDue_.begin(), heardDue_.end(), processId) == heardDue_.end()) heardDue_.push_back(processId);
 }
 
 void InstancePage::handedBookmark(std::uint32_t processId, std::string_view address) {
@@ -311,6 +313,7 @@ void InstancePage::onPageShown(int page) {
 
 bool InstancePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kFleetTimer)) return false;
+    for (std::uint32_t id : std::exchange(heardDue_, {})) showFactsOf(id);
     refreshStates();
     result = 0;
     return true;

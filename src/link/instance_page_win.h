@@ -107,7 +107,11 @@ private:
     Liveness liveness_;
     DesktopWindows windows_;  // keeps what it learnt of each window between scans
     std::function<void()> onEndedCheck_;
-    std::size_t tick_ = 0;  // which sixteenth of the copies is asked whether it hangs
+    std::size_t tick_ = 0;
+    // Copies heard from since the last tick: their 最近通知 and 通知数 are
+    // shown at the next tick, so that a burst of notifications costs one
+    // repaint of their rows instead of one per notification.
+    std::vector<std::uint32_t> heardDue_;  // which sixteenth of the copies is asked whether it hangs
     std::function<void(std::uint32_t)> onClosed_;
 };
 
