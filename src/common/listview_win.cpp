@@ -123,6 +123,17 @@ void ItemListView::setCell(std::size_t row, int column, std::string_view gbk) {
     SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&set));
 }
 
+void ItemListView::setCallbackCell(std::size_t row, int column) {
+    LVITEMW set{};
+    set.iSubItem = column;
+    set.pszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&set));
+}
+
+void ItemListView::redrawRow(std::size_t row) {
+    SendMessageW(hwnd_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+}
+
 void ItemListView::removeRow(std::size_t row) { SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
 
 std::size_t ItemListView::rowCount() const {

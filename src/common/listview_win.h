@@ -70,6 +70,11 @@ public:
     void setRows(const std::vector<std::vector<std::string>>& cells, const std::vector<LPARAM>& data);
     // One cell's text, only when it differs from what the row shows.
     void setCell(std::size_t row, int column, std::string_view gbk);
+    // The cell asks its parent for its text (LVN_GETDISPINFOW) whenever it is
+    // drawn or read, so it is never stale to a reader; redrawRow() shows a
+    // change.
+    void setCallbackCell(std::size_t row, int column);
+    void redrawRow(std::size_t row);
     void removeRow(std::size_t row);
     [[nodiscard]] std::size_t rowCount() const;
     [[nodiscard]] LPARAM itemData(std::size_t row) const;

@@ -1,6 +1,7 @@
 #include "link/instance_page_win.h"
 
 #include "common/control_ids.h"
+#include "common/encoding_win.h"
 #include "common/input_dialog_win.h"
 #include "common/path_dialog_win.h"
 #include "common/texts.h"
@@ -78,7 +79,23 @@ void InstancePage::showRows() {
         data.push_back(static_cast<LPARAM>(row.processId));
     }
     view_.setRows(cells, data);
-    for (std::size_t row = 0; row < table_.rows().size(); ++row) showFacts(row);
+    for (std::size_t row = 0; row < table_.rows().size(); ++row) {
+        // 最近通知 and 通知数 change with every notification: they are read
+        // from the fleet when drawn or read, and redrawn at the next tick.
+        view_.setCallbackCell(row, kLastHeard);
+        view_.setCallbackCell(row, kHeard);
+        showFacts(row);
+    }
+}
+
+// The text of a callback cell: 最近通知 or 通知数 of the row's copy.
+std::string InstancePage::heardText(std::size_t row, int column) const {
+    if (row >= table_.rows().size()) return {};
+    const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+    if (facts == nullptr) return {};
+    if (column == kLastHeard) return clockText(facts->lastHeard);
+    if (column == kHeard) return std::to_string(facts->heard);
+    return {};
 }
 
 void InstancePage::showFacts(std::size_t row) {
@@ -86,10 +103,15 @@ void InstancePage::showFacts(std::size_t row) {
     const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
     if (facts == nullptr) return;
     view_.setCell(row, kState, stateText(facts->state));
-    view_.setCell(row, kLastHeard, clockText(facts->lastHeard));
-    view_.setCell(row, kHeard, std::to_string(facts->heard));
     view_.setCell(row, kBookmark, facts->bookmark);
     view_.setCell(row, kProxy, facts->proxy);
+}
+
+void InstancePage::redrawRowsOf(std::uint32_t processId) {
+    const std::vector<InstanceRow>& rows = table_.rows();
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].processId == processId) view_.redrawRow(row);
+    }
 }
 
 void InstancePage::showFactsOf(std::uint32_t processId) {
@@ -130,6 +152,8 @@ void InstancePage::refreshStates(bool everyCopy) {
 }
 
 void InstancePage::heardFrom(std::uint32_t processId) {
+    // Readers of the table see the new figures at once (callback cells);
+    // the rows are redrawn at the next tick, once for a whole burst.
     if (!fleet_.heardFrom(processId, localSecondsOfDay())) return;
     if (std::find(heardDue_.begin(), heardDue_.end(), processId) == heardDue_.end()) heardDue_.push_back(processId);
 }
@@ -299,6 +323,19 @@ bool InstancePage::onCommand(int id, int) {
 }
 
 bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
+    if (header.hwndFrom == view_.hwnd() && header.code == LVN_GETDISPINFOW) {
+        auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
+        if ((info.item.mask & LVIF_TEXT) != 0 && info.item.pszText != nullptr && info.item.cchTextMax > 0) {
+            const std::wstring text =
+                info.item.iItem < 0 ? std::wstring() : widen(heardText(static_cast<std::size_t>(info.item.iItem), info.item.iSubItem));
+            const std::size_t room = static_cast<std::size_t>(info.item.cchTextMax) - 1;
+            const std::size_t count = std::min(text.size(), room);
+            text.copy(info.item.pszText, count);
+            info.item.pszText[count] = L'\0';
+        }
+        result = 0;
+        return true;
+    }
     if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
         if (view_.anySelected()) popUpMenu(main_, menu());
         result = 0;
@@ -313,7 +350,7 @@ void InstancePage::onPageShown(int page) {
 
 bool InstancePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kFleetTimer)) return false;
-    for (std::uint32_t id : std::exchange(heardDue_, {})) showFactsOf(id);
+    for (std::uint32_t id : std::exchange(heardDue_, {})) redrawRowsOf(id);
     refreshStates();
     result = 0;
     return true;

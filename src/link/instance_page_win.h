@@ -92,6 +92,8 @@ private:
     void showRows();
     void showFacts(std::size_t row);
     void showFactsOf(std::uint32_t processId);
+    void redrawRowsOf(std::uint32_t processId);
+    [[nodiscard]] std::string heardText(std::size_t row, int column) const;
     void closeSelected();
     void readConfigInSelected();
     void openLinkInSelected();
@@ -108,9 +110,9 @@ private:
     DesktopWindows windows_;  // keeps what it learnt of each window between scans
     std::function<void()> onEndedCheck_;
     std::size_t tick_ = 0;
-    // Copies heard from since the last tick: their 最近通知 and 通知数 are
-    // shown at the next tick, so that a burst of notifications costs one
-    // repaint of their rows instead of one per notification.
+    // Copies heard from since the last tick: their rows are redrawn at the
+    // next tick, so that a burst of notifications costs one repaint of them
+    // instead of one per notification.
     std::vector<std::uint32_t> heardDue_;  // which sixteenth of the copies is asked whether it hangs
     std::function<void(std::uint32_t)> onClosed_;
 };
