@@ -8,6 +8,7 @@
 #include "launch/export.h"
 
 #include "../bench_line.h"
+#include "bench_native.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,24 +20,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vuv::bench::timeBest;
+const auto baselineSeconds = vuv::bench::memchrSeconds;
 
-// Best of several runs, in seconds.
-double timeBest(const std::function<void()>& work, int runs = 5) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
 
-volatile std::size_t g_sink = 0;  // keeps results alive
-
-double baselineSeconds(const std::string& text) {
-    return timeBest([&] { g_sink = g_sink + (std::memchr(text.data(), '\x01', text.size()) != nullptr); });
-}
 
 struct Figure {
     double seconds;

@@ -4,6 +4,7 @@
 #include "common/utf8.h"
 
 #include "../bench_line.h"
+#include "bench_native.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,20 +14,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vuv::bench::timeBest;
 
-template <typename Work>
-double timeBest(Work work, int runs = 5) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
 
-volatile std::size_t g_sink = 0;
 
 }  // namespace
 
@@ -37,7 +27,7 @@ int main() {
 
     bool utf8 = false;
     const double s = timeBest([&] { utf8 = vuv::isUtf8Text(text); });
-    const double base = timeBest([&] { g_sink = g_sink + (std::memchr(text.data(), '\x01', text.size()) != nullptr); });
+    const double base = vuv::bench::memchrSeconds(text);
     const double mb = static_cast<double>(text.size()) / 1e6;
     std::printf("isUtf8Text over %.1f MB: %s, %.2f ms (%.0f MB/s), memchr %.2f ms\n", mb, utf8 ? "UTF-8" : "not UTF-8",
                 s * 1e3, mb / s, base * 1e3);

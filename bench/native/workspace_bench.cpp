@@ -8,6 +8,7 @@
 #include "app/workspace.h"
 
 #include "../bench_line.h"
+#include "bench_native.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,26 +21,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 constexpr int kRuns = 5;
 
-// Best of several runs, in seconds.
-double timeBest(const std::function<void()>& work, int runs = kRuns) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
+using vuv::bench::timeBest;
+const auto baselineSeconds = vuv::bench::memchrSeconds;
 
-volatile std::size_t g_sink = 0;  // keeps results alive
-
-double baselineSeconds(const std::string& bytes) {
-    return timeBest([&] { g_sink = g_sink + (std::memchr(bytes.data(), '\x01', bytes.size()) != nullptr); });
-}
 
 const std::string kNews = "\xD0\xC2\xCE\xC5";  // 新闻
 const std::string kYun = "\xDF\x5C";           // 運, trail byte "\"
