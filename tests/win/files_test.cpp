@@ -2,6 +2,8 @@
 // that fails half way leaves the previous file exactly as it was.
 #include "common/files_win.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,44 +15,17 @@ namespace {
 
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        dir_ = std::wstring(temp) + L"vuv-files-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(dir_.c_str(), nullptr);
-        path_ = dir_ + L"设置.ini";
-    }
-    void TearDown() override {
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((dir_ + L"*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileW((dir_ + found.cFileName).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(dir_.c_str());
-    }
     [[nodiscard]] std::string contents() const {
         std::string bytes;
         EXPECT_TRUE(readFileBytes(path_, bytes));
         return bytes;
     }
     // Files in the folder, the target included.
-    [[nodiscard]] int fileCount() const {
-        int n = 0;
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((dir_ + L"*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return 0;
-        do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) ++n;
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return n;
-    }
+    [[nodiscard]] int fileCount() const { return static_cast<int>(folder_.files().size()); }
 
-    std::wstring dir_;
-    std::wstring path_;
+    TempFolder folder_{L"vuv-files-"};
+    const std::wstring dir_ = folder_.path();
+    const std::wstring path_ = dir_ + L"设置.ini";
 };
 
 TEST_F(FilesTest, AWriteThatFailsHalfWayLeavesThePreviousFileByteForByte) {

@@ -11,6 +11,7 @@
 #include "common/texts.h"
 #include "e2e/harness.h"
 #include "link/instance_page_win.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -145,24 +146,11 @@ struct Seen {
 class PathDialogDrops : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        dir_ = std::wstring(temp) + L"vuv-drop-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(dir_.c_str(), nullptr);
         settingsFile_ = settingsFilePath();
         DeleteFileW(settingsFile_.c_str());
     }
     void TearDown() override {
         DeleteFileW(settingsFile_.c_str());
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((dir_ + L"*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileW((dir_ + found.cFileName).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(dir_.c_str());
     }
 
     // Opens the dialog modally on this thread. A helper thread drops each
@@ -228,7 +216,8 @@ protected:
         return ini::get(bytes, text::kSettingsSection, key);
     }
 
-    std::wstring dir_;
+    TempFolder folder_{L"vuv-drop-"};
+    const std::wstring dir_ = folder_.path();
     std::wstring settingsFile_;
 };
 
