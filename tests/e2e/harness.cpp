@@ -1130,15 +1130,28 @@ std::string Panel::wineLog() const {
     return readFileBytes(logPath_).value_or(std::string());
 }
 
-std::vector<std::string> Panel::exceptionLines() const {
-    std::vector<std::string> lines;
-    const std::string log = wineLog();
+namespace {
+
+// The lines of a log, without their line feeds.
+std::vector<std::string_view> logLines(std::string_view log) {
+    std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < log.size()) {
         std::size_t end = log.find('\n', start);
-        if (end == std::string::npos) end = log.size();
-        const std::string line = log.substr(start, end - start);
+        if (end == std::string_view::npos) end = log.size();
+        lines.push_back(log.substr(start, end - start));
         start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> Panel::exceptionLines() const {
+    std::vector<std::string> lines;
+    const std::string log = wineLog();
+    for (const std::string_view shown : logLines(log)) {
+        const std::string line(shown);
         bool counts = line.find("err:seh") != std::string::npos || line.find("Unhandled exception") != std::string::npos ||
                       line.find("wine: Unhandled") != std::string::npos;
         const std::size_t code = line.find(":seh:dispatch_exception");
@@ -1157,13 +1170,9 @@ std::vector<std::string> Panel::exceptionLines() const {
 std::vector<std::string> Panel::traceLines() const {
     std::vector<std::string> lines;
     const std::string log = wineLog();
-    std::size_t start = 0;
-    while (start < log.size()) {
-        std::size_t end = log.find('\n', start);
-        if (end == std::string::npos) end = log.size();
-        const std::size_t at = log.find("vuv: ", start);
-        if (at != std::string::npos && at < end) lines.push_back(log.substr(at, end - at));
-        start = end + 1;
+    for (const std::string_view line : logLines(log)) {
+        const std::size_t at = line.find("vuv: ");
+        if (at != std::string_view::npos) lines.emplace_back(line.substr(at));
     }
     return lines;
 }
