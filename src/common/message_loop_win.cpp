@@ -85,6 +85,32 @@ int waitPumping(const HANDLE* handles, DWORD count, DWORD timeoutMs) {
     }
 }
 
+std::vector<std::size_t> signalledNow(const std::vector<HANDLE>& handles, bool unusableCounts) {
+    std::vector<std::size_t> signalled;
+    // One wait answers for up to 64 handles: the lowest one signalled. Ask
+    // again past it until the batch has none left.
+    std::size_t at = 0;
+    while (at < handles.size()) {
+        const auto count = static_cast<DWORD>(std::min<std::size_t>(handles.size() - at, MAXIMUM_WAIT_OBJECTS));
+        const DWORD woke = WaitForMultipleObjects(count, &handles[at], FALSE, 0);
+        if (woke < WAIT_OBJECT_0 + count) {
+            const std::size_t index = at + (woke - WAIT_OBJECT_0);
+            signalled.push_back(index);
+            at = index + 1;
+            continue;
+        }
+        if (woke == WAIT_FAILED) {
+            // A handle gone bad: ask each of the batch on its own.
+            for (std::size_t i = at; i < at + count; ++i) {
+                const DWORD one = WaitForSingleObject(handles[i], 0);
+                if (one == WAIT_OBJECT_0 || (unusableCounts && one != WAIT_TIMEOUT)) signalled.push_back(i);
+            }
+        }
+        at += count;
+    }
+    return signalled;
+}
+
 void pumpingPause(int ms) {
     if (!pumpPending() || ms <= 0) return;
     HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);

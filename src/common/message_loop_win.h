@@ -11,7 +11,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace vuv::win {
 
@@ -52,6 +54,12 @@ bool runUntil(const std::function<bool()>& done);
 // Returns the index of the signalled handle, or -1 on time-out, on quit
 // (posted again) or on failure. A timeout of INFINITE waits without end.
 int waitPumping(const HANDLE* handles, DWORD count, DWORD timeoutMs);
+
+// Which of the handles are signalled now, without waiting: their indexes,
+// ascending. Any number of handles (asked in batches of the most one wait
+// takes). A handle that cannot be waited on is left out, or counted as
+// signalled when unusableCounts holds.
+[[nodiscard]] std::vector<std::size_t> signalledNow(const std::vector<HANDLE>& handles, bool unusableCounts);
 
 // Pauses for ms milliseconds with a waitable timer while the interface stays
 // usable; 0 or less ends at once (after the queued messages are processed).

@@ -1,5 +1,7 @@
 #include "launch/process_watch_win.h"
 
+#include "common/message_loop_win.h"
+
 #include <algorithm>
 
 namespace vuv::win {
@@ -27,27 +29,9 @@ std::vector<std::uint32_t> ProcessWatch::takeEnded() {
         handles.push_back(process);
     }
     std::vector<std::uint32_t> ended;
-    // One wait answers for up to 64 handles: the lowest one signalled. Ask
-    // again past it until the batch has none left.
-    std::size_t at = 0;
-    while (at < handles.size()) {
-        const auto count = static_cast<DWORD>(std::min<std::size_t>(handles.size() - at, MAXIMUM_WAIT_OBJECTS));
-        const DWORD woke = WaitForMultipleObjects(count, &handles[at], FALSE, 0);
-        if (woke < WAIT_OBJECT_0 + count) {
-            const std::size_t index = at + (woke - WAIT_OBJECT_0);
-            ended.push_back(ids[index]);
-            at = index + 1;
-            continue;
-        }
-        if (woke == WAIT_FAILED) {
-            // A handle gone bad: ask each of the batch on its own. One that
-            // cannot be waited on any more counts as ended.
-            for (std::size_t i = at; i < at + count; ++i) {
-                if (WaitForSingleObject(handles[i], 0) != WAIT_TIMEOUT) ended.push_back(ids[i]);
-            }
-        }
-        at += count;
-    }
+    // A handle that cannot be waited on any more counts as ended: it would
+    // never tell otherwise.
+    for (const std::size_t index : signalledNow(handles, true)) ended.push_back(ids[index]);
     for (std::uint32_t id : ended) {
         const auto it = watched_.find(id);
         CloseHandle(it->second);

@@ -1,6 +1,7 @@
 #include "link/liveness_win.h"
 
-#include <algorithm>
+#include "common/message_loop_win.h"
+
 
 namespace vuv::win {
 
@@ -58,29 +59,11 @@ std::vector<std::uint32_t> Liveness::poll() {
         handles.push_back(w.process);
     }
     std::vector<std::uint32_t> endedNow;
-    // One wait answers for up to 64 handles: the lowest one signalled. Ask
-    // again past it until the batch has none left.
-    std::size_t at = 0;
-    while (at < handles.size()) {
-        const auto count = static_cast<DWORD>(std::min<std::size_t>(handles.size() - at, MAXIMUM_WAIT_OBJECTS));
-        const DWORD woke = WaitForMultipleObjects(count, &handles[at], FALSE, 0);
-        if (woke >= WAIT_OBJECT_0 && woke < WAIT_OBJECT_0 + count) {
-            const std::size_t index = at + (woke - WAIT_OBJECT_0);
-            endedNow.push_back(ids[index]);
-            watched_[ids[index]].ended = true;
-            at = index + 1;
-            continue;
-        }
-        if (woke == WAIT_FAILED) {
-            // A handle gone bad: ask each of the batch on its own.
-            for (std::size_t i = at; i < at + count; ++i) {
-                if (WaitForSingleObject(handles[i], 0) == WAIT_OBJECT_0) {
-                    endedNow.push_back(ids[i]);
-                    watched_[ids[i]].ended = true;
-                }
-            }
-        }
-        at += count;
+    // A handle that cannot be waited on tells nothing: the copy is not taken
+    // for ended.
+    for (const std::size_t index : signalledNow(handles, false)) {
+        endedNow.push_back(ids[index]);
+        watched_[ids[index]].ended = true;
     }
     return endedNow;
 }
