@@ -152,8 +152,7 @@ void BookmarkPage::exportToFile() {
 void BookmarkPage::replaceTable(BookmarkTable table) {
     table_ = std::move(table);
     view_.clearSelection();
-    view_.setRowCount(table_.size());
-    view_.refresh();
+    view_.setRowCount(table_.size());  // redraws every row
 }
 
 bool BookmarkPage::onCommand(int id, int) {

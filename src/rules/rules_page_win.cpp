@@ -95,8 +95,7 @@ void RulesPage::appendRules(const std::vector<std::pair<Rule, std::uint64_t>>& r
 void RulesPage::replaceTable(RuleTable table) {
     rules_ = std::move(table);
     view_.clearSelection();
-    view_.setRowCount(rules_.size());
-    view_.refresh();
+    view_.setRowCount(rules_.size());  // redraws every row
 }
 
 void RulesPage::onActionChanged() {
