@@ -95,7 +95,6 @@ void Panel::onTransfer(std::string_view name, const ReceivedTransfer& transfer) 
     log_->record(transfer.senderProcessId, kind, transfer.payload);
     instances_->heardFrom(transfer.senderProcessId);
     carryOut(reaction, *this);
-    workspace_->markChanged();
     answering_ = outer;
     answeringProcess_ = outerProcess;
 }
@@ -120,9 +119,12 @@ void Panel::handOutBookmark(std::uint32_t commandWindow) {
             log_->record(asker, text::kEventBookmark, handout.address);
             instances_->handedBookmark(instances_->processOfCommandWindow(toHwnd(commandWindow)), handout.address);
             break;
-        case BookmarkTable::Handout::Kind::Exhausted: log_->record(asker, text::kEventNoBookmark, {}); break;
+        case BookmarkTable::Handout::Kind::Exhausted: log_->record(asker, text::kEventNoBookmark, {}); return;
         case BookmarkTable::Handout::Kind::Reset: break;
     }
+    // Only what a notification changes in the workspace marks it: bookmark
+    // states here, rule counts below (records are not kept automatically).
+    workspace_->markChanged();
 }
 
 void Panel::applyRules(std::uint32_t commandWindow, std::string_view content) {
@@ -135,6 +137,7 @@ void Panel::applyRules(std::uint32_t commandWindow, std::string_view content) {
         if (!rule.link.empty()) ran += " " + rule.link;
         log_->record(answeringProcess_, text::kEventRule, ran);
         rules_->recordHit(decision.row);
+        workspace_->markChanged();
     }
     carryOutRule(decision, commandWindow, *this);
 }
