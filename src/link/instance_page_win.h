@@ -99,6 +99,8 @@ private:
     void openLinkInSelected();
     void selectInState(std::optional<CopyState> state);
     void removeExitedRows();
+    // Marks and logs the watched copies found ended since the last look.
+    void noteEnded();
     void removeRows(const std::vector<std::size_t>& sortedRows);
 
     HWND main_;
