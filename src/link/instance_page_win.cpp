@@ -289,9 +289,12 @@ void InstancePage::closeSelected() {
     for (std::size_t row : selected) {
         if (row >= table_.rows().size()) continue;
         const std::uint32_t id = table_.rows()[row].processId;
-        closedByPanel(id);
-        if (HWND frame = windowsOf(id).frame) closeInstance(frame);
-        events_.record(id, text::kEventCommand, "WM_CLOSE");
+        // Only a copy whose frame window got the close counts as closed by
+        // the panel: one that got nothing (no frame window, or it is gone)
+        // keeps running, and is restarted like any other if it crashes.
+        const Delivery outcome = closeInstance(windowsOf(id).frame);
+        if (outcome == Delivery::Posted) closedByPanel(id);
+        logCommand(id, "WM_CLOSE", outcome);
     }
     // The rows go at once; the records stay until the next scan.
     removeRows(selected);

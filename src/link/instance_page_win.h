@@ -75,8 +75,9 @@ public:
     void heardFrom(std::uint32_t processId);
     void handedBookmark(std::uint32_t processId, std::string_view address);
     void postedProxy(std::uint32_t processId, std::string_view proxy);
-    // The panel closes the copy (关闭鹭行, or its own "#关闭"): noted for its
-    // row and told to the closed-copy handler, which outlives the scans.
+    // The panel posted the copy a close (关闭鹭行, or its own "#关闭"): noted
+    // for its row and told to the closed-copy handler, which outlives the
+    // scans.
     void closedByPanel(std::uint32_t processId);
     void setClosedHandler(std::function<void(std::uint32_t processId)> handler) { onClosed_ = std::move(handler); }
     [[nodiscard]] const Fleet& fleet() const noexcept { return fleet_; }
