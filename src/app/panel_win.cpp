@@ -163,9 +163,9 @@ void Panel::closeBrowserOf(std::uint32_t commandWindow) {
     const HWND frame = instances_->frameWindowOfCommandWindow(toHwnd(commandWindow));
     if (frame == nullptr) return;
     const std::uint32_t id = instances_->processOfCommandWindow(toHwnd(commandWindow));
-    instances_->closedByPanel(id);
-    closeInstance(frame);
-    log_->record(id, text::kEventCommand, "WM_CLOSE");
+    const Delivery outcome = closeInstance(frame);
+    if (outcome == Delivery::Posted) instances_->closedByPanel(id);
+    instances_->logCommand(id, "WM_CLOSE", outcome);
 }
 
 void Panel::appendImported(std::vector<ImportedLink> links) {

@@ -274,11 +274,18 @@ std::string_view deliveryText(Delivery delivery) noexcept {
         case Delivery::Acknowledged: return text::kOutcomeAcknowledged;
         case Delivery::Refused: return text::kOutcomeRefused;
         case Delivery::TimedOut: return text::kOutcomeTimedOut;
+        case Delivery::Posted: return text::kOutcomePosted;
     }
     return text::kOutcomeRefused;
 }
 
-void closeInstance(HWND frameWindow) { PostMessageW(frameWindow, WM_CLOSE, 0, 0); }
+Delivery postTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A null window would post to this thread's own queue.
+    if (window == nullptr) return Delivery::Refused;
+    return PostMessageW(window, message, wParam, lParam) ? Delivery::Posted : Delivery::Refused;
+}
+
+Delivery closeInstance(HWND frameWindow) { return postTo(frameWindow, WM_CLOSE, 0, 0); }
 
 std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bool acknowledge) {
     // wParam is a 32-bit number on the wire; a 64-bit receiver sees it zero-extended.

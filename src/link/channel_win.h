@@ -42,9 +42,11 @@ enum class NameVariant { Unicode, Ansi };
 
 // How a transfer went: acknowledged; refused (not sent: no such window, or
 // one that may not have more; or sent and not acknowledged); or timed out
-// (the receiver did not answer in time, or hangs).
-enum class Delivery { Acknowledged, Refused, TimedOut };
-// "已确认", "被拒绝", "超时".
+// (the receiver did not answer in time, or hangs). A posted message is never
+// answered: it is posted (it is in the window's queue) or refused (no
+// window, or the system would not take it), nothing more is known.
+enum class Delivery { Acknowledged, Refused, TimedOut, Posted };
+// "已确认", "被拒绝", "超时", "已发出".
 [[nodiscard]] std::string_view deliveryText(Delivery delivery) noexcept;
 
 // Sends payload to target under the registered name (in the variant the
@@ -64,7 +66,10 @@ Delivery sendReadConfig(HWND target, std::string_view path,
                         NameVariant variant = NameVariant::Unicode);  // "vuv|||读配置■" + path
 Delivery sendOpenLink(HWND target, std::string_view url,
                       NameVariant variant = NameVariant::Unicode);  // the bare URL under "跳转"
-void closeInstance(HWND frameWindow);  // posts WM_CLOSE
+// Posts a message: Posted, or Refused for a null window (nothing is posted)
+// or one the system refuses (gone, or its queue full).
+Delivery postTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+Delivery closeInstance(HWND frameWindow);  // posts WM_CLOSE
 
 // One transfer read out of a sender's memory.
 struct ReceivedTransfer {

@@ -60,6 +60,9 @@ const std::vector<MenuRow>& InstancePage::menu() {
 
 void InstancePage::scanInstances() {
     table_.scan(windows_);
+    // A copy whose process ended since the last look is dropped by the scan
+    // with its windows: its exit is logged now, while it is still watched.
+    noteEnded();
     std::vector<std::uint32_t> listed;
     listed.reserve(table_.records().records().size());
     for (const InstanceRecord& record : table_.records().records()) listed.push_back(record.processId);
@@ -124,12 +127,7 @@ void InstancePage::showFactsOf(std::uint32_t processId) {
 void InstancePage::refreshStates(bool everyCopy) {
     const std::size_t turn = tick_++ % kFleetHungTurns;
     if (everyCopy || turn % kFleetEndedEvery == 0) {
-        for (std::uint32_t id : liveness_.poll()) {
-            if (fleet_.setState(id, CopyState::Exited)) {
-                events_.record(id, text::kEventState, stateText(CopyState::Exited));
-                showFactsOf(id);
-            }
-        }
+        noteEnded();
         if (onEndedCheck_) onEndedCheck_();
     }
     // Whether a copy hangs: the system's own test, never a send. The copies
@@ -147,6 +145,15 @@ void InstancePage::refreshStates(bool everyCopy) {
         if (fleet_.setState(record.processId, now)) {
             events_.record(record.processId, text::kEventState, stateText(now));
             showFactsOf(record.processId);
+        }
+    }
+}
+
+void InstancePage::noteEnded() {
+    for (std::uint32_t id : liveness_.poll()) {
+        if (fleet_.setState(id, CopyState::Exited)) {
+            events_.record(id, text::kEventState, stateText(CopyState::Exited));
+            showFactsOf(id);
         }
     }
 }
@@ -282,9 +289,12 @@ void InstancePage::closeSelected() {
     for (std::size_t row : selected) {
         if (row >= table_.rows().size()) continue;
         const std::uint32_t id = table_.rows()[row].processId;
-        closedByPanel(id);
-        if (HWND frame = windowsOf(id).frame) closeInstance(frame);
-        events_.record(id, text::kEventCommand, "WM_CLOSE");
+        // Only a copy whose frame window got the close counts as closed by
+        // the panel: one that got nothing (no frame window, or it is gone)
+        // keeps running, and is restarted like any other if it crashes.
+        const Delivery outcome = closeInstance(windowsOf(id).frame);
+        if (outcome == Delivery::Posted) closedByPanel(id);
+        logCommand(id, "WM_CLOSE", outcome);
     }
     // The rows go at once; the records stay until the next scan.
     removeRows(selected);

@@ -75,8 +75,9 @@ public:
     void heardFrom(std::uint32_t processId);
     void handedBookmark(std::uint32_t processId, std::string_view address);
     void postedProxy(std::uint32_t processId, std::string_view proxy);
-    // The panel closes the copy (关闭鹭行, or its own "#关闭"): noted for its
-    // row and told to the closed-copy handler, which outlives the scans.
+    // The panel posted the copy a close (关闭鹭行, or its own "#关闭"): noted
+    // for its row and told to the closed-copy handler, which outlives the
+    // scans.
     void closedByPanel(std::uint32_t processId);
     void setClosedHandler(std::function<void(std::uint32_t processId)> handler) { onClosed_ = std::move(handler); }
     [[nodiscard]] const Fleet& fleet() const noexcept { return fleet_; }
@@ -99,6 +100,8 @@ private:
     void openLinkInSelected();
     void selectInState(std::optional<CopyState> state);
     void removeExitedRows();
+    // Marks and logs the watched copies found ended since the last look.
+    void noteEnded();
     void removeRows(const std::vector<std::size_t>& sortedRows);
 
     HWND main_;

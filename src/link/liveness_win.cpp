@@ -21,7 +21,7 @@ void Liveness::watch(const std::vector<std::uint32_t>& processIds) {
             next.emplace(id, it->second);
             watched_.erase(it);
         } else {
-            next.emplace(id, Watched{OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id), false});
+            next.emplace(id, open(id));
         }
     }
     for (auto& [id, w] : watched_) {
@@ -30,12 +30,17 @@ void Liveness::watch(const std::vector<std::uint32_t>& processIds) {
     watched_ = std::move(next);
 }
 
+Liveness::Watched Liveness::open(std::uint32_t processId) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    // No process of that id at all: it has ended already (its windows may
+    // outlive it for a moment), and the next poll tells so.
+    const bool gone = process == nullptr && GetLastError() == ERROR_INVALID_PARAMETER;
+    return Watched{process, gone, false};
+}
+
 void Liveness::add(std::uint32_t processId) {
     if (watched_.count(processId) != 0) return;
-    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    // No process of that id at all: it has ended already.
-    const bool gone = process == nullptr && GetLastError() == ERROR_INVALID_PARAMETER;
-    watched_.emplace(processId, Watched{process, gone});
+    watched_.emplace(processId, open(processId));
 }
 
 void Liveness::forget(std::uint32_t processId) {
@@ -59,11 +64,19 @@ std::vector<std::uint32_t> Liveness::poll() {
         handles.push_back(w.process);
     }
     std::vector<std::uint32_t> endedNow;
+    // Those found gone when they were opened.
+    for (auto& [id, w] : watched_) {
+        if (w.ended && !w.told) {
+            w.told = true;
+            endedNow.push_back(id);
+        }
+    }
     // A handle that cannot be waited on tells nothing: the copy is not taken
     // for ended.
     for (const std::size_t index : signalledNow(handles, false)) {
         endedNow.push_back(ids[index]);
-        watched_[ids[index]].ended = true;
+        Watched& w = watched_[ids[index]];
+        w.ended = w.told = true;
     }
     return endedNow;
 }

@@ -19,7 +19,8 @@ public:
     Liveness(const Liveness&) = delete;
     Liveness& operator=(const Liveness&) = delete;
 
-    // Watches exactly these processes from now on (handles of the others are closed).
+    // Watches exactly these processes from now on (handles of the others
+    // are closed). One that no longer exists counts as ended at once.
     void watch(const std::vector<std::uint32_t>& processIds);
     // Watches one more process (nothing when it is watched already). One
     // that no longer exists counts as ended at once.
@@ -30,14 +31,17 @@ public:
     // whose handle could not be opened.
     [[nodiscard]] bool ended(std::uint32_t processId) const;
     // Looks at every watched process that had not ended yet; returns those
-    // found ended now.
+    // found ended now, and those found gone when they were first watched,
+    // each once.
     std::vector<std::uint32_t> poll();
 
 private:
     struct Watched {
         HANDLE process = nullptr;
         bool ended = false;
+        bool told = false;  // a poll has returned it
     };
+    static Watched open(std::uint32_t processId);
     std::unordered_map<std::uint32_t, Watched> watched_;
 };
 

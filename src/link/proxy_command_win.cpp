@@ -47,17 +47,19 @@ private:
 }  // namespace
 
 bool postProxy(InstancePage& instances, const BrowserWindows& browser, const ProxyAddress& proxy) {
-    // A browser without frame window gets nothing: posting to no window
-    // would land in this thread's own queue.
-    if (browser.frame == nullptr) return false;
+    // The setting is two posts; once one is refused (no frame window, or
+    // the window is gone), the rest of it is not posted. The copy's proxy
+    // is noted only when both went out.
+    Delivery outcome = Delivery::Posted;
     for (const ProxyPost& post : proxyPosts(proxy)) {
-        PostMessageW(browser.frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
-                     static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
+        outcome = postTo(browser.frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
+                         static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
+        if (outcome != Delivery::Posted) break;
     }
     const std::string shown = proxyText(proxy.a, proxy.b, proxy.c, proxy.d, proxy.port);
-    instances.postedProxy(browser.processId, shown);
-    instances.logCommand(browser.processId, "10004 " + shown, Delivery::Acknowledged);
-    return true;
+    if (outcome == Delivery::Posted) instances.postedProxy(browser.processId, shown);
+    instances.logCommand(browser.processId, "10004 " + shown, outcome);
+    return outcome == Delivery::Posted;
 }
 
 std::optional<std::string> askText(HWND owner, const std::wstring& caption, const std::wstring& prompt) {

@@ -21,8 +21,8 @@ struct BrowserWindows;
 void setProxyForSelected(HWND owner, InstancePage& instances);
 
 // Posts the proxy to one browser's frame window as the two proxy messages,
-// and notes it for the browser's row; false (nothing posted) for a browser
-// without frame window.
+// logs whether they went out, and notes the proxy for the browser's row when
+// both did; false when they did not (no frame window, or a refused post).
 bool postProxy(InstancePage& instances, const BrowserWindows& browser, const ProxyAddress& proxy);
 
 // A modal box with a prompt, an empty text field, 确定 and 取消; the typed

@@ -2,6 +2,8 @@
 // against stand-in browsers.
 #include "e2e/instance_fixture.h"
 
+#include <map>
+
 namespace vuv::e2e {
 namespace {
 
@@ -72,6 +74,44 @@ TEST_F(ProxyPrompt, AsksAgainAfterABadAddressAndPostsToTheSelectedFramesInOrder)
                                                                  {10004, 0, 9},
                                                                  {10004, 90009, 90009}}));
     EXPECT_TRUE(posts(atRow(1)).empty()) << dump(atRow(1));
+}
+
+// A copy in tab mode has no frame window: it gets no post, the run log says
+// its setting was refused and its 代理 stays empty; the framed copy's posts
+// are logged as posted (nothing acknowledges a post) and its 代理 is set.
+TEST_F(ProxyPrompt, ACopyWithoutFrameGetsNothingAndItsRefusalIsLogged) {
+    StandinOptions tabbed;
+    tabbed.frame = false;
+    browser();
+    browser(tabbed);
+    startPanel();
+    StandinProcess& framed = *browsers[0];
+    StandinProcess& frameless = *browsers[1];
+    select({0, 1});
+    ASSERT_TRUE(panel->command(id::kSetProxy));
+    ASSERT_TRUE(answer("10.0.0.1:3128"));
+    ASSERT_TRUE(waitUntil([&] { return posts(framed).size() >= 2; })) << dump(framed);
+    ASSERT_TRUE(panel->caughtUp());
+
+    // Commands logged per process id; the run log may show them a tick late.
+    const HWND log = panel->control(id::kLogList);
+    const auto commandsOf = [&](const StandinProcess& b) {
+        std::vector<std::string> out;
+        for (const auto& row : readListView(log)) {
+            if (row.at(1) == std::to_string(b.pid()) && row.at(2) == text::kEventCommand) out.push_back(row.at(3));
+        }
+        return out;
+    };
+    const std::string setting = "10004 10.0.0.1:3128 -> ";
+    EXPECT_TRUE(waitUntil([&] { return !commandsOf(framed).empty() && !commandsOf(frameless).empty(); }));
+    EXPECT_EQ(commandsOf(framed), std::vector<std::string>{setting + std::string(text::kOutcomePosted)});
+    EXPECT_EQ(commandsOf(frameless), std::vector<std::string>{setting + std::string(text::kOutcomeRefused)});
+
+    constexpr std::size_t kProxyColumn = 6;  // 代理
+    std::map<std::string, std::string> shown;
+    for (const auto& row : readListView(table)) shown[row.at(0)] = row.at(kProxyColumn);
+    EXPECT_EQ(shown[std::to_string(framed.pid())], "10.0.0.1:3128");
+    EXPECT_EQ(shown[std::to_string(frameless.pid())], "");
 }
 
 // ---------------------------------------------------------------------------

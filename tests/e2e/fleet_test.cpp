@@ -130,6 +130,53 @@ TEST_F(Fleet, OneTableShowsRunningHungAndExitedCopiesTogether) {
     }
 }
 
+// A copy that ends just before a scan is dropped by it with its windows; its
+// exit is still logged. The scan comes before any look at the copies' states:
+// the panel is held in a transfer to a copy that stalls while the other ends,
+// and the scan is posted meanwhile, so it is handled before the next timer.
+TEST_F(Fleet, ACopyThatEndsJustBeforeAScanHasItsExitLogged) {
+    StandinOptions slow;
+    slow.hangMs = 2500;  // within the transfer's time limit
+    browser();
+    browser(slow);
+    startPanel();
+    StandinProcess& ending = *browsers[0];
+    StandinProcess& stalling = *browsers[1];
+    EXPECT_TRUE(allIn({&ending, &stalling}, kRunning, Ms{5000}));
+
+    int stallingRow = -1;
+    const Table shown = readListView(table);
+    for (std::size_t r = 0; r < shown.size(); ++r) {
+        if (shown[r].at(kPid) == std::to_string(stalling.pid())) stallingRow = static_cast<int>(r);
+    }
+    ASSERT_GE(stallingRow, 0);
+    select({stallingRow});
+    ASSERT_TRUE(panel->command(id::kRefresh));
+    ASSERT_TRUE(stalling.waitForRecord(isKind("HANG"))) << dump(stalling);
+    const auto heldSince = std::chrono::steady_clock::now();
+    Process::open(ending.pid()).kill();
+    ASSERT_TRUE(ending.waitForExit());
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(ending.frameWindow()) && !IsWindow(ending.commandWindow()); }));
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
+    const auto heldMs = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - heldSince).count();
+    ASSERT_TRUE(panel->caughtUp());
+    // The scan has run: only the stalling copy is listed.
+    ASSERT_EQ(readListView(table).size(), 1u);
+    EXPECT_EQ(readListView(table).at(0).at(kPid), std::to_string(stalling.pid()));
+
+    const HWND log = panel->control(id::kLogList);
+    const auto exitLogged = [&] {
+        for (const auto& row : readListView(log)) {
+            if (row.at(1) == std::to_string(ending.pid()) && row.at(2) == text::kEventState && row.at(3) == kExited) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(exitLogged)) << "no exit logged; the scan was posted " << heldMs
+                                       << " ms into the 2500 ms the panel was held";
+}
+
 // Four copies send a thousand link codes and notifications each: every one
 // shows in the run log with its sender's process id, and each copy's count
 // adds up.

@@ -148,6 +148,41 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
     ASSERT_TRUE(waitUntil([&] { return readListView(table) == Table{before[0], before[3]}; }));
 }
 
+// 关闭鹭行 on a framed copy and on one in tab mode: both rows go, but only
+// the framed copy gets WM_CLOSE; the run log says which close was posted and
+// which was refused, and the copy that got nothing still runs and is listed
+// again by the next scan.
+TEST_F(InstanceTable, CloseLogsWhetherEachCloseWasPostedAndACopyWithoutFrameStays) {
+    StandinOptions tabbed;
+    tabbed.frame = false;
+    browser();
+    browser(tabbed);
+    startPanel();
+    StandinProcess& framed = *browsers[0];
+    StandinProcess& frameless = *browsers[1];
+    select({0, 1});
+    ASSERT_TRUE(panel->command(id::kClose));
+    ASSERT_TRUE(waitUntil([&] { return readListView(table).empty(); }));
+    EXPECT_TRUE(framed.waitForExit()) << dump(framed);
+
+    const HWND log = panel->control(id::kLogList);
+    const auto closesOf = [&](const StandinProcess& b) {
+        std::vector<std::string> out;
+        for (const auto& row : readListView(log)) {
+            if (row.at(1) == std::to_string(b.pid()) && row.at(2) == text::kEventCommand) out.push_back(row.at(3));
+        }
+        return out;
+    };
+    EXPECT_TRUE(waitUntil([&] { return !closesOf(framed).empty() && !closesOf(frameless).empty(); }));
+    EXPECT_EQ(closesOf(framed), std::vector<std::string>{"WM_CLOSE -> " + std::string(text::kOutcomePosted)});
+    EXPECT_EQ(closesOf(frameless), std::vector<std::string>{"WM_CLOSE -> " + std::string(text::kOutcomeRefused)});
+
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
+    ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 1u; }));
+    EXPECT_EQ(readListView(table).at(0).at(0), std::to_string(frameless.pid()));
+    EXPECT_TRUE(frameless.running());
+}
+
 // Showing the window (the boss key shows it again) rescans while 独立控制 is
 // the current page, and only then: a browser started meanwhile is listed at
 // once in the first case, and only when 独立控制 comes back in the second.

@@ -363,5 +363,41 @@ TEST_F(AutoRestart, AKilledCopyComesBackAClosedOneDoesNotAndTheFourthCrashIsRefu
     RecordProperty("first_restart_ms", static_cast<int>(comeBackMs.front()));
 }
 
+// 关闭鹭行 on a copy in tab mode posts nothing (it has no frame window): the
+// copy keeps running and is not taken for closed by the panel, so when it
+// crashes later it comes back like any other.
+TEST_F(AutoRestart, ACopyThatGotNoCloseComesBackAfterACrash) {
+    startPanel();
+    ASSERT_TRUE(panel->command(id::kAutoRestart));
+    ASSERT_TRUE(waitUntil([&] {
+        const std::optional<std::string> file = readFileBytes(settingsFile());
+        return file && ini::get(*file, text::kSettingsSection, text::kKeyAutoRestart) == std::optional<std::string>(text::kTrue);
+    }));
+    const std::string tabbed = line("http://r.example/tabbed --standin-no-frame");
+    addLines({"http://r.example/tabbed --standin-no-frame"});
+    setInterval("0");
+    launchAll();
+    ASSERT_TRUE(waitUntil([&] { return copiesWith(tabbed).size() == 1u; }));
+    const Process copy = Process::open(copiesWith(tabbed).front());
+    ASSERT_TRUE(copy.running());
+
+    ASSERT_TRUE(selectTab(panel->control(id::kTabs), id::kInstancesPage));
+    const HWND table = panel->control(id::kInstanceTable);
+    ASSERT_TRUE(waitUntil([&] {
+        const Table shown = readListView(table);
+        return shown.size() == 1u && shown[0].at(0) == std::to_string(copy.pid());
+    }));
+    ASSERT_TRUE(selectRows(table, {0}));
+    ASSERT_TRUE(panel->command(id::kClose));
+    ASSERT_TRUE(waitUntil([&] { return readListView(table).empty(); }));
+    ASSERT_TRUE(panel->caughtUp());
+    EXPECT_TRUE(copy.running()) << "a copy without frame window got a close";
+
+    copy.kill();
+    // However the restarts are paced, one comes well within this.
+    EXPECT_TRUE(waitUntil([&] { return copiesWith(tabbed).size() == 2u; }, Ms{20000}))
+        << "the copy that got no close was not restarted";
+}
+
 }  // namespace
 }  // namespace vuv::e2e

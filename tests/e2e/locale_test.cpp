@@ -88,5 +88,47 @@ TEST_F(Locales, BrowsersOnEitherNamesAreListedCommandedHeardAndServed) {
     }
 }
 
+// A browser on the ANSI functions under code page 1252 names its frame with
+// GBK bytes: the system holds them as 1252 text, and the panel (on 1252 too)
+// shows the bytes the browser wrote, at the first scan and after a rename
+// that the browser carries out with the ANSI function again.
+using AnsiTitles = InstanceFixture;
+
+TEST_F(AnsiTitles, AGbkTitleSetThroughTheAnsiFunctionsIsListedAsWrittenBeforeAndAfterARename) {
+    const std::string title = "\xBD\xF1\xC8\xD5\xD2\xAA\xCE\xC5";  // 今日要闻
+    // 亂碼網頁標題: trail bytes that are ASCII letters and bytes 1252 leaves undefined (0x81).
+    const std::string renamed = "\x81\x79\xB4\x61\xBE\x57\xED\x93\x98\xCB\xEE\x7D";
+    StandinOptions ansi;
+    ansi.ansi = true;
+    ansi.environment = kEnglish;
+    ansi.title = title;
+    StandinProcess& english = browser(ansi);
+    ASSERT_TRUE(english.ready());
+    // What the system holds is not the Chinese text: the bytes read in 1252.
+    EXPECT_NE(windowText(english.frameWindow()), win::widen(title));
+
+    writeSettingsWithBrowser();
+    PanelOptions options;
+    options.environment = kEnglish;
+    panel = std::make_unique<Panel>(sandbox, options);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    table = panel->control(id::kInstanceTable);
+    ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 1u; }));
+    EXPECT_EQ(readListView(table).at(0).at(1), title);
+
+    select({0});
+    ASSERT_TRUE(panel->command(id::kRename));
+    const HWND dialog = findDialog(panel->pid(), L"输入要取的名字");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(setEditText(findDescendant(dialog, L"Edit", nullptr), renamed));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+    const auto retitled = [&](const StandinRecord& r) { return r.kind == "TITLE" && r.bytes == renamed; };
+    ASSERT_TRUE(english.waitForRecord(retitled)) << dump(english);
+
+    ASSERT_TRUE(panel->click(id::kScanBrowsers));
+    ASSERT_TRUE(panel->caughtUp());
+    EXPECT_EQ(readListView(table).at(0).at(1), renamed);
+}
+
 }  // namespace
 }  // namespace vuv::e2e

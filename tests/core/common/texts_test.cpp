@@ -106,6 +106,7 @@ const Row kRows[] = {
     {"kOutcomeAcknowledged", text::kOutcomeAcknowledged, "已确认"},
     {"kOutcomeRefused", text::kOutcomeRefused, "被拒绝"},
     {"kOutcomeTimedOut", text::kOutcomeTimedOut, "超时"},
+    {"kOutcomePosted", text::kOutcomePosted, "已发出"},
     {"kWorkspaceFormat", text::kWorkspaceFormat, "VUV-WORKSPACE"},
     {"kRuleFileFormat", text::kRuleFileFormat, "VUV-RULES"},
     {"kSectionSettings", text::kSectionSettings, "设置"},
