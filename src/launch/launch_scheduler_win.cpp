@@ -145,11 +145,7 @@ void LaunchScheduler::watchCopies(bool mayRestart) {
         const EndedCopy ended = copies_.ended(id, settings_.autoRestart, page_.launchInterval(), now);
         if (ended.end == CopyEnd::Refused) events_.record(id, text::kEventRestartRefused, ended.command);
     }
-    if (pacing_.awaitingReady(now)) {
-        // Gone (its end was taken above) counts as ready: nothing to wait for.
-        const HANDLE last = processes_.handle(lastRestartId_);
-        if (last == nullptr || WaitForInputIdle(last, 0) != WAIT_TIMEOUT) pacing_.ready(now);
-    }
+    seeRestartReady(now);
     // One restart at most, and only once the copy started before it is
     // ready and its pause has passed. Each restart counts as running once
     // started, so the limit holds for restarts as for the walks.
@@ -163,12 +159,19 @@ void LaunchScheduler::watchCopies(bool mayRestart) {
     watching_ = false;
 }
 
+void LaunchScheduler::seeRestartReady(std::int64_t now) {
+    if (!pacing_.awaitingReady(now)) return;
+    // Gone (its end was taken) counts as ready: there is nothing to wait for.
+    const HANDLE last = processes_.handle(lastRestartId_);
+    if (last == nullptr || WaitForInputIdle(last, 0) != WAIT_TIMEOUT) pacing_.ready(now);
+}
+
 void LaunchScheduler::waitForTurn() {
     for (;;) {
         waitForSlot();
-        // Looks at the last restart's copy without starting another: the
-        // walk's start comes first once the spacing allows it.
-        watchCopies(false);
+        // Without starting a restart: the walk's start comes first once the
+        // spacing allows it.
+        seeRestartReady(nowMs());
         const std::int64_t wait = pacing_.walkWaitMs(nowMs());
         if (wait <= 0 || quitPending()) return;
         pumpingPause(static_cast<int>(std::min<std::int64_t>(wait, kSlotRecheckMs)));

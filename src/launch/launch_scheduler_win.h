@@ -116,6 +116,8 @@ private:
     // Before a walk's start: waits, with the interface usable, for a slot
     // under "最多同时运行" and for the pause after a restart that came last.
     void waitForTurn();
+    // Tells the spacing when the last restart's copy is ready (or gone).
+    void seeRestartReady(std::int64_t now);
     // While "最多同时运行" started copies run, waits with the interface
     // usable until one of them ends.
     void waitForSlot();
