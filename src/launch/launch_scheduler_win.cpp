@@ -166,9 +166,10 @@ void LaunchScheduler::seeRestartReady(std::int64_t now) {
     if (last == nullptr || WaitForInputIdle(last, 0) != WAIT_TIMEOUT) pacing_.ready(now);
 }
 
-void LaunchScheduler::waitForTurn() {
+void LaunchScheduler::waitForTurn(LaunchList::Id id) {
     for (;;) {
-        waitForSlot();
+        waitForSlot(id);
+        if (!page_.list().rowOf(id)) return;
         // Without starting a restart: the walk's start comes first once the
         // spacing allows it.
         seeRestartReady(nowMs());
@@ -178,9 +179,11 @@ void LaunchScheduler::waitForTurn() {
     }
 }
 
-void LaunchScheduler::waitForSlot() {
+void LaunchScheduler::waitForSlot(LaunchList::Id id) {
     if (settings_.maxRunning <= 0) return;  // no limit: the walk goes as it always did
-    for (;;) {
+    // A row deleted meanwhile (or a list emptied or replaced) has nothing
+    // left to wait for.
+    while (page_.list().rowOf(id)) {
         watchCopies(false);
         if (!mustWaitForSlot(copies_.running(), settings_.maxRunning)) return;
         const std::vector<HANDLE> handles = processes_.handles(MAXIMUM_WAIT_OBJECTS - 1);
@@ -202,7 +205,7 @@ int LaunchScheduler::nextPause() {
 void LaunchScheduler::launchRow(LaunchList::Id id, bool alwaysDesignated, bool onlySelected) {
     std::optional<std::size_t> row = page_.list().rowOf(id);
     if (!row || (onlySelected && !page_.isSelected(*row))) return;
-    waitForTurn();
+    waitForTurn(id);
     // The waits pump messages: the row may have moved or gone meanwhile.
     row = page_.list().rowOf(id);
     if (!row) return;

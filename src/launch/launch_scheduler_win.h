@@ -113,14 +113,15 @@ private:
     // restart does not wait for the copy to be ready. The id of the watched
     // copy; 0 when none started (or its starter kept no handle).
     std::uint32_t start(const std::string& command, const std::string& origin, bool restart);
-    // Before a walk's start: waits, with the interface usable, for a slot
-    // under "最多同时运行" and for the pause after a restart that came last.
-    void waitForTurn();
+    // Before a walk's start of the row with this id: waits, with the
+    // interface usable, for a slot under "最多同时运行" and for the pause
+    // after a restart that came last; no longer once the row is gone.
+    void waitForTurn(LaunchList::Id id);
     // Tells the spacing when the last restart's copy is ready (or gone).
     void seeRestartReady(std::int64_t now);
     // While "最多同时运行" started copies run, waits with the interface
-    // usable until one of them ends.
-    void waitForSlot();
+    // usable until one of them ends or the row with this id is gone.
+    void waitForSlot(LaunchList::Id id);
     // The pause after a start: 启动间隔 varied by up to "随机间隔".
     [[nodiscard]] int nextPause();
 

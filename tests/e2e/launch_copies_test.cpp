@@ -161,8 +161,8 @@ protected:
         }));
     }
     // Answers the notice that ends a walk.
-    void finishWalk() {
-        const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"完成"), Ms{60000});
+    void finishWalk(Ms timeout = Ms{60000}) {
+        const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"完成"), timeout);
         ASSERT_TRUE(box);
         ASSERT_TRUE(pressButton(box->window));
     }
@@ -250,6 +250,25 @@ TEST_F(LaunchLimits, AWalkStartsTheRowsItWasGivenWhateverIsDeletedOrAddedMeanwhi
     EXPECT_TRUE(copiesWith(line("http://given.example/added --standin-exit-ms=300")).empty())
         << "a row added during the walk was started";
     EXPECT_EQ(sandbox.standinPids().size(), 6u);
+}
+
+// "清空" while a walk waits for a slot ends the walk: its notice comes while
+// the copy it waited for still runs, and none of its other rows start.
+TEST_F(LaunchLimits, EmptyingTheListEndsAWalkWaitingForASlot) {
+    startPanel();
+    setLaunchSettings("0", "0", "1", "0");
+    addLines({"http://emptied.example/0", "http://emptied.example/1", "http://emptied.example/2"});
+    setInterval("0");
+    ASSERT_TRUE(panel->click(id::kLaunchAll));
+    ASSERT_TRUE(waitUntil([&] { return copiesWith(line("http://emptied.example/0")).size() == 1u; }, Ms{30000}));
+    const Process first = Process::open(copiesWith(line("http://emptied.example/0")).front());
+
+    ASSERT_TRUE(panel->click(id::kLaunchClear));
+    ASSERT_TRUE(waitUntil([&] { return rows().empty(); }));
+    finishWalk(Ms{15000});
+    EXPECT_TRUE(first.running()) << "the walk ended only with the copy it waited for";
+    EXPECT_EQ(sandbox.standinPids().size(), 1u);
+    first.kill();
 }
 
 // 启动间隔 800 and 随机间隔 200: every pause after a start (the gap between
