@@ -262,6 +262,9 @@ TEST_F(LaunchLimits, EmptyingTheListEndsAWalkWaitingForASlot) {
     ASSERT_TRUE(panel->click(id::kLaunchAll));
     ASSERT_TRUE(waitUntil([&] { return copiesWith(line("http://emptied.example/0")).size() == 1u; }, Ms{30000}));
     const Process first = Process::open(copiesWith(line("http://emptied.example/0")).front());
+    // A message posted now is taken once the walk's pause (0 ms) is over:
+    // the walk then waits for the slot.
+    ASSERT_TRUE(panel->caughtUp());
 
     ASSERT_TRUE(panel->click(id::kLaunchClear));
     ASSERT_TRUE(waitUntil([&] { return rows().empty(); }));
