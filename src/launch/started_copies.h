@@ -32,7 +32,7 @@ enum class CopyEnd {
     Closed,      // the panel closed it: it stays gone
     Left,        // restarting is off: it stays gone
     Restarting,  // a restart is queued
-    Refused,     // its command line used up its restarts within the hour
+    Refused,     // its origin used up its restarts within the hour
 };
 
 // Origin keys: a launch row by its id, a bare start by its serial number.
