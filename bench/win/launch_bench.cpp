@@ -121,9 +121,9 @@ struct Walk {
 Walk watchWalk(Panel& panel, const std::wstring& exe) {
     LaunchPage& page = panel.launch();
     std::vector<Clock::time_point> begins, ends;
-    const ProcessStarter watched = [&](std::string_view command) {
+    const ProcessStarter watched = [&](std::string_view command, bool waitReady) {
         begins.push_back(Clock::now());
-        StartedProcess started = startProcess(command);
+        StartedProcess started = startProcess(command, waitReady);
         ends.push_back(Clock::now());
         return started;
     };

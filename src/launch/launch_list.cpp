@@ -1,5 +1,6 @@
 #include "launch/launch_list.h"
 
+#include <algorithm>
 #include <string>
 
 namespace vuv {
@@ -20,13 +21,43 @@ void forEachRow(std::vector<LaunchEntry>& entries, const std::vector<std::size_t
 
 }  // namespace
 
+std::optional<std::size_t> LaunchList::rowOf(Id id) const noexcept {
+    // Ids grow with every entry added and deleting keeps the order, so the
+    // ids stand in ascending order.
+    const auto it = std::lower_bound(ids_.begin(), ids_.end(), id);
+    if (it == ids_.end() || *it != id) return std::nullopt;
+    return static_cast<std::size_t>(it - ids_.begin());
+}
+
+void LaunchList::giveIds(std::size_t count) {
+    ids_.reserve(ids_.size() + count);
+    for (std::size_t i = 0; i < count; ++i) ids_.push_back(nextId_++);
+}
+
+void LaunchList::append(LaunchEntry entry) {
+    entries_.push_back(std::move(entry));
+    giveIds(1);
+}
+
 void LaunchList::appendAll(std::vector<LaunchEntry> entries) {
+    const std::size_t added = entries.size();
     if (entries_.empty()) {
         entries_ = std::move(entries);
-        return;
+    } else {
+        entries_.reserve(entries_.size() + entries.size());
+        for (LaunchEntry& entry : entries) entries_.push_back(std::move(entry));
     }
-    entries_.reserve(entries_.size() + entries.size());
-    for (LaunchEntry& entry : entries) entries_.push_back(std::move(entry));
+    giveIds(added);
+}
+
+void LaunchList::clear() noexcept {
+    entries_.clear();
+    ids_.clear();
+}
+
+void LaunchList::replace(std::vector<LaunchEntry> entries) {
+    clear();
+    appendAll(std::move(entries));
 }
 
 void LaunchList::removeRows(const std::vector<std::size_t>& sortedSelected) {
@@ -36,10 +67,14 @@ void LaunchList::removeRows(const std::vector<std::size_t>& sortedSelected) {
     for (std::size_t row = 0; row < entries_.size(); ++row) {
         while (next != end && *next < row) ++next;
         if (next != end && *next == row) continue;
-        if (kept != row) entries_[kept] = std::move(entries_[row]);
+        if (kept != row) {
+            entries_[kept] = std::move(entries_[row]);
+            ids_[kept] = ids_[row];
+        }
         ++kept;
     }
     entries_.resize(kept);
+    ids_.resize(kept);
 }
 
 void LaunchList::setAddress(const std::vector<std::size_t>& sortedSelected, std::string_view address) {

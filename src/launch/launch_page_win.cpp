@@ -118,8 +118,7 @@ void LaunchPage::clear() {
 }
 
 void LaunchPage::replaceEntries(std::vector<LaunchEntry> entries) {
-    list_.clear();
-    list_.appendAll(std::move(entries));
+    list_.replace(std::move(entries));
     view_.setRowCount(0);  // drops the old selection at once
     rowsChanged();
 }

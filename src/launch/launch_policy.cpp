@@ -45,6 +45,47 @@ int settingNumber(const std::optional<std::string>& value) noexcept {
     return static_cast<int>(number);
 }
 
+void StartPacing::walkStarted(std::int64_t nowMs, int pauseMs) noexcept {
+    startedMs_ = nowMs;
+    readyMs_ = nowMs;
+    pauseMs_ = std::max(pauseMs, 0);
+    lastWasRestart_ = false;
+}
+
+void StartPacing::restarted(std::int64_t nowMs, int pauseMs) noexcept {
+    startedMs_ = nowMs;
+    readyMs_.reset();
+    pauseMs_ = std::max(pauseMs, 0);
+    lastWasRestart_ = true;
+}
+
+void StartPacing::ready(std::int64_t nowMs) noexcept {
+    if (startedMs_ && !readyMs_) readyMs_ = std::min(nowMs, *startedMs_ + kReadyWaitMs);
+}
+
+bool StartPacing::awaitingReady(std::int64_t nowMs) const noexcept {
+    return startedMs_ && !readyMs_ && nowMs - *startedMs_ < kReadyWaitMs;
+}
+
+std::optional<std::int64_t> StartPacing::nextStartMs() const noexcept {
+    if (!startedMs_) return std::nullopt;
+    // Not seen ready: the longest wait stands in for it.
+    const std::int64_t ready = readyMs_ ? *readyMs_ : *startedMs_ + kReadyWaitMs;
+    return ready + pauseMs_;
+}
+
+bool StartPacing::restartMayStart(std::int64_t nowMs) const noexcept {
+    const std::optional<std::int64_t> next = nextStartMs();
+    return !next || nowMs >= *next;
+}
+
+std::int64_t StartPacing::walkWaitMs(std::int64_t nowMs) const noexcept {
+    // A walk keeps its own pause; after a restart whose copy is still
+    // awaited this is the longest the wait can take (ready() shortens it).
+    if (!lastWasRestart_) return 0;
+    return std::max<std::int64_t>(*nextStartMs() - nowMs, 0);
+}
+
 void RestartBudget::expire(Taken& taken, std::int64_t nowMs) noexcept {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < taken.count; ++i) {

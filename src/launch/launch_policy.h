@@ -26,6 +26,45 @@ namespace vuv {
     return limit > 0 && running >= static_cast<std::size_t>(limit);
 }
 
+// The spacing of the starts a walk and the restarts make together. A walk
+// waits for each copy to be ready and then pauses itself; a restart starts
+// from the watch timer, never waits, and follows these rules instead: the
+// next restart comes only once the last copy started (by a walk or a
+// restart) is ready, or kReadyWaitMs after its start, and the pause drawn
+// for that start has passed since. A walk about to start waits as long
+// after a restart. Times are milliseconds of a monotonic clock.
+class StartPacing {
+public:
+    // The longest a start waits for its copy to be ready.
+    static constexpr std::int64_t kReadyWaitMs = 1000;
+
+    // A walk started a copy, which was ready (or given up on) at nowMs, and
+    // pauses pauseMs from there.
+    void walkStarted(std::int64_t nowMs, int pauseMs) noexcept;
+    // A restart started a copy at nowMs; pauseMs follow once it is ready.
+    void restarted(std::int64_t nowMs, int pauseMs) noexcept;
+    // The copy of the last restart is ready (or has ended) at nowMs.
+    void ready(std::int64_t nowMs) noexcept;
+
+    // The copy of the last restart has been neither seen ready nor waited
+    // for the longest.
+    [[nodiscard]] bool awaitingReady(std::int64_t nowMs) const noexcept;
+    // A restart may start at nowMs.
+    [[nodiscard]] bool restartMayStart(std::int64_t nowMs) const noexcept;
+    // How long a walk must still wait at nowMs before its next start: 0
+    // unless the last start was a restart whose pause has not yet passed.
+    [[nodiscard]] std::int64_t walkWaitMs(std::int64_t nowMs) const noexcept;
+
+private:
+    // When the next start may come; nullopt before any start.
+    [[nodiscard]] std::optional<std::int64_t> nextStartMs() const noexcept;
+
+    std::optional<std::int64_t> startedMs_;  // the last start
+    std::optional<std::int64_t> readyMs_;    // its copy seen ready; nullopt while awaited
+    std::int64_t pauseMs_ = 0;               // drawn for the last start
+    bool lastWasRestart_ = false;
+};
+
 // Largest value settingNumber() gives: one day in milliseconds, longer than
 // any sensible pause and far more than any number of copies.
 inline constexpr int kSettingNumberMax = 86'400'000;
@@ -35,7 +74,8 @@ inline constexpr int kSettingNumberMax = 86'400'000;
 // begin with a digit (a sign or a blank is no digit) give 0, which means off.
 [[nodiscard]] int settingNumber(const std::optional<std::string>& value) noexcept;
 
-// Restarts allowed per launch (keyed by its command line): at most
+// Restarts allowed per origin of the copies (their launch row, or one bare
+// start; see StartedCopies): at most
 // kRestartsPerHour within any sliding window of kRestartWindowMs. Times are
 // milliseconds of a monotonic clock; a restart taken at t counts until
 // t + kRestartWindowMs, excluded. A time earlier than one recorded (a clock

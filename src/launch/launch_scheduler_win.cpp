@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -20,7 +22,7 @@ namespace vuv::win {
 
 namespace {
 
-constexpr DWORD kReadyWaitMs = 1000;
+constexpr DWORD kReadyWaitMs = static_cast<DWORD>(StartPacing::kReadyWaitMs);
 // While a walk waits for a slot it looks again at least this often, so that
 // a copy it cannot wait on (beyond the most handles one wait takes) or a
 // limit changed meanwhile counts soon.
@@ -64,7 +66,7 @@ StartedProcess& StartedProcess::operator=(StartedProcess&& other) noexcept {
 
 HANDLE StartedProcess::release() noexcept { return std::exchange(process_, nullptr); }
 
-StartedProcess startProcess(std::string_view gbkCommand) {
+StartedProcess startProcess(std::string_view gbkCommand, bool waitReady) {
     const std::wstring wide = widen(gbkCommand);
     std::vector<wchar_t> line(wide.begin(), wide.end());
     line.push_back(L'\0');  // CreateProcessW may write into the command line
@@ -76,7 +78,7 @@ StartedProcess startProcess(std::string_view gbkCommand) {
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return {};
     }
-    WaitForInputIdle(process.hProcess, kReadyWaitMs);
+    if (waitReady) WaitForInputIdle(process.hProcess, kReadyWaitMs);
     CloseHandle(process.hThread);
     // The process handle is kept: the scheduler watches the copies it started.
     return StartedProcess(process.hProcess, process.dwProcessId);
@@ -93,8 +95,8 @@ LaunchScheduler::LaunchScheduler(LaunchPage& page, const Settings& settings, Eve
     if (page_.window() != nullptr) SetTimer(page_.window(), id::kLaunchWatchTimer, kLaunchWatchTickMs, nullptr);
 }
 
-bool LaunchScheduler::start(const std::string& command, bool restart) {
-    StartedProcess process = start_(command);
+std::uint32_t LaunchScheduler::start(const std::string& command, const std::string& origin, bool restart) {
+    StartedProcess process = start_(command, !restart);
     const bool started = static_cast<bool>(process);
     if (restart) {
         // A restart is the new copy's own event.
@@ -105,9 +107,10 @@ bool LaunchScheduler::start(const std::string& command, bool restart) {
     if (started && process.handle() != nullptr) {
         const std::uint32_t id = process.processId();
         processes_.add(id, process.release());
-        copies_.started(id, command);
+        copies_.started(id, command, origin);
+        return id;
     }
-    return started;
+    return 0;
 }
 
 bool LaunchScheduler::onCommand(int id, int) {
@@ -133,7 +136,7 @@ std::string LaunchScheduler::entryCommand(const LaunchEntry& entry, bool designa
 
 void LaunchScheduler::closedByPanel(std::uint32_t processId) { copies_.closedByPanel(processId); }
 
-void LaunchScheduler::watchCopies() {
+void LaunchScheduler::watchCopies(bool mayRestart) {
     if (watching_) return;
     watching_ = true;
     const std::int64_t now = nowMs();
@@ -142,18 +145,46 @@ void LaunchScheduler::watchCopies() {
         const EndedCopy ended = copies_.ended(id, settings_.autoRestart, page_.launchInterval(), now);
         if (ended.end == CopyEnd::Refused) events_.record(id, text::kEventRestartRefused, ended.command);
     }
-    // Each restart counts as running once started, so the limit holds for
-    // restarts as for the walks.
-    while (std::optional<std::string> command = copies_.nextRestart(nowMs(), settings_.maxRunning, settings_.autoRestart)) {
-        start(*command, true);
+    seeRestartReady(now);
+    // One restart at most, and only once the copy started before it is
+    // ready and its pause has passed. Each restart counts as running once
+    // started, so the limit holds for restarts as for the walks.
+    if (mayRestart && pacing_.restartMayStart(now)) {
+        if (std::optional<Restart> restart = copies_.nextRestart(now, settings_.maxRunning, settings_.autoRestart)) {
+            const std::int64_t startedAt = nowMs();
+            lastRestartId_ = start(restart->command, restart->origin, true);
+            pacing_.restarted(startedAt, nextPause());
+        }
     }
     watching_ = false;
 }
 
-void LaunchScheduler::waitForSlot() {
-    if (settings_.maxRunning <= 0) return;  // no limit: the walk goes as it always did
+void LaunchScheduler::seeRestartReady(std::int64_t now) {
+    if (!pacing_.awaitingReady(now)) return;
+    // Gone (its end was taken) counts as ready: there is nothing to wait for.
+    const HANDLE last = processes_.handle(lastRestartId_);
+    if (last == nullptr || WaitForInputIdle(last, 0) != WAIT_TIMEOUT) pacing_.ready(now);
+}
+
+void LaunchScheduler::waitForTurn(LaunchList::Id id) {
     for (;;) {
-        watchCopies();
+        waitForSlot(id);
+        if (!page_.list().rowOf(id)) return;
+        // Without starting a restart: the walk's start comes first once the
+        // spacing allows it.
+        seeRestartReady(nowMs());
+        const std::int64_t wait = pacing_.walkWaitMs(nowMs());
+        if (wait <= 0 || quitPending()) return;
+        pumpingPause(static_cast<int>(std::min<std::int64_t>(wait, kSlotRecheckMs)));
+    }
+}
+
+void LaunchScheduler::waitForSlot(LaunchList::Id id) {
+    if (settings_.maxRunning <= 0) return;  // no limit: the walk goes as it always did
+    // A row deleted meanwhile (or a list emptied or replaced) has nothing
+    // left to wait for.
+    while (page_.list().rowOf(id)) {
+        watchCopies(false);
         if (!mustWaitForSlot(copies_.running(), settings_.maxRunning)) return;
         const std::vector<HANDLE> handles = processes_.handles(MAXIMUM_WAIT_OBJECTS - 1);
         // The handles may be closed while the wait pumps (a timer tick sees
@@ -171,39 +202,43 @@ int LaunchScheduler::nextPause() {
     return jitteredPause(interval, settings_.jitterMs, std::uniform_real_distribution<double>(0.0, 1.0)(random_));
 }
 
-// Starts entry `row` if it still exists and pauses for the interval. The
-// list may have shrunk during an earlier pause or the wait for a slot; a
-// vanished entry is skipped.
-void LaunchScheduler::launchRow(std::size_t row, bool alwaysDesignated) {
-    if (row >= page_.size()) return;
-    waitForSlot();
-    if (row >= page_.size()) return;
-    const LaunchEntry entry = page_.list().at(row);  // a copy: the pause may change the list
+void LaunchScheduler::launchRow(LaunchList::Id id, bool alwaysDesignated, bool onlySelected) {
+    std::optional<std::size_t> row = page_.list().rowOf(id);
+    if (!row || (onlySelected && !page_.isSelected(*row))) return;
+    waitForTurn(id);
+    // The waits pump messages: the row may have moved or gone meanwhile.
+    row = page_.list().rowOf(id);
+    if (!row) return;
+    const LaunchEntry entry = page_.list().at(*row);  // a copy: the pause may change the list
     // The truth value after the last-open time carries the "WAP浏览模式" box:
     // it is the one state of the page meant for the browser, so a browser
     // started in WAP mode learns it from its command line.
-    start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()), false);
-    pumpingPause(nextPause());
+    start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()), rowOrigin(id), false);
+    const int pause = nextPause();
+    pacing_.walkStarted(nowMs(), pause);
+    pumpingPause(pause);
 }
 
 void LaunchScheduler::launchAll() {
-    // The count is fixed when the walk begins; the entries, the check boxes
-    // and the interval are read afresh at every step.
-    const std::size_t count = page_.size();
-    for (std::size_t row = 0; row < count; ++row) launchRow(row, false);
+    // The walk starts the rows that stand in the list as it begins, each
+    // found again by its id at its turn: a row deleted meanwhile is skipped,
+    // one added is not started, and after 清空 or a replaced list none is
+    // left. Entries, check boxes and the interval are read at every step.
+    const std::vector<LaunchList::Id> ids = page_.list().ids();
+    for (const LaunchList::Id id : ids) launchRow(id, false, false);
     messageBox(L"批量启动完成", L"完成", MB_OK);
 }
 
 void LaunchScheduler::launchSelected(bool alwaysDesignated) {
     if (!page_.anySelected()) return;
-    const std::size_t count = page_.size();
-    for (std::size_t row = 0; row < count; ++row) {
-        if (page_.isSelected(row)) launchRow(row, alwaysDesignated);
-    }
+    // As launchAll(); a row is started if it is selected when its turn comes.
+    const std::vector<LaunchList::Id> ids = page_.list().ids();
+    for (const LaunchList::Id id : ids) launchRow(id, alwaysDesignated, true);
 }
 
 void LaunchScheduler::startBareBrowser() {
-    start(browserCommand(settings_.browserPath, {}, {}, false, {}), false);
+    // Each press is an origin of its own: its copy's restarts have their own budget.
+    start(browserCommand(settings_.browserPath, {}, {}, false, {}), bareStartOrigin(++bareStarts_), false);
 }
 
 }  // namespace vuv::win

@@ -6,13 +6,19 @@
 // block): a walk waits before a start while "最多同时运行" of them still run,
 // the pause after a start varies by "随机间隔", and with "自动重启退出的浏览器"
 // a copy that went away without being closed from the panel is started again
-// with the same command line after 启动间隔, within the restart budget.
+// with the same command line after 启动间隔, within the restart budget of
+// its row (or of its press of "启动鹭行"). Restarts start one per timer tick
+// at most, never wait with the window blocked, and keep the same spacing as
+// the walks (StartPacing): a walk and the restarts together start one copy
+// at a time, each the pause after the one before.
 #pragma once
 
 #include "common/event_sink.h"
 #include "common/page_win.h"
 #include "common/settings.h"
 #include "launch/launch_entry.h"
+#include "launch/launch_list.h"
+#include "launch/launch_policy.h"
 #include "launch/process_watch_win.h"
 #include "launch/started_copies.h"
 
@@ -54,14 +60,15 @@ private:
     bool started_ = false;
 };
 
-// Creates a process for the GBK command line, shown normally, and waits at
-// most 1000 ms for it to become ready for input. Not started when it could
-// not be created; the program never waits for the process to end.
-StartedProcess startProcess(std::string_view gbkCommand);
+// Creates a process for the GBK command line, shown normally, and with
+// waitReady waits at most 1000 ms for it to become ready for input. Not
+// started when it could not be created; the program never waits for the
+// process to end.
+StartedProcess startProcess(std::string_view gbkCommand, bool waitReady = true);
 
-// What a walk calls to start each browser: startProcess, or a wrapper that
-// watches the walk (tests, benchmarks).
-using ProcessStarter = std::function<StartedProcess(std::string_view gbkCommand)>;
+// What the scheduler calls to start each browser: startProcess, or a wrapper
+// that watches the walk (tests, benchmarks). A restart asks for no wait.
+using ProcessStarter = std::function<StartedProcess(std::string_view gbkCommand, bool waitReady)>;
 
 // The browser's last-open time from its "yxsj.ini", or " 0000 ".
 [[nodiscard]] std::string lastOpenTime(std::string_view browserPath);
@@ -91,19 +98,30 @@ public:
     // started again.
     void closedByPanel(std::uint32_t processId);
     // Looks at the started copies: the ended ones are forgotten, restarted
-    // later or refused, and the restarts that are due start.
-    void watchCopies();
+    // later or refused; with mayRestart the next restart starts when it is
+    // due and the spacing and the limit allow it (one at most).
+    void watchCopies(bool mayRestart = true);
     // Copies this panel started that still run, as last looked at.
     [[nodiscard]] std::size_t runningCopies() const noexcept { return copies_.running(); }
 
 private:
-    void launchRow(std::size_t row, bool alwaysDesignated);
-    // Starts one command line, tells the run log how it went (a restart as
-    // one, under the new copy's id) and watches the process.
-    bool start(const std::string& command, bool restart);
-    // Before a start: while "最多同时运行" started copies run, waits with the
-    // interface usable until one of them ends.
-    void waitForSlot();
+    // Starts the entry with this id if it is still in the list (with
+    // onlySelected, if it is selected too) and pauses for the interval.
+    void launchRow(LaunchList::Id id, bool alwaysDesignated, bool onlySelected);
+    // Starts one command line for origin, tells the run log how it went (a
+    // restart as one, under the new copy's id) and watches the process. A
+    // restart does not wait for the copy to be ready. The id of the watched
+    // copy; 0 when none started (or its starter kept no handle).
+    std::uint32_t start(const std::string& command, const std::string& origin, bool restart);
+    // Before a walk's start of the row with this id: waits, with the
+    // interface usable, for a slot under "最多同时运行" and for the pause
+    // after a restart that came last; no longer once the row is gone.
+    void waitForTurn(LaunchList::Id id);
+    // Tells the spacing when the last restart's copy is ready (or gone).
+    void seeRestartReady(std::int64_t now);
+    // While "最多同时运行" started copies run, waits with the interface
+    // usable until one of them ends or the row with this id is gone.
+    void waitForSlot(LaunchList::Id id);
     // The pause after a start: 启动间隔 varied by up to "随机间隔".
     [[nodiscard]] int nextPause();
 
@@ -113,6 +131,9 @@ private:
     ProcessStarter start_;
     StartedCopies copies_;
     ProcessWatch processes_;
+    StartPacing pacing_;
+    std::uint32_t lastRestartId_ = 0;  // the copy the last restart started, awaited until ready
+    std::uint64_t bareStarts_ = 0;     // presses of "启动鹭行" so far
     std::mt19937 random_;
     bool watching_ = false;  // watchCopies() is running (a start inside it must not run it again)
 };

@@ -40,6 +40,11 @@ std::vector<std::uint32_t> ProcessWatch::takeEnded() {
     return ended;
 }
 
+HANDLE ProcessWatch::handle(std::uint32_t processId) const {
+    const auto it = watched_.find(processId);
+    return it == watched_.end() ? nullptr : it->second;
+}
+
 std::vector<HANDLE> ProcessWatch::handles(std::size_t most) const {
     std::vector<HANDLE> out;
     out.reserve(std::min(most, watched_.size()));

@@ -30,6 +30,9 @@ public:
     // Handles of up to most watched processes, for a wait. They stay valid
     // until the next takeEnded().
     [[nodiscard]] std::vector<HANDLE> handles(std::size_t most) const;
+    // The handle of a watched process; null when it is not watched (or no
+    // longer: its end was taken).
+    [[nodiscard]] HANDLE handle(std::uint32_t processId) const;
     [[nodiscard]] std::size_t size() const noexcept { return watched_.size(); }
 
 private:

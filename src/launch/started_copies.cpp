@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 #include <utility>
 
 namespace vuv {
 
-void StartedCopies::started(std::uint32_t processId, std::string command) {
-    copies_[processId] = Copy{std::move(command), false};
+std::string rowOrigin(std::uint64_t rowId) { return "row " + std::to_string(rowId); }
+
+std::string bareStartOrigin(std::uint64_t serial) { return "bare start " + std::to_string(serial); }
+
+void StartedCopies::started(std::uint32_t processId, std::string command, std::string origin) {
+    copies_[processId] = Copy{std::move(command), std::move(origin), false};
 }
 
 bool StartedCopies::closedByPanel(std::uint32_t processId) {
@@ -27,7 +32,7 @@ EndedCopy StartedCopies::ended(std::uint32_t processId, bool autoRestart, int re
     if (copy.closedByPanel) {
         result.end = CopyEnd::Closed;
     } else if (autoRestart) {
-        if (budget_.tryTake(result.command, nowMs)) {
+        if (budget_.tryTake(copy.origin, nowMs)) {
             result.end = CopyEnd::Restarting;
             // Saturates instead of overflowing near the end of the clock.
             const std::int64_t delay = std::max(restartDelayMs, 0);
@@ -36,7 +41,7 @@ EndedCopy StartedCopies::ended(std::uint32_t processId, bool autoRestart, int re
                                                                           : nowMs + delay;
             const auto at = std::upper_bound(queue_.begin(), queue_.end(), due,
                                              [](std::int64_t t, const Queued& q) { return t < q.dueMs; });
-            queue_.insert(at, Queued{due, result.command});
+            queue_.insert(at, Queued{due, Restart{result.command, std::move(copy.origin)}});
         } else {
             result.end = CopyEnd::Refused;
         }
@@ -44,15 +49,15 @@ EndedCopy StartedCopies::ended(std::uint32_t processId, bool autoRestart, int re
     return result;
 }
 
-std::optional<std::string> StartedCopies::nextRestart(std::int64_t nowMs, int limit, bool autoRestart) {
+std::optional<Restart> StartedCopies::nextRestart(std::int64_t nowMs, int limit, bool autoRestart) {
     if (!autoRestart) {
         queue_.clear();
         return std::nullopt;
     }
     if (queue_.empty() || queue_.front().dueMs > nowMs || mustWaitForSlot(running(), limit)) return std::nullopt;
-    std::string command = std::move(queue_.front().command);
+    Restart restart = std::move(queue_.front().restart);
     queue_.pop_front();
-    return command;
+    return restart;
 }
 
 }  // namespace vuv

@@ -8,6 +8,7 @@
 
 #include "common/ini.h"
 
+#include <climits>
 #include <iostream>
 #include <map>
 #include <set>
@@ -150,6 +151,22 @@ protected:
     }
     [[nodiscard]] std::string line(const std::string& address) const { return browserLine(address, " 0000 ", false, ""); }
 
+    // "自动重启退出的浏览器" on, as the settings file then says.
+    void turnRestartsOn() {
+        ASSERT_TRUE(panel->command(id::kAutoRestart));
+        ASSERT_TRUE(waitUntil([&] {
+            const std::optional<std::string> file = readFileBytes(settingsFile());
+            return file &&
+                   ini::get(*file, text::kSettingsSection, text::kKeyAutoRestart) == std::optional<std::string>(text::kTrue);
+        }));
+    }
+    // Answers the notice that ends a walk.
+    void finishWalk(Ms timeout = Ms{60000}) {
+        const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"完成"), timeout);
+        ASSERT_TRUE(box);
+        ASSERT_TRUE(pressButton(box->window));
+    }
+
     std::map<DWORD, Copy> copies;
     std::set<DWORD> setAside;  // copies of an earlier walk, no longer looked at
 };
@@ -204,6 +221,59 @@ TEST_F(LaunchLimits, NoMoreThanTheLimitRunAndEveryRowStarts) {
     EXPECT_EQ(mostAtOnce(), 1u);
 }
 
+// A walk starts the rows that stood in the list when it began. With a limit
+// of one it waits for row 0's copy; deleting row 0 meanwhile moves the others
+// up, and each of them still starts once; a row added meanwhile is not
+// started.
+TEST_F(LaunchLimits, AWalkStartsTheRowsItWasGivenWhateverIsDeletedOrAddedMeanwhile) {
+    startPanel();
+    setLaunchSettings("0", "0", "1", "0");
+    Lines addresses{"http://given.example/0"};  // runs until killed
+    for (int i = 1; i < 6; ++i) addresses.push_back("http://given.example/" + std::to_string(i) + " --standin-exit-ms=300");
+    addLines(addresses);
+    setInterval("0");
+    ASSERT_TRUE(panel->click(id::kLaunchAll));
+    ASSERT_TRUE(waitUntil([&] { return copiesWith(line(addresses[0])).size() == 1u; }, Ms{30000}));
+
+    // The walk now waits for row 0's copy to end.
+    select({0});
+    ASSERT_TRUE(panel->command(id::kDeleteEntries));
+    ASSERT_TRUE(waitUntil([&] { return rows().size() == 5u; }));
+    addLines({"http://given.example/added --standin-exit-ms=300"});
+    EXPECT_EQ(sandbox.standinPids().size(), 1u) << "the walk went on before row 0's copy ended";
+    Process::open(copiesWith(line(addresses[0])).front()).kill();
+
+    finishWalk();
+    for (const std::string& address : addresses) {
+        EXPECT_EQ(copiesWith(line(address)).size(), 1u) << address;
+    }
+    EXPECT_TRUE(copiesWith(line("http://given.example/added --standin-exit-ms=300")).empty())
+        << "a row added during the walk was started";
+    EXPECT_EQ(sandbox.standinPids().size(), 6u);
+}
+
+// "清空" while a walk waits for a slot ends the walk: its notice comes while
+// the copy it waited for still runs, and none of its other rows start.
+TEST_F(LaunchLimits, EmptyingTheListEndsAWalkWaitingForASlot) {
+    startPanel();
+    setLaunchSettings("0", "0", "1", "0");
+    addLines({"http://emptied.example/0", "http://emptied.example/1", "http://emptied.example/2"});
+    setInterval("0");
+    ASSERT_TRUE(panel->click(id::kLaunchAll));
+    ASSERT_TRUE(waitUntil([&] { return copiesWith(line("http://emptied.example/0")).size() == 1u; }, Ms{30000}));
+    const Process first = Process::open(copiesWith(line("http://emptied.example/0")).front());
+    // A message posted now is taken once the walk's pause (0 ms) is over:
+    // the walk then waits for the slot.
+    ASSERT_TRUE(panel->caughtUp());
+
+    ASSERT_TRUE(panel->click(id::kLaunchClear));
+    ASSERT_TRUE(waitUntil([&] { return rows().empty(); }));
+    finishWalk(Ms{15000});
+    EXPECT_TRUE(first.running()) << "the walk ended only with the copy it waited for";
+    EXPECT_EQ(sandbox.standinPids().size(), 1u);
+    first.kill();
+}
+
 // 启动间隔 800 and 随机间隔 200: every pause after a start (the gap between
 // two starts less the wait until the first was ready) lies within 600-1000
 // ms, and the pauses differ.
@@ -252,11 +322,7 @@ TEST_F(LaunchLimits, ThePauseAfterEachStartVariesWithinTheJitter) {
 // A copy closed with 关闭鹭行, or at its own "#关闭", stays gone.
 TEST_F(AutoRestart, AKilledCopyComesBackAClosedOneDoesNotAndTheFourthCrashIsRefused) {
     startPanel();
-    ASSERT_TRUE(panel->command(id::kAutoRestart));
-    ASSERT_TRUE(waitUntil([&] {
-        const std::optional<std::string> file = readFileBytes(settingsFile());
-        return file && ini::get(*file, text::kSettingsSection, text::kKeyAutoRestart) == std::optional<std::string>(text::kTrue);
-    }));
+    turnRestartsOn();
     const std::string crash = line("http://r.example/crash"), closed = line("http://r.example/closed"),
                       asks = line("http://r.example/asks"), witness = line("http://r.example/witness");
     addLines({"http://r.example/crash", "http://r.example/closed", "http://r.example/asks", "http://r.example/witness"});
@@ -397,6 +463,72 @@ TEST_F(AutoRestart, ACopyThatGotNoCloseComesBackAfterACrash) {
     // However the restarts are paced, one comes well within this.
     EXPECT_TRUE(waitUntil([&] { return copiesWith(tabbed).size() == 2u; }, Ms{20000}))
         << "the copy that got no close was not restarted";
+}
+
+// Twenty copies killed at once come back one at a time, 启动间隔 apart, and
+// the window answers throughout: no restart blocks it.
+TEST_F(AutoRestart, CopiesKilledTogetherComeBackOneAtATimeWhileTheWindowAnswers) {
+    startPanel();
+    turnRestartsOn();
+    constexpr std::size_t kCopies = 20;
+    constexpr long long kIntervalMs = 300;
+    Lines addresses;
+    for (std::size_t i = 0; i < kCopies; ++i) addresses.push_back("http://many.example/" + std::to_string(i));
+    addLines(addresses);
+    setInterval("0");
+    launchAll();
+    ASSERT_TRUE(waitUntil([&] { return sandbox.standinPids().size() == kCopies; }, Ms{30000}));
+    const std::vector<DWORD> originals = sandbox.standinPids();
+    setInterval(std::to_string(kIntervalMs));
+
+    std::vector<Process> killed;
+    for (DWORD pid : originals) killed.push_back(Process::open(pid));
+    for (const Process& copy : killed) copy.kill();
+
+    // Until every copy is back, again and again: the window answers a
+    // message sent with a 200 ms limit, and its queue moves (a message
+    // posted to it is taken within 500 ms; a wait that answers sent
+    // messages but takes no posted ones would hold it up).
+    const HWND window = panel->mainWindow();
+    std::size_t asked = 0, unanswered = 0, stuck = 0;
+    long long slowestMs = 0, slowestPostedMs = 0;
+    const auto deadline = Clock::now() + Ms{45000};
+    while (sandbox.standinPids().size() < 2 * kCopies && Clock::now() < deadline) {
+        auto sent = Clock::now();
+        DWORD_PTR answer = 0;
+        ++asked;
+        if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 200, &answer) == 0) ++unanswered;
+        slowestMs = std::max<long long>(slowestMs, std::chrono::duration_cast<Ms>(Clock::now() - sent).count());
+        sent = Clock::now();
+        if (!panel->caughtUp(Ms{500})) ++stuck;
+        slowestPostedMs = std::max<long long>(slowestPostedMs, std::chrono::duration_cast<Ms>(Clock::now() - sent).count());
+    }
+    ASSERT_EQ(sandbox.standinPids().size(), 2 * kCopies) << "not every copy came back";
+    EXPECT_EQ(unanswered, 0u) << "of " << asked << " messages; slowest answer " << slowestMs << " ms";
+    EXPECT_EQ(stuck, 0u) << "of " << asked << " posted messages; slowest taken after " << slowestPostedMs << " ms";
+
+    // Each row back once, and the restarts (their creation times) spaced by
+    // at least 启动间隔; the tolerance covers the coarse tick count the
+    // panel measures with.
+    std::vector<ULONGLONG> created;
+    for (DWORD pid : sandbox.standinPids()) {
+        if (std::find(originals.begin(), originals.end(), pid) != originals.end()) continue;
+        const Process copy = Process::open(pid);
+        FILETIME made{}, exited{}, kernel{}, user{};
+        ASSERT_TRUE(copy.valid() && GetProcessTimes(copy.handle(), &made, &exited, &kernel, &user)) << pid;
+        created.push_back(ticks(made));
+    }
+    for (const std::string& address : addresses) EXPECT_EQ(copiesWith(line(address)).size(), 2u) << address;
+    std::sort(created.begin(), created.end());
+    long long shortest = LLONG_MAX;
+    for (std::size_t i = 1; i < created.size(); ++i) {
+        shortest = std::min(shortest, static_cast<long long>((created[i] - created[i - 1]) / kTicksPerMs));
+    }
+    EXPECT_GE(shortest, kIntervalMs - 20) << "two restarts closer than 启动间隔";
+    std::cout << "FIGURE auto_restart.twenty_killed messages " << asked << " unanswered " << unanswered
+              << " slowest_answer_ms " << slowestMs << " posted_not_taken " << stuck << " slowest_posted_ms "
+              << slowestPostedMs << " shortest_gap_ms " << shortest << " all_back_ms "
+              << static_cast<long long>((created.back() - created.front()) / kTicksPerMs) << "\n";
 }
 
 }  // namespace

@@ -93,3 +93,68 @@ TEST(LaunchPolicy, RestartBudgetForgetsExpiredKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace vuv;
+
+TEST(StartPacing, RestartsComeOneAtATimeThePauseAfterTheCopyBeforeIsReady) {
+    StartPacing pacing;
+    EXPECT_TRUE(pacing.restartMayStart(0)) << "nothing started yet";
+    EXPECT_EQ(pacing.walkWaitMs(0), 0);
+
+    // A restart at 1000, its copy ready at 1150, pause 300: the next at 1450.
+    pacing.restarted(1000, 300);
+    EXPECT_TRUE(pacing.awaitingReady(1000));
+    EXPECT_FALSE(pacing.restartMayStart(1000));
+    EXPECT_FALSE(pacing.restartMayStart(1400)) << "not yet ready: the pause has not begun";
+    pacing.ready(1150);
+    EXPECT_FALSE(pacing.awaitingReady(1150));
+    EXPECT_FALSE(pacing.restartMayStart(1449));
+    EXPECT_TRUE(pacing.restartMayStart(1450));
+    pacing.ready(1400);  // seen again later: the first sighting stands
+    EXPECT_TRUE(pacing.restartMayStart(1450));
+
+    // A copy never seen ready is waited for 1000 ms at most.
+    pacing.restarted(2000, 300);
+    EXPECT_TRUE(pacing.awaitingReady(2999));
+    EXPECT_FALSE(pacing.awaitingReady(3000));
+    EXPECT_FALSE(pacing.restartMayStart(3299));
+    EXPECT_TRUE(pacing.restartMayStart(3300));
+    pacing.restarted(4000, 0);
+    pacing.ready(9000);  // late sighting: counts as the longest wait
+    EXPECT_TRUE(pacing.restartMayStart(5000));
+
+    // A negative pause (an interval typed as "-5") is none.
+    pacing.restarted(6000, -5);
+    pacing.ready(6010);
+    EXPECT_TRUE(pacing.restartMayStart(6010));
+}
+
+TEST(StartPacing, AWalkAndTheRestartsKeepThePauseBetweenThemWhileAWalkKeepsItsOwn) {
+    StartPacing pacing;
+    // A walk's start (its copy ready at 100) with its pause of 800: no
+    // restart before 900, and the walk itself is never held by its own start.
+    pacing.walkStarted(100, 800);
+    EXPECT_FALSE(pacing.awaitingReady(100));
+    EXPECT_FALSE(pacing.restartMayStart(899));
+    EXPECT_TRUE(pacing.restartMayStart(900));
+    EXPECT_EQ(pacing.walkWaitMs(100), 0);
+    EXPECT_EQ(pacing.walkWaitMs(900), 0);
+
+    // A restart taken at 900 in the walk's pause: the walk waits for that
+    // copy and the pause after it.
+    pacing.restarted(900, 800);
+    EXPECT_EQ(pacing.walkWaitMs(900), 1800) << "at most the longest wait for the copy, then the pause";
+    pacing.ready(1000);
+    EXPECT_EQ(pacing.walkWaitMs(1000), 800);
+    EXPECT_EQ(pacing.walkWaitMs(1750), 50);
+    EXPECT_EQ(pacing.walkWaitMs(1800), 0);
+    EXPECT_EQ(pacing.walkWaitMs(5000), 0);
+    // The walk's next start is again its own.
+    pacing.walkStarted(1900, 800);
+    EXPECT_EQ(pacing.walkWaitMs(1900), 0);
+    EXPECT_FALSE(pacing.restartMayStart(2699));
+}
+
+}  // namespace
