@@ -38,7 +38,11 @@ bool Panel::build(HINSTANCE instance) {
     }
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
     window_.setExitHandler([this] { exit(); });
-    window_.setAfterInputHandler([this] { workspace_->markChanged(); });
+    window_.setAfterInputHandler([this](int command, int) {
+        // The record boxes report every text a notification appends; the
+        // automatic workspace does not keep the records.
+        if (command != id::kLinkRecord && command != id::kPageRecord) workspace_->markChanged();
+    });
     settings_->setOptionHandler([this](int command) { optionSwitched(command); });
     instances_->setEndedCheckHandler([this] {
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();

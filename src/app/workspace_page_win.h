@@ -5,8 +5,8 @@
 //
 // What counts as a change is whatever the panel reports through markChanged:
 // any command the main window handled (buttons, menu items, check boxes,
-// typing into the interval box), a notification handled, bookmarks given
-// back. A change only makes the next tick compare; the file is rewritten
+// typing into the interval box; not the record boxes' own notices of text
+// appended), a bookmark handed out, a rule that ran, bookmarks given back. A change only makes the next tick compare; the file is rewritten
 // only when its bytes would differ.
 //
 // The automatic workspace only replaces a file this run read itself, or one
