@@ -127,9 +127,8 @@ std::wstring systemErrorText(DWORD error) {
         reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
     if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.')) {
-        text.pop_back();
-    }
+    const auto trailing = [](wchar_t c) { return c == L'\n' || c == L'\r' || c == L' ' || c == L'.'; };
+    while (!text.empty() && trailing(text.back())) text.pop_back();
     const std::wstring code = L"错误 " + std::to_wstring(error);
     return text.empty() ? code : text + L"，" + code;
 }

@@ -160,16 +160,24 @@ TEST_F(AutoWorkspace, ADamagedFileThatCannotBeSetAsideIsLeftAsItIs) {
     EXPECT_TRUE(aside != INVALID_FILE_ATTRIBUTES && (aside & FILE_ATTRIBUTE_DIRECTORY) != 0);
 }
 
-// Two panels from one folder: the first opens and saves the workspace, the
-// second is told why it does not, opens nothing, and writes nothing.
+// Two panels from one folder: the first opens and saves the workspace (and
+// removes what a killed run left), the second is told why it does not,
+// opens nothing, writes nothing and removes nothing.
 TEST_F(AutoWorkspace, ASecondPanelFromTheSameFolderNeitherOpensNorSavesTheWorkspace) {
     writeSettingsWithBrowser(autoSaveOn());
     const std::string saved = workspaceWithBookmarks("http://first.example/", 4);
     ASSERT_TRUE(writeFileBytes(autoFile(), saved));
+    // Left by a run killed mid-write: the first panel removes it.
+    const std::wstring leftover = autoFile() + L".tmp4242";
+    ASSERT_TRUE(writeFileBytes(leftover, "half"));
     panel = start(sandbox, false);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     ASSERT_EQ(bookmarksOf(*panel).size(), 4u);
+    EXPECT_FALSE(readFileBytes(leftover).has_value()) << "a leftover temporary file stays";
 
+    // One that may be the first panel's own write in progress: the second
+    // panel, which holds no lock, leaves it.
+    ASSERT_TRUE(writeFileBytes(leftover, "half"));
     std::unique_ptr<Panel> second = start(sandbox, true);
     ASSERT_TRUE(second->ready()) << second->startError();
     ASSERT_NE(second->pid(), panel->pid());
@@ -185,6 +193,7 @@ TEST_F(AutoWorkspace, ASecondPanelFromTheSameFolderNeitherOpensNorSavesTheWorksp
     ASSERT_TRUE(second->caughtUp());
     ASSERT_TRUE(second->close()) << second->modalWindows();
     EXPECT_TRUE(readFileBytes(autoFile()) == saved) << "the second panel wrote the first one's workspace";
+    EXPECT_TRUE(readFileBytes(leftover) == std::optional<std::string>("half"));
     EXPECT_EQ(second->exceptionCount(), 0) << second->wineLog();
 
     // The first panel still saves: its change reaches the file.
