@@ -354,7 +354,7 @@ void MainWindow::onCommand(int id, int notifyCode) {
     for (Page* page : pages_) {
         if (page->onCommand(id, notifyCode)) break;
     }
-    if (afterInput_) afterInput_();
+    if (afterInput_) afterInput_(id, notifyCode);
 }
 
 LRESULT MainWindow::onNotify(const NMHDR& header) {

@@ -43,8 +43,11 @@ public:
     // The exit sequence, for the close box and the item 退出.
     void setExitHandler(std::function<void()> handler) { onExit_ = std::move(handler); }
     // Runs after every command the window received has been handled,
-    // whatever the pages made of it (modal dialogs included).
-    void setAfterInputHandler(std::function<void()> handler) { afterInput_ = std::move(handler); }
+    // whatever the pages made of it (modal dialogs included), with the
+    // command's id and notification code.
+    void setAfterInputHandler(std::function<void(int id, int notifyCode)> handler) {
+        afterInput_ = std::move(handler);
+    }
 
 private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -79,7 +82,7 @@ private:
     bool activatedOnce_ = false;
     std::function<void()> onFirstActivation_;
     std::function<void()> onExit_;
-    std::function<void()> afterInput_;
+    std::function<void(int, int)> afterInput_;
 };
 
 }  // namespace vuv::win

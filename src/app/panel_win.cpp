@@ -26,7 +26,8 @@ bool Panel::build(HINSTANCE instance) {
     importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
     rules_ = std::make_unique<RulesPage>(main);
     records_ = std::make_unique<RecordsPage>(main);
-    workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_);
+    workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
+                                                 *log_);
     bossKey_ = std::make_unique<BossKey>(main, *instances_);
     webPages_ = std::make_unique<WebPageButtons>();
     for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
@@ -37,7 +38,11 @@ bool Panel::build(HINSTANCE instance) {
     }
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
     window_.setExitHandler([this] { exit(); });
-    window_.setAfterInputHandler([this] { workspace_->markChanged(); });
+    window_.setAfterInputHandler([this](int command, int) {
+        // The record boxes report every text a notification appends; the
+        // automatic workspace does not keep the records.
+        if (command != id::kLinkRecord && command != id::kPageRecord) workspace_->markChanged();
+    });
     settings_->setOptionHandler([this](int command) { optionSwitched(command); });
     instances_->setEndedCheckHandler([this] {
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
@@ -148,7 +153,11 @@ void Panel::returnBookmarksOfExitedCopies() {
 
 void Panel::optionSwitched(int command) {
     switch (command) {
-        case id::kAutoSaveWorkspace: workspace_->autoSaveSwitched(); break;
+        case id::kAutoSaveWorkspace:
+            // Refused (the operator cancelled, or an earlier file could be
+            // neither opened nor set aside): the option goes back off.
+            if (!workspace_->autoSaveSwitched()) settings_->setOption(id::kAutoSaveWorkspace, false);
+            break;
         case id::kAutoReturnBookmarks:
             // Copies already gone give theirs back at once.
             if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();

@@ -58,14 +58,20 @@ void SettingsPage::showOptionChecks() const {
 bool SettingsPage::toggleOption(int command) {
     bool* option = optionOf(command);
     if (option == nullptr) return false;
-    *option = !*option;
+    setOption(command, !*option);
+    if (onOption_) onOption_(command);
+    return true;
+}
+
+void SettingsPage::setOption(int command, bool on) {
+    bool* option = optionOf(command);
+    if (option == nullptr) return;
+    *option = on;
     std::string_view key = text::kKeyAutoRestart;
     if (command == id::kAutoReturnBookmarks) key = text::kKeyAutoReturn;
     if (command == id::kAutoSaveWorkspace) key = text::kKeyAutoSave;
     writeFlagSetting(key, *option);
     showOptionChecks();
-    if (onOption_) onOption_(command);
-    return true;
 }
 
 void SettingsPage::save() const {

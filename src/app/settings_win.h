@@ -37,6 +37,9 @@ public:
     // kAutoSaveWorkspace, kAutoRestart): the setting, its key and its check
     // mark, then the handler. False for any other command.
     bool toggleOption(int command);
+    // Sets a check item of the menu 工具 without calling the handler: an
+    // option whose switching was refused goes back, its key with it.
+    void setOption(int command, bool on);
     // Called after an option was switched, with its command.
     void setOptionHandler(std::function<void(int command)> handler) { onOption_ = std::move(handler); }
 

@@ -5,9 +5,10 @@
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
 #include "common/texts.h"
-#include "common/trace_win.h"
 #include "common/ui_win.h"
 
+#include <chrono>
+#include <cwchar>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -28,8 +29,14 @@ std::wstring errorText(const WorkspaceError& error) {
 }  // namespace
 
 WorkspacePage::WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkPage& bookmarks,
-                             RulesPage& rules, RecordsPage& records)
-    : main_(main), settings_(settings), launch_(launch), bookmarks_(bookmarks), rules_(rules), records_(records) {}
+                             RulesPage& rules, RecordsPage& records, EventSink& events)
+    : main_(main),
+      settings_(settings),
+      launch_(launch),
+      bookmarks_(bookmarks),
+      rules_(rules),
+      records_(records),
+      events_(events) {}
 
 std::wstring WorkspacePage::autoSavePath() { return executableDirectory() + L"\\" + widen(text::kWorkspaceFile); }
 
@@ -142,59 +149,222 @@ void WorkspacePage::importRules() {
     rules_.appendRules(rules);
 }
 
+WorkspaceLock WorkspacePage::lockAutoSaved() {
+    if (lock_.held()) return WorkspaceLock::Held;
+    const std::wstring path = autoSavePath() + L".lock";
+    lock_ = ExclusiveFile(path);
+    if (lock_.held()) return WorkspaceLock::Held;
+    // Denied on an existing lock file: its panel is closing it right now.
+    const DWORD error = lock_.error();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+        (error == ERROR_ACCESS_DENIED && pathExists(path))) {
+        return WorkspaceLock::HeldByOther;
+    }
+    // A folder that takes no lock file takes no workspace either: the
+    // failed saves are told as they happen.
+    return WorkspaceLock::Unavailable;
+}
+
 void WorkspacePage::openAutoSaved() {
-    if (settings_.autoSaveWorkspace) {
-        const std::wstring path = autoSavePath();
-        std::string bytes;
-        if (pathExists(path) && readFileBytes(path, bytes)) {
-            std::variant<Workspace, WorkspaceError> read = parseWorkspace(bytes);
-            if (auto* workspace = std::get_if<Workspace>(&read)) {
-                apply(std::move(*workspace));
-                lastSaved_ = std::move(bytes);
-            } else {
-                // The damaged file is kept aside before the next save
-                // replaces it, so whatever it still holds can be recovered.
-                const std::wstring aside = path + L".damaged";
-                const bool kept = CopyFileW(path.c_str(), aside.c_str(), FALSE) != 0;
-                std::wstring message = L"自动保存的工作区无法打开：" + errorText(std::get<WorkspaceError>(read)) + L"。";
-                if (kept) message += L"\r\n原文件已另存为 " + aside;
-                messageBox(message.c_str(), L"提醒", MB_OK);
-            }
+    changed_ = false;
+    if (!settings_.autoSaveWorkspace) return;
+    const std::wstring path = autoSavePath();
+    AutoSaveFacts facts;
+    facts.lock = lockAutoSaved();
+    std::string bytes;
+    DWORD readError = ERROR_SUCCESS;
+    DWORD asideError = ERROR_SUCCESS;
+    std::optional<WorkspaceError> damage;
+    std::optional<Workspace> loaded;
+    const std::wstring aside = path + L".damaged";
+    if (facts.lock != WorkspaceLock::HeldByOther) {
+        // Written by runs that were ended mid-write; no other panel writes
+        // here while this one holds the lock.
+        if (facts.lock == WorkspaceLock::Held) removeLeftoverTemporaries(path);
+        facts.readOk = readFileBytes(path, bytes, readError);
+        facts.fileExists = facts.readOk || (readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND);
+    }
+    if (facts.readOk) {
+        std::variant<Workspace, WorkspaceError> read = parseWorkspace(bytes);
+        if (auto* workspace = std::get_if<Workspace>(&read)) {
+            facts.parsedOk = true;
+            loaded = std::move(*workspace);
+        } else {
+            damage = std::get<WorkspaceError>(read);
+            // The damaged file is kept aside before the next save replaces
+            // it, so whatever it still holds can be recovered.
+            facts.asideOk = CopyFileW(path.c_str(), aside.c_str(), FALSE) != 0;
+            if (!facts.asideOk) asideError = GetLastError();
         }
     }
-    changed_ = false;
-    autoSaveSwitched();
-}
-
-void WorkspacePage::autoSaveSwitched() {
-    if (settings_.autoSaveWorkspace && !timerRunning_) {
-        timerRunning_ = SetTimer(main_, id::kWorkspaceTimer, kAutoSaveMs, nullptr) != 0;
-        // Switched on: the workspace as it stands is written at the next tick.
-        changed_ = true;
-    } else if (!settings_.autoSaveWorkspace && timerRunning_) {
-        KillTimer(main_, id::kWorkspaceTimer);
-        timerRunning_ = false;
+    const AutoSaveStart start = decideAutoSaveStart(facts);
+    mayWrite_ = autoSaveMayWrite(start);
+    const std::wstring paused = L"\r\n为免覆盖其中保存的内容，本次运行不自动保存工作区。";
+    switch (start) {
+        case AutoSaveStart::Fresh: changed_ = true; break;
+        case AutoSaveStart::Loaded:
+            apply(std::move(*loaded));
+            lastSaved_ = std::move(bytes);
+            // What was just read needs no writing back.
+            changed_ = false;
+            break;
+        case AutoSaveStart::Unreadable:
+            tell(L"自动保存的工作区无法读取：" + path + L"（" + systemErrorText(readError) + L"）。" + paused);
+            break;
+        case AutoSaveStart::DamagedSetAside:
+            changed_ = true;
+            tell(L"自动保存的工作区无法打开：" + errorText(*damage) + L"。\r\n原文件已另存为 " + aside);
+            break;
+        case AutoSaveStart::DamagedNotSetAside:
+            tell(L"自动保存的工作区无法打开：" + errorText(*damage) + L"。\r\n" + path + L" 也无法另存为 " + aside +
+                 L"（" + systemErrorText(asideError) + L"）。" + paused);
+            break;
+        case AutoSaveStart::LockedByOtherPanel:
+            tell(L"同一目录中的另一个面板正在自动保存工作区 " + path +
+                 L"。\r\n本次运行不打开也不自动保存工作区。");
+            break;
     }
+    startTimer();
 }
 
-void WorkspacePage::tick() {
-    if (!changed_ || !settings_.autoSaveWorkspace) return;
+bool WorkspacePage::autoSaveSwitched() {
+    if (!settings_.autoSaveWorkspace) {
+        if (timerRunning_) KillTimer(main_, id::kWorkspaceTimer);
+        timerRunning_ = false;
+        return true;
+    }
+    if (timerRunning_) return true;
+    const std::wstring path = autoSavePath();
+    if (lockAutoSaved() == WorkspaceLock::HeldByOther) {
+        mayWrite_ = false;
+        tell(L"同一目录中的另一个面板正在自动保存工作区 " + path + L"。\r\n本次运行不自动保存工作区。");
+        return true;
+    }
+    if (!adoptExistingFile(path)) return false;
+    startTimer();
+    return true;
+}
+
+bool WorkspacePage::adoptExistingFile(const std::wstring& path) {
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+    const bool read = readFileBytes(path, bytes, error);
+    if (!read && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+        // Nothing to lose: the workspace as it stands is written at the next tick.
+        lastSaved_.reset();
+        mayWrite_ = true;
+        changed_ = true;
+        return true;
+    }
+    if (read && mayWrite_ && lastSaved_ && *lastSaved_ == bytes) {
+        // This run's own file, switched off and on again.
+        changed_ = true;
+        return true;
+    }
+    // A name that overwrites nothing: the time of day, then a number.
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+             now.wSecond);
+    std::wstring aside = path + L"." + stamp;
+    for (int n = 2; pathExists(aside); ++n) aside = path + L"." + stamp + L"-" + std::to_wstring(n);
+
+    const std::wstring question = L"程序目录中已有一个自动保存的工作区：\r\n" + path +
+                                  L"\r\n\r\n是：先打开它（面板中现有的内容由它替换）\r\n否：把它改名为 " + aside +
+                                  L"，然后自动保存现在的工作区\r\n取消：不开启自动保存工作区";
+    telling_ = true;
+    const int answer = messageBox(question.c_str(), L"提醒", MB_YESNOCANCEL);
+    telling_ = false;
+    if (answer == IDYES) {
+        if (!read) {
+            messageBox((L"无法打开工作区：" + path + L"（" + systemErrorText(error) + L"）。\r\n自动保存工作区没有开启。")
+                           .c_str(),
+                       L"提醒", MB_OK);
+            return false;
+        }
+        std::variant<Workspace, WorkspaceError> parsed = parseWorkspace(bytes);
+        if (const auto* damage = std::get_if<WorkspaceError>(&parsed)) {
+            messageBox((L"无法打开工作区：" + errorText(*damage) + L"。\r\n自动保存工作区没有开启。").c_str(), L"提醒",
+                       MB_OK);
+            return false;
+        }
+        apply(std::move(std::get<Workspace>(parsed)));
+        lastSaved_ = std::move(bytes);
+        mayWrite_ = true;
+        changed_ = false;
+        return true;
+    }
+    if (answer == IDNO) {
+        if (MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH) == 0) {
+            const DWORD moveError = GetLastError();
+            messageBox((L"无法把 " + path + L" 改名为 " + aside + L"（" + systemErrorText(moveError) +
+                        L"）。\r\n自动保存工作区没有开启。")
+                           .c_str(),
+                       L"提醒", MB_OK);
+            return false;
+        }
+        events_.record(0, text::kEventWorkspace, narrow(L"原有的工作区已改名为 " + aside));
+        lastSaved_.reset();
+        mayWrite_ = true;
+        changed_ = true;
+        return true;
+    }
+    return false;
+}
+
+void WorkspacePage::startTimer() {
+    if (!timerRunning_) timerRunning_ = SetTimer(main_, id::kWorkspaceTimer, kAutoSaveMs, nullptr) != 0;
+}
+
+void WorkspacePage::tell(const std::wstring& message) {
+    std::wstring line = message;
+    for (wchar_t& c : line) {
+        if (c == L'\r' || c == L'\n') c = L' ';
+    }
+    events_.record(0, text::kEventWorkspace, narrow(line));
+    // The box pumps messages: the ticks it lets through wait for it.
+    telling_ = true;
+    messageBox(message.c_str(), L"提醒", MB_OK);
+    telling_ = false;
+}
+
+bool WorkspacePage::save(bool atExit) {
+    if (!changed_ || !settings_.autoSaveWorkspace || !mayWrite_) return true;
+    const auto now =
+        std::chrono::duration_cast<SaveRetry::Ms>(std::chrono::steady_clock::now().time_since_epoch());
+    // Between failed tries nothing is serialised; the exit tries regardless.
+    if (!atExit && !retry_.due(now)) return false;
     std::string bytes = writeWorkspace(collect(false));
     if (lastSaved_ && *lastSaved_ == bytes) {
         changed_ = false;
-        return;
+        return true;
     }
     // Temporary file, then replace: a crash or a full disk mid-write leaves
-    // the previous workspace whole. A failed write is tried again next tick.
+    // the previous workspace whole.
     if (!replaceFileBytes(autoSavePath(), bytes)) {
-        trace(L"workspace not saved: " + autoSavePath());
-        return;
+        const std::wstring reason = systemErrorText(GetLastError());
+        const bool first = retry_.failed(now);
+        if (atExit) {
+            tell(L"工作区没有保存：" + autoSavePath() + L"（" + reason + L"）。\r\n本次运行最后的改动没有写入。");
+        } else if (first) {
+            tell(L"工作区自动保存失败：" + autoSavePath() + L"（" + reason +
+                 L"）。\r\n面板会隔一段时间再试，成功后写入运行记录。");
+        }
+        return false;
     }
     lastSaved_ = std::move(bytes);
     changed_ = false;
+    if (retry_.succeeded()) events_.record(0, text::kEventWorkspace, narrow(L"工作区已重新自动保存：" + autoSavePath()));
+    return true;
 }
 
-void WorkspacePage::saveNowIfChanged() { tick(); }
+void WorkspacePage::tick() {
+    if (telling_) return;
+    static_cast<void>(save(false));
+}
+
+void WorkspacePage::saveNowIfChanged() { static_cast<void>(save(true)); }
 
 bool WorkspacePage::onCommand(int id, int) {
     switch (id) {

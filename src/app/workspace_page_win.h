@@ -5,13 +5,23 @@
 //
 // What counts as a change is whatever the panel reports through markChanged:
 // any command the main window handled (buttons, menu items, check boxes,
-// typing into the interval box), a notification handled, bookmarks given
-// back. A change only makes the next tick compare; the file is rewritten
+// typing into the interval box; not the record boxes' own notices of text
+// appended), a bookmark handed out, a rule that ran, bookmarks given back. A change only makes the next tick compare; the file is rewritten
 // only when its bytes would differ.
+//
+// The automatic workspace only replaces a file this run read itself, or one
+// that did not exist. A file that cannot be read or kept aside at start-up,
+// or one another panel from the same folder saves (each run holds
+// "工作区.txt.lock" beside it), pauses the saving for the run; a failed
+// save is tried again less and less often. Each is told once, in a message
+// box and in the run log.
 #pragma once
 
+#include "app/auto_save.h"
 #include "app/workspace.h"
 #include "bookmarks/bookmark_page_win.h"
+#include "common/event_sink.h"
+#include "common/files_win.h"
 #include "common/page_win.h"
 #include "common/settings.h"
 #include "extras/records_page_win.h"
@@ -26,7 +36,7 @@ namespace vuv::win {
 class WorkspacePage final : public Page {
 public:
     WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkPage& bookmarks, RulesPage& rules,
-                  RecordsPage& records);
+                  RecordsPage& records, EventSink& events);
 
     bool onCommand(int id, int notifyCode) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -50,8 +60,13 @@ public:
     // The automatic workspace: opened at start-up when the option is on
     // (before the first scan); its timer follows the option.
     void openAutoSaved();
-    void autoSaveSwitched();
-    // Writes the automatic workspace now if anything changed (the exit).
+    // After the option was switched. Switched on beside a file this run did
+    // not write, asks whether to open that file first or to set it aside;
+    // false when the operator cancelled or neither worked: the option is to
+    // go back off.
+    [[nodiscard]] bool autoSaveSwitched();
+    // Writes the automatic workspace now if anything changed (the exit); a
+    // failure is told in a message box.
     void saveNowIfChanged();
 
     // Where the automatic workspace lives: "工作区.txt" beside the program.
@@ -59,6 +74,15 @@ public:
 
 private:
     void tick();
+    // One try of the automatic save; false when it failed.
+    bool save(bool atExit);
+    // Takes this run's lock beside the automatic workspace, once.
+    WorkspaceLock lockAutoSaved();
+    // The existing file at switching on: opened, set aside, or refused.
+    bool adoptExistingFile(const std::wstring& path);
+    void startTimer();
+    // A message box and a run-log row; ticks meanwhile neither save nor tell.
+    void tell(const std::wstring& message);
 
     HWND main_;
     const Settings& settings_;
@@ -66,7 +90,13 @@ private:
     BookmarkPage& bookmarks_;
     RulesPage& rules_;
     RecordsPage& records_;
+    EventSink& events_;
     bool changed_ = false;
+    // Whether this run may write the automatic workspace (see above).
+    bool mayWrite_ = false;
+    bool telling_ = false;
+    ExclusiveFile lock_;
+    SaveRetry retry_;
     bool timerRunning_ = false;
     // The bytes last written to (or read from) the automatic workspace.
     std::optional<std::string> lastSaved_;

@@ -146,7 +146,8 @@ std::size_t BookmarkPage::deleteSelected() {
 void BookmarkPage::exportToFile() {
     const std::optional<std::wstring> path = askSaveFile(main_, kExportFilter, L"txt");
     if (!path) return;
-    if (!writeFileBytes(*path, exportBookmarks(table_))) trace(L"bookmarks not exported: " + *path);
+    // Through a temporary file: a failed export leaves the previous file whole.
+    if (!replaceFileBytes(*path, exportBookmarks(table_))) messageBox(L"书签导出失败", L"提醒", MB_OK);
 }
 
 void BookmarkPage::replaceTable(BookmarkTable table) {

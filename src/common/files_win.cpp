@@ -31,10 +31,19 @@ bool writeAll(HANDLE file, std::string_view bytes, const ChunkWriter& chunkWrite
 }  // namespace
 
 bool readFileBytes(const std::wstring& path, std::string& bytes) {
+    DWORD error = ERROR_SUCCESS;
+    return readFileBytes(path, bytes, error);
+}
+
+bool readFileBytes(const std::wstring& path, std::string& bytes, DWORD& error) {
     bytes.clear();
+    error = ERROR_SUCCESS;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
     LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart >= 0 && size.QuadPart < 0x7FFFFFFF;
     if (ok) {
@@ -47,6 +56,10 @@ bool readFileBytes(const std::wstring& path, std::string& bytes) {
             done += got;
         }
         bytes.resize(done);
+    }
+    if (!ok) {
+        error = GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_READ_FAULT;  // the file ended early
     }
     CloseHandle(file);
     return ok;
@@ -66,17 +79,82 @@ bool replaceFileBytes(const std::wstring& path, std::string_view bytes, const Ch
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
         trace(L"cannot create " + temporary);
+        SetLastError(error);
         return false;
     }
     bool ok = writeAll(file, bytes, chunkWriter) && FlushFileBuffers(file) != 0;
     ok = CloseHandle(file) != 0 && ok;
     ok = ok && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (!ok) {
+        DWORD error = GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
         DeleteFileW(temporary.c_str());
         trace(L"cannot write " + path);
+        SetLastError(error);
     }
     return ok;
+}
+
+std::size_t removeLeftoverTemporaries(const std::wstring& path) {
+    const std::wstring prefix = path + L".tmp";
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((prefix + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    std::vector<std::wstring> leftovers;
+    const std::wstring namePrefix = prefix.substr(folder.size());
+    do {
+        const std::wstring name = found.cFileName;
+        // Only the names replaceFileBytes gives: the prefix and a process id.
+        const std::wstring suffix = name.size() > namePrefix.size() ? name.substr(namePrefix.size()) : std::wstring();
+        const bool digits = !suffix.empty() && std::all_of(suffix.begin(), suffix.end(),
+                                                           [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+        if (digits && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) leftovers.push_back(folder + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::size_t removed = 0;
+    for (const std::wstring& leftover : leftovers) removed += DeleteFileW(leftover.c_str()) != 0 ? 1 : 0;
+    return removed;
+}
+
+std::wstring systemErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
+    if (buffer != nullptr) LocalFree(buffer);
+    const auto trailing = [](wchar_t c) { return c == L'\n' || c == L'\r' || c == L' ' || c == L'.'; };
+    while (!text.empty() && trailing(text.back())) text.pop_back();
+    const std::wstring code = L"错误 " + std::to_wstring(error);
+    return text.empty() ? code : text + L"，" + code;
+}
+
+ExclusiveFile::ExclusiveFile(const std::wstring& path)
+    : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr)) {
+    if (handle_ == INVALID_HANDLE_VALUE) error_ = GetLastError();
+}
+
+ExclusiveFile::~ExclusiveFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
+ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : handle_(other.handle_), error_(other.error_) {
+    other.handle_ = INVALID_HANDLE_VALUE;
+}
+
+ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = other.handle_;
+        error_ = other.error_;
+        other.handle_ = INVALID_HANDLE_VALUE;
+    }
+    return *this;
 }
 
 bool pathExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()) != FALSE; }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@ namespace vuv::win {
 // only and shared, so a read-only file or one another program holds open is
 // read too.
 [[nodiscard]] bool readFileBytes(const std::wstring& path, std::string& bytes);
+// The same; on failure error holds the system's error code.
+[[nodiscard]] bool readFileBytes(const std::wstring& path, std::string& bytes, DWORD& error);
 
 // Creates or truncates the file and writes bytes; false on any failure.
 [[nodiscard]] bool writeFileBytes(const std::wstring& path, std::string_view bytes);
@@ -24,10 +27,41 @@ namespace vuv::win {
 // write-through), so that a failed or interrupted write leaves the previous
 // file exactly as it was. chunkWriter writes one piece to the open temporary
 // file (tests give one that fails half way); false on any failure, with the
-// temporary file removed.
+// temporary file removed and the system's error code left for GetLastError.
 using ChunkWriter = std::function<bool(HANDLE file, const char* data, DWORD size)>;
 [[nodiscard]] bool replaceFileBytes(const std::wstring& path, std::string_view bytes,
                                     const ChunkWriter& chunkWriter = {});
+
+// Removes the temporary files replaceFileBytes left beside path when a
+// process was ended in the middle of a write; the number removed. Only for
+// a file no running process may be writing.
+std::size_t removeLeftoverTemporaries(const std::wstring& path);
+
+// The system's description of an error code, without the line break it ends
+// with; the number when the system has none.
+[[nodiscard]] std::wstring systemErrorText(DWORD error);
+
+// A file held open without sharing for as long as the object lives: a lock
+// between processes. The file is removed when the last handle closes (also
+// when the process is killed).
+class ExclusiveFile {
+public:
+    ExclusiveFile() = default;
+    explicit ExclusiveFile(const std::wstring& path);
+    ~ExclusiveFile();
+    ExclusiveFile(ExclusiveFile&& other) noexcept;
+    ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
+    ExclusiveFile(const ExclusiveFile&) = delete;
+    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+    [[nodiscard]] bool held() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    // Why the file could not be held (ERROR_SHARING_VIOLATION: someone holds it).
+    [[nodiscard]] DWORD error() const noexcept { return error_; }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    DWORD error_ = ERROR_SUCCESS;
+};
 
 // True when path names an existing file or directory.
 [[nodiscard]] bool pathExists(const std::wstring& path);

@@ -4,7 +4,6 @@
 #include "common/control_ids.h"
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
-#include "common/trace_win.h"
 #include "common/ui_win.h"
 
 #include <optional>
@@ -72,7 +71,8 @@ bool LogPage::onCommand(int id, int) {
 void LogPage::exportRows() {
     std::optional<std::wstring> path = askSaveFile(main_, kExportFilter, L"txt");
     if (!path) return;
-    if (!writeFileBytes(*path, log_.exportText())) trace(L"run log not written: " + *path);
+    // Through a temporary file: a failed export leaves the previous file whole.
+    if (!replaceFileBytes(*path, log_.exportText())) messageBox(L"运行记录导出失败", L"提醒", MB_OK);
 }
 
 void LogPage::clear() {

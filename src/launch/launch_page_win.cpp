@@ -157,8 +157,9 @@ void LaunchPage::exportEntries() {
     if (!name) return;
     // ".txt" in any letter case is kept as it is.
     if (!ascii::endsWithIgnoringCase<wchar_t>(*name, kTextExtension)) name->append(kTextExtension);
-    // A file that cannot be written is passed over silently, but traced.
-    if (!writeFileBytes(*name, exportLaunchEntries(list_.entries()))) trace(L"export not written: " + *name);
+    // A file that cannot be written is passed over silently, but traced;
+    // through a temporary file, so the previous file stays whole.
+    if (!replaceFileBytes(*name, exportLaunchEntries(list_.entries()))) trace(L"export not written: " + *name);
 }
 
 void LaunchPage::onDesignatedBoxClicked() {

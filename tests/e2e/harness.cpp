@@ -1015,7 +1015,11 @@ Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
         startError_ = "vuv.exe is not beside the tests";
         return;
     }
+    // A second panel in the same sandbox keeps a log of its own.
     logPath_ = sandbox.path(L"panel-wine.log");
+    for (int n = 2; GetFileAttributesW(logPath_.c_str()) != INVALID_FILE_ATTRIBUTES; ++n) {
+        logPath_ = sandbox.path(L"panel-wine-" + std::to_wstring(n) + L".log");
+    }
     StartOptions start;
     start.directory = sandbox.directory();
     start.environment = {{standin::kLogDirVariable, sandbox.logDirectory()}, {L"WINEDEBUG", options.wineDebug}};
@@ -1045,12 +1049,15 @@ Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
             startError_ = "cannot create the panel's log";
             return;
         }
+        // A panel already running from the sandbox is not this one.
+        const std::vector<DWORD> earlier = processesIn(sandbox.directory());
         static_cast<void>(startProcess(start));  // a Unix program: no process object comes back
         DWORD pid = 0;
         waitUntil(
             [&] {
                 const std::vector<DWORD> found = processesIn(sandbox.directory());
                 for (DWORD candidate : found) {
+                    if (std::find(earlier.begin(), earlier.end(), candidate) != earlier.end()) continue;
                     Process p = Process::open(candidate);
                     if (p.valid() && lower(imagePath(p.handle())) == lower(fullPath(sandbox.panelExe()))) {
                         pid = candidate;

@@ -103,6 +103,7 @@ const Row kRows[] = {
     {"kEventRestartRefused", text::kEventRestartRefused, "重启被拒"},
     {"kEventCommand", text::kEventCommand, "命令"},
     {"kEventState", text::kEventState, "状态"},
+    {"kEventWorkspace", text::kEventWorkspace, "工作区"},
     {"kOutcomeAcknowledged", text::kOutcomeAcknowledged, "已确认"},
     {"kOutcomeRefused", text::kOutcomeRefused, "被拒绝"},
     {"kOutcomeTimedOut", text::kOutcomeTimedOut, "超时"},
