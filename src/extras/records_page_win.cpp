@@ -122,9 +122,11 @@ void RecordsPage::saveRecord(RecordBox& record) {
     if (!path) return;
     // Records that arrived while the dialog was open are saved too. A file
     // marked read-only is never replaced, even where the system would let
-    // this process write it (an administrator's, or Wine run as root).
+    // this process write it (an administrator's, or Wine run as root). The
+    // text goes to a temporary file first, so a full disk leaves the
+    // previous file whole instead of cut short.
     flushRecords();
-    const bool written = !isReadOnlyFile(*path) && writeFileBytes(*path, narrow(controlTextW(record.edit())));
+    const bool written = !isReadOnlyFile(*path) && replaceFileBytes(*path, narrow(controlTextW(record.edit())));
     messageBox(written ? L"保存成功" : L"保存失败", L"信息：", MB_OK);
 }
 
