@@ -40,6 +40,8 @@ bool Panel::build(HINSTANCE instance) {
     window_.setAfterInputHandler([this] { workspace_->markChanged(); });
     settings_->setOptionHandler([this](int command) { optionSwitched(command); });
     instances_->setEndedCheckHandler([this] {
+        // Whatever the option, no handle stays open on a copy that ended.
+        bookmarks_->pollHolders();
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
     });
     keyboard_ = std::make_unique<FilterScope>(window_);
