@@ -20,9 +20,10 @@ namespace vuv::win {
 
 class BookmarkPage final : public Page {
 public:
-    // copyExited tells whether the instance table has seen a copy exit; the
-    // page also watches the processes it handed bookmarks to itself, so a
-    // copy that was never listed counts too.
+    // The page watches the processes it handed bookmarks to itself, so a
+    // copy that was never listed counts too; copyExited (whether the
+    // instance table has seen a copy exit) answers for a holder whose
+    // process the page could not open.
     BookmarkPage(HWND main, std::function<bool(std::uint32_t processId)> copyExited);
 
     bool onCommand(int id, int notifyCode) override;

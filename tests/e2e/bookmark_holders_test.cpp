@@ -7,8 +7,10 @@
 #include "e2e/notification_helpers.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace vuv::e2e {
@@ -31,12 +33,15 @@ std::uint64_t startedAt(HANDLE process) {
     return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-// How many handles a process holds now. GetProcessHandleCount where it
-// answers; Wine answers 0 for another process, so there the system's list
-// of handles is counted by owner.
-std::optional<DWORD> handleCountOf(HANDLE process, DWORD pid) {
-    DWORD count = 0;
-    if (GetProcessHandleCount(process, &count) && count != 0) return count;
+// The handles a process holds now: how many in all, and how many of them
+// name one of the given processes. Read from the system's list of handles
+// (Wine answers 0 to GetProcessHandleCount for another process); each of
+// the owner's handles is duplicated into this process to ask what it names.
+struct HandleFigures {
+    DWORD total = 0;
+    DWORD toThose = 0;
+};
+std::optional<HandleFigures> handlesOf(HANDLE owner, DWORD ownerId, const std::set<DWORD>& those) {
     struct Entry {
         ULONG ownerPid;
         BYTE objectType;
@@ -50,8 +55,8 @@ std::optional<DWORD> handleCountOf(HANDLE process, DWORD pid) {
         Entry entries[1];
     };
     using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    const auto query =
-        reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (query == nullptr) return std::nullopt;
     constexpr ULONG kHandleInformation = 16;
     constexpr LONG kTooSmall = static_cast<LONG>(0xC0000004);
@@ -66,9 +71,19 @@ std::optional<DWORD> handleCountOf(HANDLE process, DWORD pid) {
         }
         if (status < 0) return std::nullopt;
         const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
-        DWORD owned = 0;
-        for (ULONG i = 0; i < list->count; ++i) owned += list->entries[i].ownerPid == pid ? 1 : 0;
-        return owned;
+        HandleFigures figures;
+        for (ULONG i = 0; i < list->count; ++i) {
+            const Entry& e = list->entries[i];
+            if (e.ownerPid != ownerId) continue;
+            ++figures.total;
+            HANDLE copy = nullptr;
+            const auto value = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(e.value));
+            if (!DuplicateHandle(owner, value, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) continue;
+            const Process named(copy, 0);  // closes the copy
+            const DWORD id = GetProcessId(copy);  // 0 for anything but a process
+            if (id != 0 && those.count(id) != 0) ++figures.toThose;
+        }
+        return figures;
     }
     return std::nullopt;
 }
@@ -81,26 +96,32 @@ protected:
         writeSettingsWithBrowser(settings);
         panel = std::make_unique<Panel>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
-        panelProcess_ = Process::open(panel->pid());
-        ASSERT_TRUE(panelProcess_.valid());
+        const HANDLE h = OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, panel->pid());
+        ASSERT_NE(h, nullptr);
+        panelProcess_ = Process(h, panel->pid());
     }
 
-    std::optional<DWORD> handleCount() const {
-        return handleCountOf(panelProcess_.handle(), panel->pid());
+    // The panel's handles, and those of them that name one of the stand-ins.
+    HandleFigures panelHandles() {
+        std::set<DWORD> copies;
+        for (const auto& b : browsers) copies.insert(b->pid());
+        const std::optional<HandleFigures> figures = handlesOf(panelProcess_.handle(), panel->pid(), copies);
+        EXPECT_TRUE(figures && figures->total > 0) << "the panel's handles cannot be listed";
+        return figures.value_or(HandleFigures{});
     }
-    // The panel's handle count once it has handled everything posted so far.
-    DWORD settledHandleCount() {
+    // Handles of the panel naming a stand-in, once it has handled everything
+    // posted so far.
+    DWORD settledHandlesOfCopies() {
         EXPECT_TRUE(panel->caughtUp());
-        const std::optional<DWORD> count = handleCount();
-        EXPECT_TRUE(count && *count > 0) << "the panel's handles cannot be counted";
-        return count.value_or(0);
+        return panelHandles().toThose;
     }
-    // Waits until the count is back at most at baseline; prints what it saw.
-    bool handlesBackTo(DWORD baseline, const char* what) {
-        const bool back = waitUntil([&] { return handleCount().value_or(~DWORD{0}) <= baseline; }, Ms{15000}, Ms{50});
-        std::printf("[figure] %s: panel handles %lu, baseline %lu\n", what,
-                    static_cast<unsigned long>(handleCount().value_or(0)), static_cast<unsigned long>(baseline));
-        return back;
+    // Waits until the panel holds no handle of any stand-in; prints what it saw.
+    bool noHandleOfACopy(const char* what) {
+        const bool none = waitUntil([&] { return panelHandles().toThose == 0; }, Ms{15000}, Ms{50});
+        const HandleFigures now = panelHandles();
+        std::printf("[figure] %s: panel handles %lu, %lu of them of the stand-ins\n", what,
+                    static_cast<unsigned long>(now.total), static_cast<unsigned long>(now.toThose));
+        return none;
     }
 
     static bool ask(StandinProcess& b) {
@@ -127,17 +148,20 @@ protected:
 TEST_F(BookmarkHolders, HandlesOfEndedHoldersAreClosedWithAutomaticReturnOff) {
     startPanelAlone();
     ASSERT_TRUE(importBookmarks(*panel, sandbox.directory(), addresses("http://h.example/", 10)));
-    const DWORD baseline = settledHandleCount();
+    const DWORD before = panelHandles().total;
 
     constexpr int kCopies = 8;
     for (int i = 0; i < kCopies; ++i) shortLived(4000);
     for (const auto& b : browsers) ASSERT_TRUE(ask(*b));
-    const DWORD holding = settledHandleCount();
-    std::printf("[figure] %d live holders: panel handles %lu, baseline %lu\n", kCopies,
-                static_cast<unsigned long>(holding), static_cast<unsigned long>(baseline));
+    ASSERT_TRUE(panel->caughtUp());
+    const HandleFigures holding = panelHandles();
+    std::printf("[figure] %d live holders: panel handles %lu (%lu before), %lu of them of the stand-ins\n", kCopies,
+                static_cast<unsigned long>(holding.total), static_cast<unsigned long>(before),
+                static_cast<unsigned long>(holding.toThose));
+    EXPECT_EQ(holding.toThose, static_cast<DWORD>(kCopies)) << "one handle per live holder";
     for (const auto& b : browsers) ASSERT_TRUE(b->waitForExit(Ms{20000}));
 
-    EXPECT_TRUE(handlesBackTo(baseline, "8 holders ended, automatic return off"));
+    EXPECT_TRUE(noHandleOfACopy("8 holders ended, automatic return off"));
     Table rows = bookmarks();
     for (int i = 0; i < kCopies; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i)][kState], kOpened) << i;
 
@@ -145,7 +169,7 @@ TEST_F(BookmarkHolders, HandlesOfEndedHoldersAreClosedWithAutomaticReturnOff) {
     ASSERT_TRUE(panel->caughtUp());
     rows = bookmarks();
     for (int i = 0; i < kCopies; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i)][kState], kUnused) << i;
-    EXPECT_LE(settledHandleCount(), baseline);
+    EXPECT_EQ(settledHandlesOfCopies(), 0u);
 }
 
 // With loop opening and automatic return on, three bookmarks for eight
@@ -160,12 +184,11 @@ TEST_F(BookmarkHolders, HandlesOfHoldersForgottenByALoopWrapAreClosed) {
     ASSERT_TRUE(waitUntil([&] {
         return sendWithTimeout(panel->control(id::kLoopBox), BM_GETCHECK, 0, 0) == std::optional<LRESULT>(BST_CHECKED);
     }));
-    const DWORD baseline = settledHandleCount();
-
     for (int i = 0; i < 8; ++i) shortLived(4000);
     for (const auto& b : browsers) ASSERT_TRUE(ask(*b));
+    EXPECT_LE(settledHandlesOfCopies(), 8u);
     for (const auto& b : browsers) ASSERT_TRUE(b->waitForExit(Ms{20000}));
-    EXPECT_TRUE(handlesBackTo(baseline, "8 holders ended, loop opening and automatic return on"));
+    EXPECT_TRUE(noHandleOfACopy("8 holders ended, loop opening and automatic return on"));
 }
 
 // A copy that still runs keeps no handle in the panel once no bookmark
@@ -174,31 +197,23 @@ TEST_F(BookmarkHolders, NoHandleIsKeptForALiveCopyThatNoBookmarkNames) {
     startPanelAlone();
     ASSERT_TRUE(importBookmarks(*panel, sandbox.directory(), addresses("http://n.example/", 12)));
     for (int i = 0; i < 4; ++i) browser();
-    // The baseline once the copies have been heard from, without a bookmark.
-    for (const auto& b : browsers) {
-        ASSERT_EQ(b->notify(notification(b->commandWindow(), "no rule for this")), std::optional<bool>(true));
-    }
-    const DWORD baseline = settledHandleCount();
 
     const auto everyoneAsks = [&] {
         for (const auto& b : browsers) ASSERT_TRUE(ask(*b));
+        EXPECT_EQ(settledHandlesOfCopies(), 4u) << "one handle per live holder";
     };
     everyoneAsks();
-    const DWORD holding = settledHandleCount();
-    std::printf("[figure] 4 live holders: panel handles %lu, baseline %lu\n", static_cast<unsigned long>(holding),
-                static_cast<unsigned long>(baseline));
-    EXPECT_GE(holding, baseline + 4) << "one handle per holder";
     ASSERT_TRUE(panel->click(id::kResetStates));
-    EXPECT_TRUE(handlesBackTo(baseline, "after 清空书签状态"));
+    EXPECT_TRUE(noHandleOfACopy("after 清空书签状态"));
 
     everyoneAsks();
     ASSERT_TRUE(selectRows(panel->control(id::kBookmarkList), {0, 1, 2, 3}));
     ASSERT_TRUE(panel->command(id::kDeleteBookmarks));
-    EXPECT_TRUE(handlesBackTo(baseline, "after deleting the rows"));
+    EXPECT_TRUE(noHandleOfACopy("after deleting the rows"));
 
     everyoneAsks();
     ASSERT_TRUE(panel->click(id::kBookmarkClear));
-    EXPECT_TRUE(handlesBackTo(baseline, "after 清空"));
+    EXPECT_TRUE(noHandleOfACopy("after 清空"));
     for (const auto& b : browsers) EXPECT_TRUE(b->running());
 }
 
