@@ -54,7 +54,8 @@ void BookmarkTable::appendRestored(std::string address, bool opened, std::uint32
         freeBelow_.push_back(row);
         std::push_heap(freeBelow_.begin(), freeBelow_.end(), kMinHeap);
     }
-    rows_.push_back(Row{std::move(address), true, holder, timeOfDayOrNone(handedAt), holder != kNoHolder ? holderStarted : 0});
+    const std::uint64_t started = holder != kNoHolder ? holderStarted : 0;
+    rows_.push_back(Row{std::move(address), true, holder, timeOfDayOrNone(handedAt), started});
     frontier_ = rows_.size();
     if (holder == kNoHolder) return;
     // A holder's latest restored hand-out is its last one: the one with the

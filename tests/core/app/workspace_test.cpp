@@ -170,14 +170,16 @@ TEST(Workspace, WritesTheDocumentedLayout) {
     w.settings.launchInterval = "800";
     w.settings.loopBookmarks = true;
     w.launchList = {{kNews, "http://a/", "D:\\cfg\\1.ini"}, {"[x]", "", ""}};
-    w.bookmarks = {{"http://b/", true, 4321, 9 * 3600 + 5 * 60 + 7}, {"http://c/", false, 0, kNoTime}};
+    w.bookmarks = {{"http://b/", true, 4321, 9 * 3600 + 5 * 60 + 7, 134091843071234567ull},
+                   {"http://c/", false, 0, kNoTime}};
     w.rules = {{"ok\r\nnext", std::string(text::kActionOpenLink), "http://d/", 3}};
     w.linkRecord = "one\ttwo\r\nthree";
     EXPECT_EQ(writeWorkspace(w), kHeader + section(text::kSectionSettings) + std::string(text::kSettingInterval) +
                                      "\t800\r\n" + std::string(text::kSettingLoopBookmarks) + "\t" + kTrue + "\r\n" +
                                      section(text::kSectionLaunch) + kNews + "\thttp://a/\tD:\\\\cfg\\\\1.ini\r\n" +
                                      "\\[x]\t\t\r\n" + section(text::kSectionBookmarks) + "http://b/\t" + kOpened +
-                                     "\t4321\t09:05:07\r\n" + "http://c/\t" + kUnused + "\t0\t\r\n" +
+                                     "\t4321\t09:05:07\t134091843071234567\r\n" + "http://c/\t" + kUnused +
+                                     "\t0\t\r\n" +
                                      section(text::kSectionRules) + "ok\\r\\nnext\t" +
                                      std::string(text::kActionOpenLink) + "\thttp://d/\t3\r\n" +
                                      section(text::kSectionLinkRecord) + "one\\ttwo\r\nthree\r\n" + kEnd);
