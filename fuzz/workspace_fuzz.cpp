@@ -43,6 +43,14 @@ std::int32_t timeFrom(std::string_view piece) {
     return value;
 }
 
+// Any 64-bit value, 0 (not known) included, from the piece's last bytes.
+std::uint64_t startFrom(std::string_view piece) {
+    std::uint64_t value = 0;
+    const std::size_t n = piece.size() < sizeof value ? piece.size() : sizeof value;
+    std::memcpy(&value, piece.data() + piece.size() - n, n);
+    return value;
+}
+
 Workspace fill(std::string_view input) {
     Workspace w;
     std::size_t index = 0;
@@ -55,7 +63,8 @@ Workspace fill(std::string_view input) {
         switch (index % 6) {
             case 0: w.launchList.push_back({piece, piece.substr(n / 2), piece.substr(0, n / 3)}); break;
             case 1:
-                w.bookmarks.push_back({piece, n % 2 == 1, static_cast<std::uint32_t>(n * 2654435761u), timeFrom(piece)});
+                w.bookmarks.push_back({piece, n % 2 == 1, static_cast<std::uint32_t>(n * 2654435761u), timeFrom(piece),
+                                       startFrom(piece)});
                 break;
             case 2:
                 if (!piece.empty()) w.rules.push_back({piece, piece.substr(1), piece.substr(0, 1), n * 0x9E3779B97F4A7C15u});

@@ -45,6 +45,8 @@ bool Panel::build(HINSTANCE instance) {
     });
     settings_->setOptionHandler([this](int command) { optionSwitched(command); });
     instances_->setEndedCheckHandler([this] {
+        // Whatever the option, no handle stays open on a copy that ended.
+        bookmarks_->pollHolders();
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
     });
     keyboard_ = std::make_unique<FilterScope>(window_);

@@ -313,7 +313,7 @@ constexpr std::array<unsigned char, 256> makeScanClasses() {
 
 constexpr std::array<unsigned char, 256> kScanClasses = makeScanClasses();
 
-constexpr std::size_t kMaxFields = 4;
+constexpr std::size_t kMaxFields = 5;
 
 // One line of the file, without its line end, and what the scan found in it.
 struct Line {
@@ -557,7 +557,11 @@ bool Reader::readRow(const Line& line, Workspace& out) {
                    decode(line, f[2], entry.config);
         }
         case Section::Bookmarks: {
-            if (!wantFields(line, 4)) return false;
+            // The fifth field, the holder's creation time, may be missing
+            // (files from before it was kept) or empty: 0, not known.
+            if (line.fieldCount != 4 && line.fieldCount != 5) {
+                return fail("expected 4 or 5 fields, found " + std::to_string(line.fieldCount));
+            }
             SavedBookmark& bookmark = out.bookmarks.emplace_back();
             if (!decode(line, f[0], bookmark.address)) return false;
             if (f[1] == text::kStateOpened) {
@@ -566,7 +570,11 @@ bool Reader::readRow(const Line& line, Workspace& out) {
                 return fail("bad state");
             }
             if (!parseNumber(f[2], bookmark.holderProcessId)) return fail("bad process id");
-            return parseTime(f[3], bookmark.handedOutAt) || fail("bad time");
+            if (!parseTime(f[3], bookmark.handedOutAt)) return fail("bad time");
+            if (line.fieldCount == 5 && !f[4].empty() && !parseNumber(f[4], bookmark.holderStarted)) {
+                return fail("bad process start");
+            }
+            return true;
         }
         case Section::Rules: {
             if (!wantFields(line, 4)) return false;
@@ -587,7 +595,7 @@ bool Reader::readRow(const Line& line, Workspace& out) {
 std::string writeWorkspace(const Workspace& w) {
     std::size_t size = 256 + rulesSize(w.rules);
     for (const LaunchEntry& e : w.launchList) size += e.name.size() + e.address.size() + e.config.size() + 4;
-    for (const SavedBookmark& b : w.bookmarks) size += b.address.size() + 32;
+    for (const SavedBookmark& b : w.bookmarks) size += b.address.size() + 52;
     if (w.settings.launchInterval) size += w.settings.launchInterval->size();
     if (w.linkRecord) size += w.linkRecord->size() + w.linkRecord->size() / 16;
     if (w.pageRecord) size += w.pageRecord->size() + w.pageRecord->size() / 16;
@@ -621,6 +629,10 @@ std::string writeWorkspace(const Workspace& w) {
         appendNumber(out, b.holderProcessId);
         out.push_back(kTab);
         appendTime(out, b.handedOutAt);
+        if (b.holderStarted != 0) {
+            out.push_back(kTab);
+            appendNumber(out, b.holderStarted);
+        }
         out.append(kLineEnd);
     }
 

@@ -16,7 +16,9 @@
 //   do (a leading "[" of data is written "\[");
 // - 设置: "name TAB value" per setting, each setting at most once; missing
 //   settings stay nullopt;
-// - 批量启动, 书签, 规则: one row per line, fields separated by TAB;
+// - 批量启动, 书签, 规则: one row per line, fields separated by TAB; a
+//   书签 row has four fields, or five when the holder's creation time is
+//   known;
 // - empty lines are skipped, except in records;
 // - 链接记录, 网页记录: the record's text cut at its CR LF pairs, one piece
 //   per line (every line, empty ones too, belongs to the record);
@@ -72,10 +74,14 @@ struct SavedBookmark {
     // Seconds since midnight of the hand-out, kNoTime for none. Written
     // HH:MM:SS; values outside a day survive too (hours past 23, a minus).
     std::int32_t handedOutAt = kNoTime;
+    // The holder's creation time (100 ns units since 1601, UTC), which tells
+    // it from a later process with the same id; 0 when not known. Written
+    // as a fifth field only when known, so rows without it keep four.
+    std::uint64_t holderStarted = 0;
 
     friend bool operator==(const SavedBookmark& a, const SavedBookmark& b) {
         return a.address == b.address && a.opened == b.opened && a.holderProcessId == b.holderProcessId &&
-               a.handedOutAt == b.handedOutAt;
+               a.handedOutAt == b.handedOutAt && a.holderStarted == b.holderStarted;
     }
 };
 

@@ -51,7 +51,8 @@ Workspace WorkspacePage::collect(bool withRecords) {
     workspace.bookmarks.reserve(table.size());
     for (std::size_t row = 0; row < table.size(); ++row) {
         workspace.bookmarks.push_back(SavedBookmark{std::string(table.at(row).address), table.opened(row),
-                                                    table.holder(row), table.handedAt(row)});
+                                                    table.holder(row), table.handedAt(row),
+                                                    table.holderStarted(row)});
     }
     const RuleTable& rules = rules_.table();
     workspace.rules.reserve(rules.size());
@@ -75,7 +76,8 @@ void WorkspacePage::apply(Workspace workspace) {
     launch_.replaceEntries(std::move(workspace.launchList));
     BookmarkTable table;
     for (SavedBookmark& bookmark : workspace.bookmarks) {
-        table.appendRestored(std::move(bookmark.address), bookmark.opened, bookmark.holderProcessId, bookmark.handedOutAt);
+        table.appendRestored(std::move(bookmark.address), bookmark.opened, bookmark.holderProcessId, bookmark.handedOutAt,
+                             bookmark.holderStarted);
     }
     bookmarks_.replaceTable(std::move(table));
     RuleTable rules;

@@ -72,23 +72,30 @@ BookmarkTable::Handout BookmarkPage::openNextBookmark(HWND commandWindow, NameVa
     // waits, the same browser may ask again (a nested notification), and that
     // request must get the next bookmark, not this one a second time. The
     // send's result does not matter either way.
-    DWORD holder = 0;
-    if (commandWindow != nullptr) GetWindowThreadProcessId(commandWindow, &holder);
+    DWORD processId = 0;
+    if (commandWindow != nullptr) GetWindowThreadProcessId(commandWindow, &processId);
+    const BookmarkHolder holder = processId != 0 ? holders_.identify(processId) : BookmarkHolder{};
     const BookmarkTable::Handout handout = table_.next(loopOpening(), holder, localSecondsOfDay());
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
-            // Watched from now on, so its bookmark can come back when it ends.
-            if (holder != 0) holders_.add(holder);
             const int row = static_cast<int>(handout.row);
             ListView_RedrawItems(view_.hwnd(), row, row);
             sendOpenLink(commandWindow, handout.address, variant);
             break;
         }
-        case BookmarkTable::Handout::Kind::Reset: view_.refresh(); break;
+        case BookmarkTable::Handout::Kind::Reset:
+            syncHolders();
+            view_.refresh();
+            break;
         case BookmarkTable::Handout::Kind::Exhausted:
+            syncHolders();
             // Never a modal box inside a notification's handling: the notice
-            // is shown when the posted message comes round, one per request.
-            PostMessageW(main_, id::kMsgBookmarksExhausted, 0, 0);
+            // is shown when the posted message comes round. Requests while
+            // it is on its way or open add no other: the log has each.
+            if (notice_ == Notice::None) {
+                notice_ = Notice::Posted;
+                PostMessageW(main_, id::kMsgBookmarksExhausted, 0, 0);
+            }
             break;
     }
     return handout;
@@ -106,31 +113,40 @@ void BookmarkPage::appendBookmarks(std::vector<std::string> addresses) {
 
 void BookmarkPage::resetBookmarkStates() {
     table_.resetStates();
+    syncHolders();
     view_.refresh();
 }
 
 void BookmarkPage::clearBookmarks() {
     table_.clear();
+    syncHolders();
     view_.setRowCount(0);
 }
 
+void BookmarkPage::syncHolders() { holders_.keepOnly(table_.holders()); }
+
 std::size_t BookmarkPage::returnSelected() {
     const std::size_t changed = table_.returnRows(view_.selectedRows());
-    if (changed != 0) view_.refresh();
+    if (changed == 0) return 0;
+    syncHolders();
+    view_.refresh();
     return changed;
 }
 
+void BookmarkPage::pollHolders() { holders_.poll(); }
+
 std::size_t BookmarkPage::returnExited() {
     holders_.poll();
-    std::vector<std::uint32_t> ended;
-    const std::vector<std::size_t> rows = table_.returnLastHandoutsOf([&](std::uint32_t processId) {
-        const bool gone = holders_.ended(processId) || (copyExited_ && copyExited_(processId));
-        if (gone) ended.push_back(processId);
-        return gone;
+    // The instance table's word counts only for a holder the watch cannot
+    // tell about: one whose process could not be opened.
+    const std::vector<std::size_t> rows = table_.returnLastHandoutsOf([&](const BookmarkHolder& holder) {
+        if (holders_.watching(holder)) return holders_.ended(holder);
+        return copyExited_ && copyExited_(holder.processId);
     });
-    // An ended process has nothing more to give back: its handle goes, and
-    // its id may be reused by a new copy that starts afresh.
-    for (std::uint32_t processId : ended) holders_.forget(processId);
+    if (rows.empty()) return 0;
+    // Their holders are named no more: they are forgotten, and a new copy
+    // with the same id starts afresh.
+    syncHolders();
     for (std::size_t row : rows) ListView_RedrawItems(view_.hwnd(), static_cast<int>(row), static_cast<int>(row));
     return rows.size();
 }
@@ -138,6 +154,7 @@ std::size_t BookmarkPage::returnExited() {
 std::size_t BookmarkPage::deleteSelected() {
     const std::size_t removed = table_.removeRows(view_.selectedRows());
     if (removed == 0) return 0;
+    syncHolders();
     view_.clearSelection();
     view_.setRowCount(table_.size());
     return removed;
@@ -152,6 +169,9 @@ void BookmarkPage::exportToFile() {
 
 void BookmarkPage::replaceTable(BookmarkTable table) {
     table_ = std::move(table);
+    // Restored holders are looked at now: those gone, and those whose id
+    // now belongs to another process, count as ended.
+    syncHolders();
     view_.clearSelection();
     view_.setRowCount(table_.size());  // redraws every row
 }
@@ -178,8 +198,13 @@ bool BookmarkPage::onNotify(const NMHDR& header, LRESULT&) {
 
 bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     if (message != id::kMsgBookmarksExhausted) return false;
-    messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
     result = 0;
+    if (notice_ == Notice::Open) return true;
+    // The box pumps messages: requests handled meanwhile see it open and
+    // open no other.
+    notice_ = Notice::Open;
+    messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
+    notice_ = Notice::None;
     return true;
 }
 

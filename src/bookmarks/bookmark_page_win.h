@@ -4,11 +4,11 @@
 #pragma once
 
 #include "bookmarks/bookmark_table.h"
+#include "bookmarks/holder_watch_win.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
 #include "link/channel_win.h"
-#include "link/liveness_win.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,9 +20,10 @@ namespace vuv::win {
 
 class BookmarkPage final : public Page {
 public:
-    // copyExited tells whether the instance table has seen a copy exit; the
-    // page also watches the processes it handed bookmarks to itself, so a
-    // copy that was never listed counts too.
+    // The page watches the processes it handed bookmarks to itself, so a
+    // copy that was never listed counts too; copyExited (whether the
+    // instance table has seen a copy exit) answers for a holder whose
+    // process the page could not open.
     BookmarkPage(HWND main, std::function<bool(std::uint32_t processId)> copyExited);
 
     bool onCommand(int id, int notifyCode) override;
@@ -32,7 +33,9 @@ public:
     // Opens the first unused bookmark in the browser whose command window is
     // given; when none is left, starts again (loop opening) or posts the
     // exhaustion notice, which is shown after the current handler returns.
-    // Returns what was done; the holder is the process of the command window.
+    // One notice is open at a time: requests while it is posted or open add
+    // none (each is still in the log). Returns what was done; the holder is
+    // the process of the command window.
     BookmarkTable::Handout openNextBookmark(HWND commandWindow, NameVariant variant = NameVariant::Unicode);
     void appendBookmark(std::string_view address);
     void appendBookmarks(std::vector<std::string> addresses);
@@ -48,6 +51,10 @@ public:
     std::size_t returnExited();
     // "删除选中的书签".
     std::size_t deleteSelected();
+    // Looks, without waiting, whether copies holding bookmarks have ended,
+    // so that none of them keeps a handle (returnExited gives their
+    // bookmarks back, now or later).
+    void pollHolders();
     // "导出书签…": a file that 导入 reads back as the same addresses.
     void exportToFile();
 
@@ -64,12 +71,16 @@ public:
 
 private:
     [[nodiscard]] std::string_view cellText(std::size_t row, int column);
+    // The watch follows the table: only the holders it still names.
+    void syncHolders();
 
     HWND main_;
     VirtualListView view_;
     BookmarkTable table_;
     std::function<bool(std::uint32_t)> copyExited_;
-    Liveness holders_;  // every process a bookmark was handed to and not yet found ended
+    HolderWatch holders_;  // the copies that hold their last hand-out
+    enum class Notice { None, Posted, Open };
+    Notice notice_ = Notice::None;  // the exhaustion notice
     std::string cell_;  // the text of the cell last asked for
 };
 

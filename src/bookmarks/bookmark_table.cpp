@@ -22,7 +22,7 @@ constexpr std::int32_t timeOfDayOrNone(std::int32_t seconds) noexcept {
 
 Bookmark BookmarkTable::at(std::size_t row) const noexcept {
     const Row& r = rows_[row];
-    return {{}, r.address, r.opened, r.holder, r.handedAt};
+    return {{}, r.address, r.opened, r.holder, r.handedAt, r.started};
 }
 
 std::string_view BookmarkTable::stateText(std::size_t row) const noexcept {
@@ -41,7 +41,8 @@ void BookmarkTable::appendAll(std::vector<std::string> addresses) {
     for (std::string& address : addresses) rows_.push_back(Row{std::move(address), false, kNoHolder, kNoTime});
 }
 
-void BookmarkTable::appendRestored(std::string address, bool opened, std::uint32_t holder, std::int32_t handedAt) {
+void BookmarkTable::appendRestored(std::string address, bool opened, std::uint32_t holder, std::int32_t handedAt,
+                                   std::uint64_t holderStarted) {
     if (!opened) {
         append(std::move(address));
         return;
@@ -53,8 +54,16 @@ void BookmarkTable::appendRestored(std::string address, bool opened, std::uint32
         freeBelow_.push_back(row);
         std::push_heap(freeBelow_.begin(), freeBelow_.end(), kMinHeap);
     }
-    rows_.push_back(Row{std::move(address), true, holder, timeOfDayOrNone(handedAt)});
+    const std::uint64_t started = holder != kNoHolder ? holderStarted : 0;
+    rows_.push_back(Row{std::move(address), true, holder, timeOfDayOrNone(handedAt), started});
     frontier_ = rows_.size();
+    if (holder == kNoHolder) return;
+    // A holder's latest restored hand-out is its last one: the one with the
+    // latest time, and of equal times the one further down (rows go out in table
+    // order, so a later row with the same time was handed out later).
+    const std::size_t row = rows_.size() - 1;
+    const auto [it, added] = lastHandout_.try_emplace(BookmarkHolder{holder, rows_[row].started}, row);
+    if (!added && rows_[row].handedAt >= rows_[it->second].handedAt) it->second = row;
 }
 
 void BookmarkTable::clear() noexcept {
@@ -68,6 +77,7 @@ void BookmarkTable::resetStates() noexcept {
     for (Row& row : rows_) {
         row.opened = false;
         row.holder = kNoHolder;
+        row.started = 0;
         row.handedAt = kNoTime;
     }
     frontier_ = 0;
@@ -75,7 +85,7 @@ void BookmarkTable::resetStates() noexcept {
     lastHandout_.clear();
 }
 
-BookmarkTable::Handout BookmarkTable::next(bool loopOpening, std::uint32_t pid, std::int32_t handedAt) {
+BookmarkTable::Handout BookmarkTable::next(bool loopOpening, BookmarkHolder holder, std::int32_t handedAt) {
     std::size_t row = 0;
     if (!freeBelow_.empty()) {
         std::pop_heap(freeBelow_.begin(), freeBelow_.end(), kMinHeap);
@@ -92,16 +102,20 @@ BookmarkTable::Handout BookmarkTable::next(bool loopOpening, std::uint32_t pid, 
 
     Row& r = rows_[row];
     r.opened = true;
-    r.holder = pid;
+    r.holder = holder.processId;
+    r.started = holder.processId != kNoHolder ? holder.started : 0;
     r.handedAt = timeOfDayOrNone(handedAt);
-    if (pid != kNoHolder) lastHandout_[pid] = row;
+    if (holder.processId != kNoHolder) lastHandout_[BookmarkHolder{r.holder, r.started}] = row;
     return {Handout::Kind::Open, r.address, row};
 }
 
 void BookmarkTable::makeUnused(std::size_t row) {
     Row& r = rows_[row];
+    const auto last = lastHandout_.find(BookmarkHolder{r.holder, r.started});
+    if (last != lastHandout_.end() && last->second == row) lastHandout_.erase(last);
     r.opened = false;
     r.holder = kNoHolder;
+    r.started = 0;
     r.handedAt = kNoTime;
     // Every opened row lies before the frontier, so this one now belongs in the heap.
     freeBelow_.push_back(row);
@@ -118,30 +132,29 @@ std::size_t BookmarkTable::returnRows(const std::vector<std::size_t>& rows) {
     return changed;
 }
 
-std::vector<std::size_t> BookmarkTable::returnLastHandoutsOf(const std::function<bool(std::uint32_t)>& exited) {
+std::vector<std::size_t> BookmarkTable::returnLastHandoutsOf(
+    const std::function<bool(const BookmarkHolder&)>& exited) {
+    // Asked first, changed after: making a row unused erases its entry.
     std::vector<std::size_t> changed;
-    for (auto it = lastHandout_.begin(); it != lastHandout_.end();) {
-        const auto [pid, row] = *it;
-        if (!exited(pid)) {
-            ++it;
-            continue;
-        }
-        if (row < rows_.size() && rows_[row].opened && rows_[row].holder == pid) {
-            makeUnused(row);
-            changed.push_back(row);
-        }
-        it = lastHandout_.erase(it);
+    for (const auto& [holder, row] : lastHandout_) {
+        if (exited(holder)) changed.push_back(row);
     }
     std::sort(changed.begin(), changed.end());
+    for (const std::size_t row : changed) makeUnused(row);
     return changed;
 }
 
-std::optional<std::size_t> BookmarkTable::lastHandoutOf(std::uint32_t pid) const {
-    const auto it = lastHandout_.find(pid);
+std::optional<std::size_t> BookmarkTable::lastHandoutOf(const BookmarkHolder& holder) const {
+    const auto it = lastHandout_.find(holder);
     if (it == lastHandout_.end()) return std::nullopt;
-    const std::size_t row = it->second;
-    if (row >= rows_.size() || !rows_[row].opened || rows_[row].holder != pid) return std::nullopt;
-    return row;
+    return it->second;
+}
+
+std::vector<BookmarkHolder> BookmarkTable::holders() const {
+    std::vector<BookmarkHolder> out;
+    out.reserve(lastHandout_.size());
+    for (const auto& entry : lastHandout_) out.push_back(entry.first);
+    return out;
 }
 
 std::size_t BookmarkTable::removeRows(std::vector<std::size_t> rows) {

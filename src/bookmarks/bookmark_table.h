@@ -3,10 +3,11 @@
 // tab.
 //
 // Every row is either unused or opened. An opened row records which copy it
-// was handed to (its holder, a process id) and when (seconds since local
-// midnight). Rows go back to unused all at once (resetStates), one by one at
-// the operator's request (returnRows), or when the copy holding them has
-// exited (returnLastHandoutsOf). Requests are always served with the first
+// was handed to (its holder: a process id and that process's creation time,
+// since an id alone may name another process once the first has ended) and
+// when (seconds since local midnight). Rows go back to unused all at once
+// (resetStates), one by one at the operator's request (returnRows), or when
+// the copy holding them has exited (returnLastHandoutsOf). Requests are always served with the first
 // unused row in table order, so a row given back is handed out again before
 // any unused row after it.
 //
@@ -25,6 +26,25 @@
 
 namespace vuv {
 
+// The process a bookmark was handed to. The creation time tells a process
+// from a later one that got the same id; 0 when it is not known (a row saved
+// before it was recorded, or a process whose times could not be read).
+struct BookmarkHolder {
+    std::uint32_t processId = 0;
+    std::uint64_t started = 0;  // creation time in 100 ns units since 1601 (UTC)
+
+    friend bool operator==(const BookmarkHolder& a, const BookmarkHolder& b) noexcept {
+        return a.processId == b.processId && a.started == b.started;
+    }
+    friend bool operator!=(const BookmarkHolder& a, const BookmarkHolder& b) noexcept { return !(a == b); }
+};
+
+struct BookmarkHolderHash {
+    std::size_t operator()(const BookmarkHolder& h) const noexcept {
+        return std::hash<std::uint64_t>{}(h.started * 0x9E3779B97F4A7C15ull ^ h.processId);
+    }
+};
+
 // One row as shown. The views point into the table and stay valid until the
 // table is next changed.
 struct Bookmark {
@@ -33,6 +53,7 @@ struct Bookmark {
     bool opened = false;
     std::uint32_t holder = 0;  // process id the row was handed to; 0 when none
     std::int32_t handedAt = -1;  // seconds since local midnight; -1 when none
+    std::uint64_t holderStarted = 0;  // the holder's creation time; 0 when none or unknown
 };
 
 class BookmarkTable {
@@ -60,6 +81,8 @@ public:
     [[nodiscard]] bool opened(std::size_t row) const noexcept { return rows_[row].opened; }
     // kNoHolder for an unused row, and for an opened one handed out without a process id.
     [[nodiscard]] std::uint32_t holder(std::size_t row) const noexcept { return rows_[row].holder; }
+    // The holder's creation time; 0 for an unused row and when not known.
+    [[nodiscard]] std::uint64_t holderStarted(std::size_t row) const noexcept { return rows_[row].started; }
     // kNoTime for an unused row, and for an opened one handed out without a time.
     [[nodiscard]] std::int32_t handedAt(std::size_t row) const noexcept { return rows_[row].handedAt; }
     // "已打开" or "未使用".
@@ -70,11 +93,14 @@ public:
     // Adds unused bookmarks at the end, in the given order.
     void appendAll(std::vector<std::string> addresses);
     // Adds a row as it was saved in a workspace. An unused row never keeps a
-    // holder or a time; a time outside a day is kept as kNoTime. The holder is
-    // shown but not taken as that process's last hand-out: process ids saved
-    // by an earlier session may since belong to unrelated processes, so
-    // returnLastHandoutsOf never gives back a restored row.
-    void appendRestored(std::string address, bool opened, std::uint32_t holder, std::int32_t handedAt);
+    // holder or a time; a time outside a day is kept as kNoTime. An opened
+    // row with a holder counts as that holder's last hand-out when it is its
+    // latest restored one (by time, then by position), so it comes back like
+    // any other once returnLastHandoutsOf finds the holder gone. Whoever
+    // decides that must check the creation time: the id may belong to
+    // another process by now.
+    void appendRestored(std::string address, bool opened, std::uint32_t holder, std::int32_t handedAt,
+                        std::uint64_t holderStarted = 0);
 
     // Removes every row.
     void clear() noexcept;
@@ -89,25 +115,33 @@ public:
     // nothing changes (Kind::Exhausted). A time outside a day is kept as
     // kNoTime. Never scans the table: O(1) while no row has been given back,
     // O(log k) with k rows given back and not yet handed out again.
-    [[nodiscard]] Handout next(bool loopOpening, std::uint32_t pid, std::int32_t handedAt);
+    [[nodiscard]] Handout next(bool loopOpening, BookmarkHolder holder, std::int32_t handedAt);
+    // The same for a holder whose creation time is not known.
+    [[nodiscard]] Handout next(bool loopOpening, std::uint32_t pid, std::int32_t handedAt) {
+        return next(loopOpening, BookmarkHolder{pid, 0}, handedAt);
+    }
 
     // Gives the given rows back: each opened one becomes unused, without
     // holder or time. Rows may come in any order; indices past the end and
     // repeated ones are ignored. Returns how many rows changed.
     std::size_t returnRows(const std::vector<std::size_t>& rows);
 
-    // For every process exited(pid) reports as gone: the last row handed to
-    // it goes back to unused, if that row is still opened and held by it (the
-    // operator may have given it back and it may have gone to another copy
-    // since). Only the last hand-out is given back: the rows a copy received
-    // before it were left behind when it asked for another. The last hand-out
-    // of every exited process is forgotten, so a process that later gets the
-    // same id starts afresh. exited is called once per process that has a
-    // last hand-out. Returns the rows that changed, ascending.
-    std::vector<std::size_t> returnLastHandoutsOf(const std::function<bool(std::uint32_t)>& exited);
+    // For every holder exited(holder) reports as gone: the last row handed to
+    // it goes back to unused. Only the last hand-out is given back: the rows
+    // a copy received before it were left behind when it asked for another.
+    // exited is called once per holder that still holds its last hand-out
+    // (one whose last row was given back, handed on, reset or deleted is
+    // forgotten at once). Returns the rows that changed, ascending.
+    std::vector<std::size_t> returnLastHandoutsOf(const std::function<bool(const BookmarkHolder&)>& exited);
 
-    // The row most recently handed to pid, while pid still holds it.
-    [[nodiscard]] std::optional<std::size_t> lastHandoutOf(std::uint32_t pid) const;
+    // The row most recently handed to the holder, while it still holds it.
+    [[nodiscard]] std::optional<std::size_t> lastHandoutOf(const BookmarkHolder& holder) const;
+    [[nodiscard]] std::optional<std::size_t> lastHandoutOf(std::uint32_t pid) const {
+        return lastHandoutOf(BookmarkHolder{pid, 0});
+    }
+    // Every holder that still holds its last hand-out, in no order: the
+    // processes whose end can still give a row back.
+    [[nodiscard]] std::vector<BookmarkHolder> holders() const;
 
     // Deletes the given rows in one pass; the others keep their order and
     // move up. Any order; indices past the end and repeated ones are ignored.
@@ -120,9 +154,11 @@ private:
         bool opened = false;
         std::uint32_t holder = kNoHolder;
         std::int32_t handedAt = kNoTime;
+        std::uint64_t started = 0;
     };
 
     void makeUnused(std::size_t row);
+    void rememberLastHandout(std::size_t row);
     void rebuildFreeRows();
 
     // Where the unused rows are, so a request never scans the table:
@@ -134,10 +170,9 @@ private:
     std::vector<Row> rows_;
     std::size_t frontier_ = 0;
     std::vector<std::size_t> freeBelow_;
-    // Each process's most recent hand-out. Entries whose row has since been
-    // given back or handed to another process are stale and checked against
-    // the row's holder before use.
-    std::unordered_map<std::uint32_t, std::size_t> lastHandout_;
+    // Each holder's most recent hand-out, while the holder still holds it:
+    // a row made unused takes its entry with it.
+    std::unordered_map<BookmarkHolder, std::size_t, BookmarkHolderHash> lastHandout_;
 };
 
 }  // namespace vuv

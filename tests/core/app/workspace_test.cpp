@@ -111,6 +111,35 @@ TEST(Workspace, NumbersTimesAndStatesRoundTripAtTheirLimits) {
     EXPECT_EQ(parsed(writeWorkspace(w)), w);
 }
 
+// The holder's creation time: a fifth field only where it is known, so a
+// file without it (or a row written before it was kept) reads as "not known"
+// and writes back exactly as it was.
+TEST(Workspace, HolderStartTimesRoundTripAndFilesWithoutThemStillRead) {
+    Workspace w;
+    w.bookmarks = {{"http://a/", true, 4321, 3600, 133'000'000'000'000'000ull},
+                   {"http://b/", true, 4321, 3601, std::numeric_limits<std::uint64_t>::max()},
+                   {"http://c/", true, 17, 3602, 0},
+                   {"http://d/", false, kNoHolder, kNoTime, 0}};
+    const std::string bytes = writeWorkspace(w);
+    EXPECT_NE(bytes.find("\t01:00:00\t133000000000000000\r\n"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("\t17\t01:00:02\r\n"), std::string::npos) << bytes;
+    EXPECT_EQ(parsed(bytes), w);
+
+    const std::string marks = section(text::kSectionBookmarks);
+    const std::string old = kHeader + section(text::kSectionSettings) + section(text::kSectionLaunch) + marks +
+                            "http://a/\t" + kOpened + "\t4321\t09:05:07\r\n" + "http://b/\t" + kUnused + "\t0\t\r\n" +
+                            section(text::kSectionRules) + kEnd;
+    const Workspace fromOld = parsed(old);
+    ASSERT_EQ(fromOld.bookmarks.size(), 2u);
+    EXPECT_EQ(fromOld.bookmarks[0], (SavedBookmark{"http://a/", true, 4321, 9 * 3600 + 5 * 60 + 7, 0}));
+    EXPECT_EQ(writeWorkspace(fromOld), old);
+
+    // An empty fifth field, as an editor may leave it, is "not known" too.
+    const Workspace emptyStart = parsed(kHeader + marks + "x\t" + kOpened + "\t9\t00:00:01\t\r\n" + kEnd);
+    ASSERT_EQ(emptyStart.bookmarks.size(), 1u);
+    EXPECT_EQ(emptyStart.bookmarks[0], (SavedBookmark{"x", true, 9, 1, 0}));
+}
+
 TEST(Workspace, RecordsKeepEveryLineEnd) {
     const std::vector<std::string> records = {
         "", "\r\n", "a", "a\r\n", "a\r\nb", "\r\n\r\na\r\n\r\n", "a\r", "\ra\n", "\n\r", "a\r\r\nb", "\t\t\r\n\t",
@@ -141,14 +170,16 @@ TEST(Workspace, WritesTheDocumentedLayout) {
     w.settings.launchInterval = "800";
     w.settings.loopBookmarks = true;
     w.launchList = {{kNews, "http://a/", "D:\\cfg\\1.ini"}, {"[x]", "", ""}};
-    w.bookmarks = {{"http://b/", true, 4321, 9 * 3600 + 5 * 60 + 7}, {"http://c/", false, 0, kNoTime}};
+    w.bookmarks = {{"http://b/", true, 4321, 9 * 3600 + 5 * 60 + 7, 134091843071234567ull},
+                   {"http://c/", false, 0, kNoTime}};
     w.rules = {{"ok\r\nnext", std::string(text::kActionOpenLink), "http://d/", 3}};
     w.linkRecord = "one\ttwo\r\nthree";
     EXPECT_EQ(writeWorkspace(w), kHeader + section(text::kSectionSettings) + std::string(text::kSettingInterval) +
                                      "\t800\r\n" + std::string(text::kSettingLoopBookmarks) + "\t" + kTrue + "\r\n" +
                                      section(text::kSectionLaunch) + kNews + "\thttp://a/\tD:\\\\cfg\\\\1.ini\r\n" +
                                      "\\[x]\t\t\r\n" + section(text::kSectionBookmarks) + "http://b/\t" + kOpened +
-                                     "\t4321\t09:05:07\r\n" + "http://c/\t" + kUnused + "\t0\t\r\n" +
+                                     "\t4321\t09:05:07\t134091843071234567\r\n" + "http://c/\t" + kUnused +
+                                     "\t0\t\r\n" +
                                      section(text::kSectionRules) + "ok\\r\\nnext\t" +
                                      std::string(text::kActionOpenLink) + "\thttp://d/\t3\r\n" +
                                      section(text::kSectionLinkRecord) + "one\\ttwo\r\nthree\r\n" + kEnd);
@@ -245,7 +276,7 @@ TEST(Workspace, DamagedFilesNameTheFirstBadLine) {
         {kHeader + launch + "a\tb\tc\\xG1\r\n" + kEnd, 3, "bad escape"},
         {kHeader + launch + "a\rb\tb\tc\r\n" + kEnd, 3, "CR without LF"},
         {kHeader + launch + "a\tb\tc\r\r\n" + kEnd, 3, "CR without LF"},
-        {kHeader + marks + "a\t" + kUnused + "\t1\r\n" + kEnd, 3, "expected 4 fields, found 3"},
+        {kHeader + marks + "a\t" + kUnused + "\t1\r\n" + kEnd, 3, "expected 4 or 5 fields, found 3"},
         {kHeader + marks + "a\tunused\t1\t\r\n" + kEnd, 3, "bad state"},
         {kHeader + marks + "a\t" + kUnused + "\t\t\r\n" + kEnd, 3, "bad process id"},
         {kHeader + marks + "a\t" + kUnused + "\t-1\t\r\n" + kEnd, 3, "bad process id"},
@@ -258,6 +289,10 @@ TEST(Workspace, DamagedFilesNameTheFirstBadLine) {
         {kHeader + marks + "a\t" + kUnused + "\t1\t596523:14:08\r\n" + kEnd, 3, "bad time"},
         {kHeader + marks + "a\t" + kUnused + "\t1\t-596523:14:09\r\n" + kEnd, 3, "bad time"},
         {kHeader + marks + "a\t" + kUnused + "\t1\t-1\r\n" + kEnd, 3, "bad time"},
+        {kHeader + marks + "a\t" + kOpened + "\t1\t\t-5\r\n" + kEnd, 3, "bad process start"},
+        {kHeader + marks + "a\t" + kOpened + "\t1\t\t18446744073709551616\r\n" + kEnd, 3, "bad process start"},
+        {kHeader + marks + "a\t" + kOpened + "\t1\t\t12x\r\n" + kEnd, 3, "bad process start"},
+        {kHeader + marks + "a\t" + kOpened + "\t1\t\t1\t\r\n" + kEnd, 3, "expected 4 or 5 fields, found 6"},
         {kHeader + rules + "\tact\tlink\t0\r\n" + kEnd, 3, "empty condition"},
         {kHeader + rules + "c\tact\tlink\t\r\n" + kEnd, 3, "bad hit count"},
         {kHeader + rules + "c\tact\tlink\t18446744073709551616\r\n" + kEnd, 3, "bad hit count"},

@@ -181,11 +181,12 @@ TEST(BookmarkTable, ExitedCopiesGiveBackOnlyTheLastRowTheyStillHold) {
         for (const std::uint32_t pid : c.askers) (void)requests(t, false, 1, pid);
         t.returnRows(c.returned);
         for (const std::uint32_t pid : c.later) (void)requests(t, false, 1, pid);
-        EXPECT_EQ(t.returnLastHandoutsOf([&c](std::uint32_t pid) { return c.exited.count(pid) != 0; }), c.changed);
+        EXPECT_EQ(t.returnLastHandoutsOf([&c](const BookmarkHolder& h) { return c.exited.count(h.processId) != 0; }),
+                  c.changed);
         EXPECT_EQ(show(t), c.after);
         // An exited process is forgotten: a later one with its id is another copy.
-        t.returnLastHandoutsOf([&c](std::uint32_t pid) {
-            EXPECT_EQ(c.exited.count(pid), 0u) << pid;
+        t.returnLastHandoutsOf([&c](const BookmarkHolder& h) {
+            EXPECT_EQ(c.exited.count(h.processId), 0u) << h.processId;
             return false;
         });
         for (const std::uint32_t pid : c.exited) EXPECT_EQ(t.lastHandoutOf(pid), std::nullopt) << pid;
@@ -218,7 +219,7 @@ TEST(BookmarkTable, RemovingRowsKeepsOrderHandOutsAndLastHandouts) {
         EXPECT_EQ(t.removeRows(c.removed), c.count);
         EXPECT_EQ(show(t), c.after);
         EXPECT_EQ(t.lastHandoutOf(13), c.lastOf13);
-        EXPECT_EQ(t.returnLastHandoutsOf([](std::uint32_t pid) { return pid == 13; }),
+        EXPECT_EQ(t.returnLastHandoutsOf([](const BookmarkHolder& h) { return h.processId == 13; }),
                   c.lastOf13 ? Rows{*c.lastOf13} : Rows{});
         EXPECT_EQ(drain(t), c.then);
     }
@@ -227,18 +228,100 @@ TEST(BookmarkTable, RemovingRowsKeepsOrderHandOutsAndLastHandouts) {
 TEST(BookmarkTable, RestoredRowsKeepTheirStateAndProvenance) {
     BookmarkTable t;
     t.append("x");
-    t.appendRestored("a", true, 7, 100);
-    t.appendRestored("b", false, 8, 200);
-    t.appendRestored("c", true, 0, 86400);
+    t.appendRestored("a", true, 7, 100, 555);
+    t.appendRestored("b", false, 8, 200, 666);
+    t.appendRestored("c", true, 0, 86400, 777);
     t.append("d");
     EXPECT_EQ(show(t), "x- a7 b- c0 d-");
     EXPECT_EQ(std::tuple(t.handedAt(1), t.handedAt(2), t.handedAt(3)), std::tuple(100, -1, -1));
-    // Restored holders are shown but never given back for an exit.
-    EXPECT_EQ(t.lastHandoutOf(7), std::nullopt);
-    EXPECT_EQ(t.returnLastHandoutsOf([](std::uint32_t) { return true; }), Rows{});
+    // A start time is kept only with a holder.
+    EXPECT_EQ(std::tuple(t.holderStarted(1), t.holderStarted(2), t.holderStarted(3)), std::tuple(555u, 0u, 0u));
+    EXPECT_EQ(t.at(1).holderStarted, 555u);
     EXPECT_EQ(drain(t), "xbd");
     ASSERT_EQ(t.returnRows({3, 1}), 2u);
     EXPECT_EQ(drain(t), "ac");
+}
+
+// A restored hand-out comes back like any other once its holder, known by
+// id and start time, is found gone: of several rows restored for one holder
+// only the latest (by time, then by position), and a process that got the
+// same id later is another holder.
+TEST(BookmarkTable, RestoredHandOutsComeBackWhenTheirHolderIsGone) {
+    BookmarkTable t;
+    t.appendRestored("a", true, 7, 100, 50);
+    t.appendRestored("b", true, 7, 300, 50);  // 7's latest
+    t.appendRestored("c", true, 7, 200, 50);
+    t.appendRestored("d", true, 7, 400, 60);  // another process with id 7
+    t.appendRestored("e", true, 9, -1, 0);    // start and time unknown
+    t.appendRestored("f", true, 9, -1, 0);    // the same: the one further down
+    t.appendRestored("g", false, 0, -1, 0);
+    EXPECT_EQ(t.lastHandoutOf(BookmarkHolder{7, 50}), std::optional<std::size_t>(1));
+    EXPECT_EQ(t.lastHandoutOf(BookmarkHolder{7, 60}), std::optional<std::size_t>(3));
+    EXPECT_EQ(t.lastHandoutOf(9), std::optional<std::size_t>(5));
+    EXPECT_EQ(t.holders().size(), 3u);
+
+    std::vector<BookmarkHolder> asked;
+    EXPECT_EQ(t.returnLastHandoutsOf([&](const BookmarkHolder& h) {
+        asked.push_back(h);
+        return h == BookmarkHolder{7, 50} || h == BookmarkHolder{9, 0};
+    }),
+              (Rows{1, 5}));
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(show(t), "a7 b- c7 d7 e9 f- g-");
+    ASSERT_EQ(t.holders().size(), 1u);
+    EXPECT_EQ(t.holders()[0], (BookmarkHolder{7, 60}));
+    // Given back, they go out again first.
+    EXPECT_EQ(requests(t, false, 3), (Seq{"b", "f", "g"}));
+}
+
+// The same process id with two start times is two holders: each keeps its
+// own last hand-out, and only the one found gone gives it back.
+TEST(BookmarkTable, HoldersAreTheirIdAndStartTimeTogether) {
+    BookmarkTable t = tableOf(4);
+    ASSERT_EQ(t.next(false, BookmarkHolder{7, 100}, 10).row, 0u);
+    ASSERT_EQ(t.next(false, BookmarkHolder{7, 200}, 11).row, 1u);
+    EXPECT_EQ(std::tuple(t.holder(1), t.holderStarted(1)), std::tuple(7u, 200u));
+    EXPECT_EQ(t.lastHandoutOf(BookmarkHolder{7, 100}), std::optional<std::size_t>(0));
+    EXPECT_EQ(t.lastHandoutOf(7), std::nullopt) << "no holder 7 of unknown start";
+    EXPECT_EQ(t.returnLastHandoutsOf([](const BookmarkHolder& h) { return h.started == 100; }), Rows{0});
+    EXPECT_EQ(show(t), "a- b7 c- d-");
+    ASSERT_EQ(t.returnRows({1}), 1u);
+    EXPECT_EQ(t.holderStarted(1), 0u);
+}
+
+// The holders are exactly those that can still give a row back: none once
+// their last row is given back, handed on, reset, deleted or cleared.
+TEST(BookmarkTable, HoldersAreForgottenOnceNoLastHandOutNamesThem) {
+    const auto holderIds = [](const BookmarkTable& t) {
+        std::set<std::uint32_t> ids;
+        for (const BookmarkHolder& h : t.holders()) ids.insert(h.processId);
+        return ids;
+    };
+    using Ids = std::set<std::uint32_t>;
+    BookmarkTable t = tableOf(6);
+    for (std::uint32_t pid : {1u, 2u, 3u, 1u}) (void)requests(t, false, 1, pid);  // a1 b2 c3 d1
+    EXPECT_EQ(holderIds(t), (Ids{1, 2, 3}));
+    t.returnRows({0});  // an earlier row of 1: 1 still holds d
+    EXPECT_EQ(holderIds(t), (Ids{1, 2, 3}));
+    t.returnRows({1});
+    EXPECT_EQ(holderIds(t), (Ids{1, 3}));
+    (void)requests(t, false, 1, 4);  // a, given back, goes to 4
+    EXPECT_EQ(holderIds(t), (Ids{1, 3, 4}));
+    t.removeRows({2});
+    EXPECT_EQ(holderIds(t), (Ids{1, 4}));
+    t.resetStates();
+    EXPECT_EQ(holderIds(t), Ids{});
+    (void)requests(t, false, 1, 5);
+    t.clear();
+    EXPECT_EQ(holderIds(t), Ids{});
+
+    // A loop wrap starts every row over and forgets every holder too.
+    t.appendAll({"x"});
+    EXPECT_EQ(requests(t, true, 2, 6), (Seq{"x", "reset"}));
+    EXPECT_EQ(holderIds(t), Ids{});
+    // A request without a process id names no holder.
+    (void)requests(t, false, 1, BookmarkTable::kNoHolder);
+    EXPECT_EQ(holderIds(t), Ids{});
 }
 
 TEST(BookmarkTable, RequestsNeverScanALargeTable) {
