@@ -38,18 +38,6 @@ Liveness::Watched Liveness::open(std::uint32_t processId) {
     return Watched{process, gone, false};
 }
 
-void Liveness::add(std::uint32_t processId) {
-    if (watched_.count(processId) != 0) return;
-    watched_.emplace(processId, open(processId));
-}
-
-void Liveness::forget(std::uint32_t processId) {
-    const auto it = watched_.find(processId);
-    if (it == watched_.end()) return;
-    if (it->second.process != nullptr) CloseHandle(it->second.process);
-    watched_.erase(it);
-}
-
 bool Liveness::ended(std::uint32_t processId) const {
     const auto it = watched_.find(processId);
     return it != watched_.end() && it->second.ended;

@@ -22,11 +22,6 @@ public:
     // Watches exactly these processes from now on (handles of the others
     // are closed). One that no longer exists counts as ended at once.
     void watch(const std::vector<std::uint32_t>& processIds);
-    // Watches one more process (nothing when it is watched already). One
-    // that no longer exists counts as ended at once.
-    void add(std::uint32_t processId);
-    // Stops watching a process and closes its handle.
-    void forget(std::uint32_t processId);
     // Whether a watched process has ended; false for one not watched or
     // whose handle could not be opened.
     [[nodiscard]] bool ended(std::uint32_t processId) const;
