@@ -28,6 +28,13 @@ if(VUV_STANDIN_SOURCES)
   target_link_options(lxbr PRIVATE -municode)
 endif()
 
+# A probe for scripts/run.sh: waits until the running panel has listed the
+# expected browsers and painted its window, and says what it checked.
+add_executable(vuvprobe tools/probe/probe_main.cpp)
+target_link_libraries(vuvprobe PRIVATE vuvwin)
+target_compile_options(vuvprobe PRIVATE ${VUV_WARNINGS})
+target_link_options(vuvprobe PRIVATE -mconsole -municode)
+
 # GoogleTest built from Debian's sources with the cross compiler.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
