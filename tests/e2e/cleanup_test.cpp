@@ -200,5 +200,46 @@ TEST_F(ProcessesEndWithTheTest, WhenATestRunsPastItsLimit) {
     }
 }
 
+// The second line of defence, for a process the job did not catch: a new
+// sandbox ends what runs from the sandbox of a test program that has ended,
+// and removes that sandbox. A program that is still running keeps its own.
+TEST_F(ProcessesEndWithTheTest, ANewSandboxEndsWhatAnEndedTestProgramLeftRunning) {
+    // An ended process whose id stays reserved while its handle is open: the
+    // owner of the abandoned sandbox.
+    StartOptions idle;
+    idle.commandLine = L"\"" + sandbox.standinExe() + L"\"";
+    idle.environment = {{L"VUV_STANDIN_LOG", sandbox.logDirectory()}};
+    Process& owner = sandbox.start(idle);
+    ASSERT_TRUE(owner.valid());
+    owner.kill();
+    ASSERT_TRUE(owner.waitForExit());
+
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring abandoned =
+        std::wstring(temp) + L"vuv-e2e-" + std::to_wstring(owner.pid()) + L"-1-" + std::to_wstring(GetTickCount()) + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(abandoned.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((abandoned + L"logs").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(sandbox.standinExe().c_str(), (abandoned + L"lxbr.exe").c_str(), FALSE));
+    StartOptions left;
+    left.commandLine = L"\"" + abandoned + L"lxbr.exe\"";
+    left.environment = {{L"VUV_STANDIN_LOG", abandoned + L"logs\\"}};
+    Process leftover = startProcess(left);
+    ASSERT_TRUE(leftover.valid());
+    ASSERT_TRUE(waitUntil([&] { return processesIn(abandoned).size() == 1; }));
+
+    // This program's own sandbox and its processes stay.
+    StandinProcess mine(sandbox);
+    ASSERT_TRUE(mine.ready());
+
+    const std::vector<std::string> ended = endLeftoverProcesses();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].substr(0, ended[0].find(' ')), std::to_string(leftover.pid()));
+    EXPECT_TRUE(leftover.waitForExit(Ms{5000}));
+    EXPECT_TRUE(mine.running());
+    EXPECT_EQ(GetFileAttributesW(abandoned.c_str()), INVALID_FILE_ATTRIBUTES) << "the abandoned sandbox is still there";
+    EXPECT_NE(GetFileAttributesW(sandbox.directory().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
 }  // namespace vuv::e2e

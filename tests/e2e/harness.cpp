@@ -443,7 +443,9 @@ std::vector<std::string> endLeftoverProcesses() {
                 end != std::wstring::npos ? parseNumber(narrow(name.substr(skip, end - skip))) : std::nullopt;
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && owner &&
                 static_cast<DWORD>(*owner) != GetCurrentProcessId() && !processAlive(static_cast<DWORD>(*owner))) {
-                removeTree(root + name + L"\\");
+                // The files of a process just ended are released a moment later.
+                const std::wstring directory = root + name + L"\\";
+                if (!removeTree(directory) && !ended.empty()) waitUntil([&] { return removeTree(directory); }, Ms{3000}, Ms{50});
             }
         } while (FindNextFileW(find, &data));
         FindClose(find);
