@@ -38,7 +38,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-rm -f "$rundir"/logs/*
+rm -f "$rundir"/logs/* "$rundir/panel.png"  # nothing from an earlier run passes for this one
 for n in 1 2 3; do
     title=$(printf '演示浏览器 %s' "$n" | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
     "$WINE" "$rundir/lxbr.exe" "--standin-title=$title" >/dev/null 2>&1 &
