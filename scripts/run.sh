@@ -2,12 +2,15 @@
 # Sets up the machine if needed, builds the panel and starts it under Wine
 # with three stand-in browsers to control. On your display when DISPLAY is
 # set; otherwise on a private Xvfb, where it saves a screenshot of the main
-# window, says where, and stops.
+# window once the panel lists the three browsers and has painted, says
+# where, and stops.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
-windir=$(bash scripts/build.sh)
+# Only what runs here: the panel, the stand-in browser and the probe that
+# says when the panel shows them (not the tests or benchmarks).
+windir=$(bash scripts/build.sh vuv lxbr vuvprobe)
 source scripts/wine-env.sh
 
 headless=0
@@ -35,7 +38,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-rm -f "$rundir"/logs/*
+rm -f "$rundir"/logs/* "$rundir/panel.png"  # nothing from an earlier run passes for this one
 for n in 1 2 3; do
     title=$(printf '演示浏览器 %s' "$n" | iconv -f UTF-8 -t GBK | od -An -tx1 | tr -d ' \n')
     "$WINE" "$rundir/lxbr.exe" "--standin-title=$title" >/dev/null 2>&1 &
@@ -67,11 +70,34 @@ if ! wait_for 60 find_panel; then
     exit 1
 fi
 
+# The panel lists the browsers it finds and paints a moment after its window
+# appears: the probe asks the panel itself (tabs, rows of the instance table,
+# nothing left to paint), within its own deadline.
+if ! probe=$(timeout 180 "$WINE" "$windir/vuvprobe.exe" --rows 3 --seconds 120 2>/dev/null | tr -d '\r'); then
+    echo "The panel did not show the three stand-in browsers in time: ${probe:-the probe did not answer}" >&2
+    echo "See $rundir/vuv.log" >&2
+    exit 1
+fi
+echo "$probe"
+
 if [ $headless = 1 ]; then
-    viewable() { xwininfo -id "$wid" 2>/dev/null | grep -q IsViewable; }
-    wait_for 10 viewable || true
-    import -window "$wid" "$rundir/panel.png"
-    echo "The panel ran with three stand-in browsers; screenshot: $rundir/panel.png"
+    # What reached the screen: below the menu bar an unpainted window is one
+    # flat grey (1 colour), the painted one has the tabs, the table's rows
+    # and their texts (about 70). Wine copies a painted window to X a moment
+    # later, so this polls too.
+    shot=$rundir/panel.png
+    colours=0
+    shown() {
+        import -window "$wid" "$shot" 2>/dev/null || return 1
+        colours=$(convert "$shot" -gravity south -crop 100%x80%+0+0 +repage -format %k info: 2>/dev/null || echo 0)
+        [ "$colours" -ge 16 ]
+    }
+    if ! wait_for 30 shown; then
+        echo "The screenshot still looks unpainted ($colours colours below the menu bar): $shot" >&2
+        exit 1
+    fi
+    echo "checked: the screenshot has $colours colours below the menu bar (unpainted: 1)"
+    echo "The panel ran with three stand-in browsers; screenshot: $shot"
 else
     echo "The panel is running (close it to stop the stand-in browsers)."
     wait "$vuv" || true

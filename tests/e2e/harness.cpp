@@ -13,8 +13,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <memory>
+#include <thread>
 
 namespace vuv::e2e {
 
@@ -221,10 +224,21 @@ std::optional<std::string> readFileBytes(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    // Up to the size it has now: a writer that keeps appending (a panel
+    // tracing in a loop) must not keep the reader going for ever.
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        return std::nullopt;
+    }
     std::string bytes;
     char chunk[65536];
     DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+    while (bytes.size() < static_cast<unsigned long long>(size.QuadPart)) {
+        const auto want = std::min<unsigned long long>(sizeof chunk, static_cast<unsigned long long>(size.QuadPart) - bytes.size());
+        if (!ReadFile(file, chunk, static_cast<DWORD>(want), &got, nullptr) || got == 0) break;
+        bytes.append(chunk, got);
+    }
     CloseHandle(file);
     return bytes;
 }
@@ -300,14 +314,58 @@ Process startProcess(const StartOptions& options) {
     std::wstring environment;
     if (!options.environment.empty()) environment = environmentBlock(options.environment);
     PROCESS_INFORMATION info{};
+    // A Windows program stays suspended until it is in the test job, so that
+    // nothing it starts can escape the job either. Not a Unix program (a
+    // command line that starts with a Unix path, under Wine): Wine runs it
+    // through a launcher process, and a launcher created suspended leaves
+    // this process's first window call waiting for good. What such a program
+    // starts is found by pid and put in the job then.
+    const bool suspend = options.commandLine.compare(0, 1, L"/") != 0;
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirect ? TRUE : FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.empty() ? nullptr : environment.data(),
+                        CREATE_UNICODE_ENVIRONMENT | (suspend ? CREATE_SUSPENDED : 0), environment.empty() ? nullptr : environment.data(),
                         options.directory.empty() ? nullptr : options.directory.c_str(), &startup, &info)) {
         return {};
     }
-    if (info.hThread != nullptr) CloseHandle(info.hThread);
+    if (info.hProcess != nullptr) joinTestJob(info.hProcess);
+    if (info.hThread != nullptr && suspend) {
+        ResumeThread(info.hThread);
+        CloseHandle(info.hThread);
+    }
     if (info.hProcess == nullptr) return {};  // a Unix program under Wine: no process object
     return Process(info.hProcess, info.dwProcessId);
+}
+
+HANDLE testJob() {
+    static const HANDLE job = [] {
+        HANDLE made = CreateJobObjectW(nullptr, nullptr);  // not inheritable: children must not keep it open
+        if (made == nullptr) return made;
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(made);
+            return HANDLE{nullptr};
+        }
+        return made;
+    }();
+    return job;
+}
+
+bool inTestJob(HANDLE process) {
+    BOOL member = FALSE;
+    return testJob() != nullptr && process != nullptr && IsProcessInJob(process, testJob(), &member) && member;
+}
+
+bool joinTestJob(HANDLE process) {
+    if (testJob() == nullptr || process == nullptr) return false;
+    return AssignProcessToJobObject(testJob(), process) || inTestJob(process);
+}
+
+bool joinTestJob(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return false;
+    const bool joined = joinTestJob(process);
+    CloseHandle(process);
+    return joined;
 }
 
 std::vector<DWORD> processesIn(const std::wstring& directory) {
@@ -327,6 +385,72 @@ std::vector<DWORD> processesIn(const std::wstring& directory) {
     }
     CloseHandle(snapshot);
     return found;
+}
+
+namespace {
+
+constexpr wchar_t kSandboxPrefix[] = L"vuv-e2e-";
+
+std::wstring sandboxRoot() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH, temp);
+    if (n == 0 || n > MAX_PATH) return {};
+    return withBackslash(temp);
+}
+
+bool processAlive(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) return false;
+    const bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return alive;
+}
+
+}  // namespace
+
+std::vector<std::string> endLeftoverProcesses() {
+    std::vector<std::string> ended;
+    const std::wstring root = sandboxRoot();
+    if (root.empty()) return ended;
+    // A sandbox is named vuv-e2e-<pid of its test program>-...
+    const std::wstring prefix = lower(fullPath(root) + kSandboxPrefix);
+    for (DWORD pid : processesIn(root)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (process == nullptr) continue;
+        const std::wstring image = imagePath(process);
+        const std::wstring folded = lower(image);
+        std::optional<long long> owner;
+        if (folded.compare(0, prefix.size(), prefix) == 0) {
+            const std::size_t end = folded.find(L'-', prefix.size());
+            if (end != std::wstring::npos) owner = parseNumber(narrow(folded.substr(prefix.size(), end - prefix.size())));
+        }
+        if (owner && static_cast<DWORD>(*owner) != GetCurrentProcessId() && !processAlive(static_cast<DWORD>(*owner)) &&
+            TerminateProcess(process, 1)) {
+            WaitForSingleObject(process, 5000);
+            ended.push_back(std::to_string(pid) + " " + narrow(image));
+        }
+        CloseHandle(process);
+    }
+    // And the sandboxes of those programs, which they had no chance to remove.
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((root + kSandboxPrefix + L"*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        const std::size_t skip = std::wcslen(kSandboxPrefix);
+        do {
+            const std::wstring name = data.cFileName;
+            const std::size_t end = name.find(L'-', skip);
+            const std::optional<long long> owner =
+                end != std::wstring::npos ? parseNumber(narrow(name.substr(skip, end - skip))) : std::nullopt;
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && owner &&
+                static_cast<DWORD>(*owner) != GetCurrentProcessId() && !processAlive(static_cast<DWORD>(*owner))) {
+                // The files of a process just ended are released a moment later.
+                const std::wstring directory = root + name + L"\\";
+                if (!removeTree(directory) && !ended.empty()) waitUntil([&] { return removeTree(directory); }, Ms{3000}, Ms{50});
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    return ended;
 }
 
 // ---------------------------------------------------------------------------
@@ -462,14 +586,78 @@ std::optional<LRESULT> sendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, L
 // ---------------------------------------------------------------------------
 // Remote controls
 
+namespace {
+
+// Under Wine, memory of another process is allocated and freed by that
+// process itself: the system queues it the call and waits for the answer
+// without a limit, so a process that does not get round to it (stopped,
+// dying, stuck with signals blocked) would stop the test for good. The call
+// runs on a thread of its own here, and the caller gives up after a limit;
+// memory that arrives after that is freed again by the thread.
+constexpr DWORD kRemoteMemoryLimitMs = 10000;
+
+struct RemoteCall {
+    enum State { kRunning, kFinished, kAbandoned };
+    HANDLE process = nullptr;  // a duplicate: the caller's handle may be closed first
+    HANDLE done = nullptr;
+    void* base = nullptr;
+    std::atomic<int> state{kRunning};
+    ~RemoteCall() {
+        if (process != nullptr) CloseHandle(process);
+        if (done != nullptr) CloseHandle(done);
+    }
+};
+
+std::shared_ptr<RemoteCall> remoteCall(HANDLE process) {
+    auto call = std::make_shared<RemoteCall>();
+    if (!DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &call->process, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return nullptr;
+    }
+    call->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return call->done != nullptr ? call : nullptr;
+}
+
+// True when the call finished within the limit.
+bool awaitRemoteCall(RemoteCall& call) {
+    if (WaitForSingleObject(call.done, kRemoteMemoryLimitMs) == WAIT_OBJECT_0) return true;
+    return call.state.exchange(RemoteCall::kAbandoned) == RemoteCall::kFinished;
+}
+
+void* allocateIn(HANDLE process, std::size_t size) {
+    const std::shared_ptr<RemoteCall> call = remoteCall(process);
+    if (call == nullptr) return nullptr;
+    std::thread([call, size] {
+        call->base = VirtualAllocEx(call->process, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (call->state.exchange(RemoteCall::kFinished) == RemoteCall::kAbandoned && call->base != nullptr) {
+            VirtualFreeEx(call->process, call->base, 0, MEM_RELEASE);
+        }
+        SetEvent(call->done);
+    }).detach();
+    return awaitRemoteCall(*call) ? call->base : nullptr;
+}
+
+void freeIn(HANDLE process, void* base) {
+    const std::shared_ptr<RemoteCall> call = remoteCall(process);
+    if (call == nullptr) return;
+    std::thread([call, base] {
+        VirtualFreeEx(call->process, base, 0, MEM_RELEASE);
+        call->state.exchange(RemoteCall::kFinished);
+        SetEvent(call->done);
+    }).detach();
+    static_cast<void>(awaitRemoteCall(*call));
+}
+
+}  // namespace
+
 RemoteMemory::RemoteMemory(DWORD pid, std::size_t size) : size_(size) {
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
                            FALSE, pid);
-    if (process_ != nullptr) base_ = VirtualAllocEx(process_, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (process_ != nullptr) base_ = allocateIn(process_, size);
 }
 
 RemoteMemory::~RemoteMemory() {
-    if (base_ != nullptr) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    if (base_ != nullptr) freeIn(process_, base_);
     if (process_ != nullptr) CloseHandle(process_);
 }
 
@@ -720,10 +908,15 @@ bool pressButton(HWND dialog, int id, Ms timeout) {
 // Sandbox
 
 Sandbox::Sandbox() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n == 0 || n > MAX_PATH) return;
-    directory_ = withBackslash(temp) + L"vuv-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    // A panel or browser an ended test program left behind would be listed
+    // by this test's panel.
+    for (const std::string& line : endLeftoverProcesses()) {
+        std::fprintf(stderr, "ended a process left by an earlier test: %s\n", line.c_str());
+        std::fflush(stderr);
+    }
+    const std::wstring root = sandboxRoot();
+    if (root.empty()) return;
+    directory_ = root + kSandboxPrefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
                  std::to_wstring(++sandboxCounter) + L"-" + std::to_wstring(GetTickCount()) + L"\\";
     if (!CreateDirectoryW(directory_.c_str(), nullptr)) return;
     if (!CreateDirectoryW(logDirectory().c_str(), nullptr)) return;
@@ -755,6 +948,8 @@ bool Sandbox::hasPanel() const { return GetFileAttributesW(panelExe().c_str()) !
 Process& Sandbox::start(const StartOptions& options) { return adopt(startProcess(options)); }
 
 Process& Sandbox::adopt(Process process) {
+    // Started through the shell or by another process: not in the job yet.
+    if (process.valid()) joinTestJob(process.pid());
     processes_.push_back(std::make_unique<Process>(std::move(process)));
     return *processes_.back();
 }

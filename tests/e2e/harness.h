@@ -89,8 +89,26 @@ struct StartOptions {
     HANDLE stdError = nullptr;
 };
 
-// CreateProcessW; an invalid Process when it fails.
+// CreateProcessW; an invalid Process when it fails. The process is put in
+// the test job before it runs a single instruction.
 [[nodiscard]] Process startProcess(const StartOptions& options);
+
+// One job per test program, made on first use, that ends every process in it
+// when the program ends, however it ends (returns, crashes, is terminated, or
+// its Wine process is killed from Unix). Whatever the harness starts or
+// adopts is put in it, and what those processes start inherits it. Null when
+// no job could be made.
+[[nodiscard]] HANDLE testJob();
+// Puts a running process in the test job; false when it could not.
+bool joinTestJob(HANDLE process);
+bool joinTestJob(DWORD pid);
+// True when the process belongs to the test job.
+[[nodiscard]] bool inTestJob(HANDLE process);
+
+// Ends the processes still running from sandboxes of test programs that have
+// ended (a second line of defence behind the job) and says which, one line
+// per process. Every Sandbox does this as it is made.
+std::vector<std::string> endLeftoverProcesses();
 
 // Under Wine: starts the Windows program exe with the arguments through
 // /bin/sh and the Wine loader, with start's directory and environment, its

@@ -134,7 +134,11 @@ inline SoakReport runSoak(Panel& panel, const std::wstring& directory, const std
     }
     std::thread pinger([&] {
         for (;;) {
-            WaitForSingleObject(delivered, INFINITE);
+            // Looks at `sending` at least once a second, whatever the senders do.
+            if (WaitForSingleObject(delivered, 1000) != WAIT_OBJECT_0) {
+                if (!sending) return;
+                continue;
+            }
             if (!sending) return;
             const auto before = std::chrono::steady_clock::now();
             const bool answered = sendWithTimeout(main, WM_NULL, 0, 0, Ms{30000}).has_value();
