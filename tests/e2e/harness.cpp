@@ -17,7 +17,9 @@
 #include <cstring>
 #include <cwctype>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <unordered_map>
 
 namespace vuv::e2e {
 
@@ -593,7 +595,8 @@ namespace {
 // without a limit, so a process that does not get round to it (stopped,
 // dying, stuck with signals blocked) would stop the test for good. The call
 // runs on a thread of its own here, and the caller gives up after a limit;
-// memory that arrives after that is freed again by the thread.
+// memory that arrives after that is freed again by the thread. Memory once
+// allocated is kept for reuse (below) and never freed by the harness.
 constexpr DWORD kRemoteMemoryLimitMs = 10000;
 
 struct RemoteCall {
@@ -637,27 +640,92 @@ void* allocateIn(HANDLE process, std::size_t size) {
     return awaitRemoteCall(*call) ? call->base : nullptr;
 }
 
-void freeIn(HANDLE process, void* base) {
-    const std::shared_ptr<RemoteCall> call = remoteCall(process);
-    if (call == nullptr) return;
-    std::thread([call, base] {
-        VirtualFreeEx(call->process, base, 0, MEM_RELEASE);
-        call->state.exchange(RemoteCall::kFinished);
-        SetEvent(call->done);
-    }).detach();
-    static_cast<void>(awaitRemoteCall(*call));
-}
+// Blocks of memory in other processes, kept for reuse: every wait on a list
+// view reads it through such a block, and under Wine each allocation and
+// each release is a call the target must serve. Allocating once per process
+// leaves almost no such calls. A block goes with its process; the handle
+// kept on each process keeps its id from being reused meanwhile.
+class RemotePool {
+public:
+    static RemotePool& instance() {
+        static RemotePool* pool = new RemotePool;  // used until the program ends
+        return *pool;
+    }
+
+    void* take(DWORD pid, HANDLE process, std::size_t size) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            Blocks* blocks = blocksOf(pid);
+            if (blocks == nullptr) return nullptr;
+            for (Block& block : blocks->list) {
+                if (!block.inUse && block.size >= size) {
+                    block.inUse = true;
+                    return block.base;
+                }
+            }
+        }
+        const std::size_t room = std::max<std::size_t>(size, kBlockSize);
+        void* base = allocateIn(process, room);
+        if (base == nullptr) return nullptr;
+        const std::lock_guard<std::mutex> lock(mutex_);
+        Blocks* blocks = blocksOf(pid);
+        if (blocks == nullptr) return nullptr;
+        blocks->list.push_back(Block{base, room, true});
+        return base;
+    }
+
+    void give(DWORD pid, void* base) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = processes_.find(pid);
+        if (it == processes_.end()) return;
+        for (Block& block : it->second.list) {
+            if (block.base == base) block.inUse = false;
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+    struct Block {
+        void* base = nullptr;
+        std::size_t size = 0;
+        bool inUse = false;
+    };
+    struct Blocks {
+        HANDLE process = nullptr;  // SYNCHRONIZE: tells when the blocks are gone
+        std::vector<Block> list;
+    };
+
+    // The blocks of a running process (a fresh list for a new one); null
+    // when the process cannot be watched.
+    Blocks* blocksOf(DWORD pid) {
+        auto it = processes_.find(pid);
+        if (it != processes_.end() && WaitForSingleObject(it->second.process, 0) != WAIT_TIMEOUT) {
+            CloseHandle(it->second.process);
+            processes_.erase(it);
+            it = processes_.end();
+        }
+        if (it == processes_.end()) {
+            const HANDLE watch = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            if (watch == nullptr) return nullptr;
+            it = processes_.emplace(pid, Blocks{watch, {}}).first;
+        }
+        return &it->second;
+    }
+
+    std::mutex mutex_;
+    std::unordered_map<DWORD, Blocks> processes_;
+};
 
 }  // namespace
 
 RemoteMemory::RemoteMemory(DWORD pid, std::size_t size) : size_(size) {
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
                            FALSE, pid);
-    if (process_ != nullptr) base_ = allocateIn(process_, size);
+    if (process_ != nullptr) base_ = RemotePool::instance().take(pid, process_, size);
 }
 
 RemoteMemory::~RemoteMemory() {
-    if (base_ != nullptr) freeIn(process_, base_);
+    if (base_ != nullptr) RemotePool::instance().give(GetProcessId(process_), base_);
     if (process_ != nullptr) CloseHandle(process_);
 }
 

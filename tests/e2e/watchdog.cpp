@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -43,16 +44,39 @@ public:
         armed_ = false;
     }
 
+    // The program's own end is watched too: a thread of the program stuck
+    // in a call into another process (Wine does not let such a call go)
+    // can hold up the exit after every test has finished. The outcome is
+    // known by then, so the program ends with it.
+    void OnTestProgramEnd(const ::testing::UnitTest& unit) override {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            name_ = "the end of the test program";
+            deadline_ = Clock::now() + std::chrono::seconds(kExitLimitSeconds);
+            exitCode_ = unit.Passed() ? 0u : 1u;
+            armed_ = true;
+        }
+        if (!watching_.exchange(true)) std::thread([this] { watch(); }).detach();
+    }
+
 private:
     // Looks twice a second; lives as long as the program.
     [[noreturn]] void watch() {
         for (;;) {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             std::string name;
+            unsigned exitCode = kWatchdogExitCode;
             {
                 const std::lock_guard<std::mutex> lock(mutex_);
                 if (!armed_ || Clock::now() < deadline_) continue;
                 name = name_;
+                if (exitCode_) exitCode = *exitCode_;
+            }
+            if (exitCode != kWatchdogExitCode) {
+                std::fflush(stdout);
+                std::fputs("[  LIMIT   ] the test program did not end by itself: ending it with its outcome\n", stderr);
+                std::fflush(stderr);
+                TerminateProcess(GetCurrentProcess(), exitCode);
             }
             const std::string line = "[  LIMIT   ] " + name + " still running after " +
                                      std::to_string(limit_.count()) +
@@ -69,6 +93,7 @@ private:
     std::string name_;
     Clock::time_point deadline_{};
     bool armed_ = false;
+    std::optional<unsigned> exitCode_;  // set once every test has run
     std::atomic<bool> watching_{false};
 };
 
