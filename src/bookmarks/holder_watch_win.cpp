@@ -9,6 +9,8 @@ bool HolderWatch::isWatchedProcess(const BookmarkHolder& holder) const {
 }
 
 BookmarkHolder HolderWatch::identify(std::uint32_t processId) {
+    // One that could not be opened before is tried again.
+    if (!running_.watching(processId)) running_.remove(processId);
     const bool known = running_.contains(processId);
     // The asker runs: a process watched under its id is the asker (the
     // handle held keeps the id from going to another process).
