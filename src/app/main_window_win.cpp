@@ -43,8 +43,10 @@ bool MainWindow::create(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
-    const auto smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    // Shared: the system keeps the class's icons for as long as the program runs.
+    const auto smallIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     if (!registerClass(kClassName, LoadIconW(instance, MAKEINTRESOURCEW(1)), smallIcon)) return false;
 
     menuBar_ = CreateMenu();
