@@ -53,6 +53,8 @@ public:
         for (const std::uintptr_t address : freed) buffers_.erase(address);  // the memory is given back here
     }
 
+    [[nodiscard]] std::size_t size() const noexcept { return held_.size(); }
+
 private:
     TransferQuarantine held_;
     ProcessWatcher receivers_;
@@ -234,6 +236,11 @@ Delivery deliver(HWND target, std::string_view messageName, std::string_view pay
         return Delivery::Refused;
     }
     return Delivery::Acknowledged;
+}
+
+std::size_t heldBackTransfers() {
+    quarantine().releaseEnded();
+    return quarantine().size();
 }
 
 bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload, NameVariant variant) {
