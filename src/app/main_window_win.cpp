@@ -43,8 +43,10 @@ bool MainWindow::create(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
-    const auto smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    // Shared: the system keeps the class's icons for as long as the program runs.
+    const auto smallIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     if (!registerClass(kClassName, LoadIconW(instance, MAKEINTRESOURCEW(1)), smallIcon)) return false;
 
     menuBar_ = CreateMenu();
@@ -227,34 +229,33 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 HBRUSH MainWindow::pageBrush() {
-    if (pageBrush_ != nullptr) return pageBrush_;
+    if (pageBrush_) return pageBrush_.get();
     // The client area as it looks without its labels: the window's face, and
     // the tab control drawn where it stands.
     RECT client{};
     GetClientRect(hwnd_, &client);
-    HDC screen = GetDC(hwnd_);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateCompatibleBitmap(screen, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
-    HGDIOBJ old = SelectObject(memory, picture);
-    FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
-    RECT tab{};
-    GetWindowRect(tab_, &tab);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&tab), 2);
-    SetViewportOrgEx(memory, tab.left, tab.top, nullptr);
-    SendMessageW(tab_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
-    SetViewportOrgEx(memory, 0, 0, nullptr);
-    SelectObject(memory, old);
-    pageBrush_ = CreatePatternBrush(picture);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(hwnd_, screen);
-    return pageBrush_ != nullptr ? pageBrush_ : GetSysColorBrush(COLOR_BTNFACE);
+    const WindowDc screen(hwnd_);
+    const MemoryDc memoryDc(CreateCompatibleDC(screen.get()));
+    const GdiObject<HBITMAP> picture(
+        CreateCompatibleBitmap(screen.get(), std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
+    const HDC memory = memoryDc.get();
+    {
+        const Selection drawn(memory, picture.get());
+        FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
+        RECT tab{};
+        GetWindowRect(tab_, &tab);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&tab), 2);
+        SetViewportOrgEx(memory, tab.left, tab.top, nullptr);
+        SendMessageW(tab_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+        SetViewportOrgEx(memory, 0, 0, nullptr);
+    }
+    pageBrush_.reset(CreatePatternBrush(picture.get()));
+    return pageBrush_ ? pageBrush_.get() : GetSysColorBrush(COLOR_BTNFACE);
 }
 
 void MainWindow::dropPageBrush() {
-    if (pageBrush_ == nullptr) return;
-    DeleteObject(pageBrush_);
-    pageBrush_ = nullptr;
+    if (!pageBrush_) return;
+    pageBrush_.reset();
     // Labels and check boxes paint again with the new brush.
     for (const auto& controls : pageControls_) {
         for (HWND control : controls) InvalidateRect(control, nullptr, TRUE);

@@ -6,6 +6,7 @@
 
 #include "app/layout_win.h"
 #include "common/message_loop_win.h"
+#include "common/owned_win.h"
 #include "common/page_win.h"
 #include "common/window_win.h"
 
@@ -78,7 +79,7 @@ private:
     int dpi_ = 96;  // of the window; the layout tables are at 96 DPI
     std::array<std::vector<HWND>, id::kPageCount> pageControls_{};
     std::vector<Page*> pages_;
-    HBRUSH pageBrush_ = nullptr;
+    GdiObject<HBRUSH> pageBrush_;
     bool activatedOnce_ = false;
     std::function<void()> onFirstActivation_;
     std::function<void()> onExit_;

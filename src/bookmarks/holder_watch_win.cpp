@@ -1,89 +1,81 @@
 #include "bookmarks/holder_watch_win.h"
 
-#include "common/message_loop_win.h"
-
-#include <utility>
-
 namespace vuv::win {
 
-namespace {
-
-constexpr DWORD kWatchRights = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
-
-// 0 when the times cannot be read.
-std::uint64_t creationTime(HANDLE process) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+bool HolderWatch::isWatchedProcess(const BookmarkHolder& holder) const {
+    if (!running_.contains(holder.processId)) return false;
+    const std::uint64_t created = running_.creationTime(holder.processId);
+    return holder.started == 0 || created == 0 || holder.started == created;
 }
 
-// OpenProcess fails with this when no process has the id.
-bool noSuchProcess() { return GetLastError() == ERROR_INVALID_PARAMETER; }
-
-bool signalled(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
-
-}  // namespace
-
 BookmarkHolder HolderWatch::identify(std::uint32_t processId) {
-    KernelHandle process(OpenProcess(kWatchRights, FALSE, processId));
-    if (!process) {
-        const BookmarkHolder holder{processId, 0};
-        watched_.try_emplace(holder, Watched{KernelHandle(), noSuchProcess()});
+    // One that could not be opened before is tried again.
+    if (!running_.watching(processId)) running_.remove(processId);
+    const bool known = running_.contains(processId);
+    // The asker runs: a process watched under its id is the asker (the
+    // handle held keeps the id from going to another process).
+    running_.add(processId);
+    const BookmarkHolder holder{processId, running_.creationTime(processId)};
+    if (ended_.count(holder) != 0) {
+        if (!known) running_.remove(processId);
         return holder;
     }
-    const BookmarkHolder holder{processId, creationTime(process.get())};
-    Watched& w = watched_[holder];
-    // Watched already: the handle just opened goes again.
-    if (!w.process && !w.ended) w.process = std::move(process);
+    holders_.insert(holder);
+    // One that cannot be opened because it is gone is told ended at once.
+    if (running_.ended(processId)) poll();
     return holder;
 }
 
-HolderWatch::Watched HolderWatch::look(const BookmarkHolder& holder) {
-    KernelHandle process(OpenProcess(kWatchRights, FALSE, holder.processId));
-    if (!process) return Watched{KernelHandle(), noSuchProcess()};
-    if (signalled(process.get())) return Watched{KernelHandle(), true};
-    // The id now belongs to another process.
-    if (holder.started != 0 && creationTime(process.get()) != holder.started) return Watched{KernelHandle(), true};
-    return Watched{std::move(process), false};
-}
-
 void HolderWatch::keepOnly(const std::vector<BookmarkHolder>& holders) {
-    std::unordered_map<BookmarkHolder, Watched, BookmarkHolderHash> next;
-    next.reserve(holders.size());
+    std::unordered_set<BookmarkHolder, BookmarkHolderHash> running;
+    std::unordered_set<BookmarkHolder, BookmarkHolderHash> ended;
+    std::unordered_set<std::uint32_t> kept;
     for (const BookmarkHolder& holder : holders) {
-        const auto it = watched_.find(holder);
-        if (it != watched_.end()) {
-            next.emplace(holder, std::move(it->second));
+        if (ended_.count(holder) != 0) {
+            ended.insert(holder);
+            continue;
+        }
+        if (holders_.count(holder) == 0) running_.add(holder.processId);
+        if (isWatchedProcess(holder)) {
+            running.insert(holder);
+            kept.insert(holder.processId);
         } else {
-            next.emplace(holder, look(holder));
+            // The id now belongs to another process.
+            ended.insert(holder);
         }
     }
-    watched_ = std::move(next);  // the handles of the others close here
+    // The processes no holder names any more are forgotten, their handles
+    // closed: those of the holders until now and those just opened.
+    for (const auto* some : {&holders_, &ended}) {
+        for (const BookmarkHolder& holder : *some) {
+            if (kept.count(holder.processId) == 0) running_.remove(holder.processId);
+        }
+    }
+    holders_ = std::move(running);
+    ended_ = std::move(ended);
+    // The new ones that have ended already are told now.
+    poll();
 }
 
 void HolderWatch::poll() {
-    std::vector<Watched*> running;
-    std::vector<HANDLE> handles;
-    for (auto& [holder, w] : watched_) {
-        if (!w.process) continue;
-        running.push_back(&w);
-        handles.push_back(w.process.get());
-    }
-    // A handle that cannot be waited on tells nothing: not taken for ended.
-    for (const std::size_t index : signalledNow(handles, false)) {
-        running[index]->ended = true;
-        running[index]->process.reset();
+    for (const std::uint32_t id : running_.poll()) {
+        for (auto it = holders_.begin(); it != holders_.end();) {
+            if (it->processId == id) {
+                ended_.insert(*it);
+                it = holders_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        // An ended holder keeps no handle.
+        running_.remove(id);
     }
 }
 
-bool HolderWatch::ended(const BookmarkHolder& holder) const {
-    const auto it = watched_.find(holder);
-    return it != watched_.end() && it->second.ended;
-}
+bool HolderWatch::ended(const BookmarkHolder& holder) const { return ended_.count(holder) != 0; }
 
 bool HolderWatch::watching(const BookmarkHolder& holder) const {
-    const auto it = watched_.find(holder);
-    return it != watched_.end() && (it->second.process || it->second.ended);
+    return ended_.count(holder) != 0 || (holders_.count(holder) != 0 && running_.watching(holder.processId));
 }
 
 }  // namespace vuv::win

@@ -1,17 +1,17 @@
 // The processes bookmarks were handed to, watched for their end. A holder is
 // known by its process id and creation time, so a process that later gets
-// the same id is never taken for it. A handle (SYNCHRONIZE and limited query
-// rights) is kept only while the holder runs and the bookmark table still
-// names it: at most one per holder, none for one that has ended (its end is
-// remembered instead) or that no bookmark names any more.
+// the same id is never taken for it. A handle is kept only while the holder
+// runs and the bookmark table still names it: at most one per process, none
+// for a holder that has ended (its end is remembered instead) or that no
+// bookmark names any more.
 #pragma once
 
 #include "bookmarks/bookmark_table.h"
-#include "common/kernel_handle_win.h"
+#include "common/process_watcher_win.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vuv::win {
@@ -38,13 +38,13 @@ public:
     [[nodiscard]] bool watching(const BookmarkHolder& holder) const;
 
 private:
-    struct Watched {
-        KernelHandle process;  // none once ended, or when it could not be opened
-        bool ended = false;
-    };
-    [[nodiscard]] static Watched look(const BookmarkHolder& holder);
+    // Whether the holder is the process watched under its id: the creation
+    // times agree, or one of them is not known.
+    [[nodiscard]] bool isWatchedProcess(const BookmarkHolder& holder) const;
 
-    std::unordered_map<BookmarkHolder, Watched, BookmarkHolderHash> watched_;
+    ProcessWatcher running_;  // the processes of the holders not known to have ended
+    std::unordered_set<BookmarkHolder, BookmarkHolderHash> holders_;  // those of running_
+    std::unordered_set<BookmarkHolder, BookmarkHolderHash> ended_;
 };
 
 }  // namespace vuv::win

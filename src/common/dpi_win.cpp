@@ -1,5 +1,7 @@
 #include "common/dpi_win.h"
 
+#include "common/owned_win.h"
+
 #include <cwchar>
 #include <utility>
 #include <vector>
@@ -20,10 +22,9 @@ Function user32Function(const char* name) {
 }
 
 int screenDpi() noexcept {
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) return dpi::kBase;
-    const int found = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    if (!screen) return dpi::kBase;
+    const int found = GetDeviceCaps(screen.get(), LOGPIXELSX);
     return found > 0 ? found : dpi::kBase;
 }
 
@@ -36,11 +37,10 @@ bool fontInstalled(const wchar_t* face) {
     LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr) return false;
+    const WindowDc screen(nullptr);
+    if (!screen) return false;
     bool found = false;
-    EnumFontFamiliesExW(screen, &wanted, &noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
+    EnumFontFamiliesExW(screen.get(), &wanted, &noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -103,14 +103,14 @@ const wchar_t* uiFontFace() {
 }
 
 HFONT uiFontAt(int dpi) {
-    // One thread uses the fonts; a handful of DPIs at most in a run.
-    static std::vector<std::pair<int, HFONT>> fonts;
+    // One thread uses the fonts; a handful of DPIs at most in a run. They
+    // live as long as the program (a stock font's deletion does nothing).
+    static std::vector<std::pair<int, GdiObject<HFONT>>> fonts;
     for (const auto& [at, font] : fonts) {
-        if (at == dpi) return font;
+        if (at == dpi) return font.get();
     }
-    HFONT font = createUiFont(dpi);
-    fonts.emplace_back(dpi, font);
-    return font;
+    fonts.emplace_back(dpi, GdiObject<HFONT>(createUiFont(dpi)));
+    return fonts.back().second.get();
 }
 
 }  // namespace vuv::win

@@ -1,6 +1,7 @@
 #include "common/file_dialog_win.h"
 
 #include "common/encoding_win.h"
+#include "common/owned_win.h"
 
 #include <commdlg.h>
 
@@ -96,18 +97,17 @@ std::optional<std::wstring> ask(bool save, HWND owner, const wchar_t* barFilter,
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     ofn.lpstrDefExt = defaultExtension;
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (save ? 0 : OFN_FILEMUSTEXIST);
-    HGLOBAL childTemplate = nullptr;
+    GlobalMemory childTemplate;
     if (option != nullptr) {
-        childTemplate = optionTemplate(option->caption);
-        if (childTemplate != nullptr) {
+        childTemplate.reset(optionTemplate(option->caption));
+        if (childTemplate) {
             ofn.Flags |= OFN_ENABLETEMPLATEHANDLE | OFN_ENABLEHOOK;
-            ofn.hInstance = static_cast<HINSTANCE>(childTemplate);
+            ofn.hInstance = static_cast<HINSTANCE>(childTemplate.get());
             ofn.lpfnHook = optionHook;
             ofn.lCustData = reinterpret_cast<LPARAM>(option);
         }
     }
     const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (childTemplate != nullptr) GlobalFree(childTemplate);
     if (!chosen) return std::nullopt;
     return std::wstring(name.data());
 }

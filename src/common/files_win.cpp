@@ -1,5 +1,6 @@
 #include "common/files_win.h"
 
+#include "common/owned_win.h"
 #include "common/trace_win.h"
 
 #include <shlwapi.h>
@@ -38,21 +39,22 @@ bool readFileBytes(const std::wstring& path, std::string& bytes) {
 bool readFileBytes(const std::wstring& path, std::string& bytes, DWORD& error) {
     bytes.clear();
     error = ERROR_SUCCESS;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         error = GetLastError();
         return false;
     }
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart >= 0 && size.QuadPart < 0x7FFFFFFF;
+    bool ok = GetFileSizeEx(file.get(), &size) != 0 && size.QuadPart >= 0 && size.QuadPart < 0x7FFFFFFF;
     if (ok) {
         bytes.resize(static_cast<std::size_t>(size.QuadPart));
         std::size_t done = 0;
         while (ok && done < bytes.size()) {
             DWORD got = 0;
             const auto want = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
-            ok = ReadFile(file, bytes.data() + done, want, &got, nullptr) != 0 && got > 0;
+            ok = ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) != 0 && got > 0;
             done += got;
         }
         bytes.resize(done);
@@ -61,31 +63,30 @@ bool readFileBytes(const std::wstring& path, std::string& bytes, DWORD& error) {
         error = GetLastError();
         if (error == ERROR_SUCCESS) error = ERROR_READ_FAULT;  // the file ended early
     }
-    CloseHandle(file);
     return ok;
 }
 
 bool writeFileBytes(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool wrote = writeAll(file, bytes, {});
-    return CloseHandle(file) != 0 && wrote;
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    const bool wrote = writeAll(file.get(), bytes, {});
+    return file.close() && wrote;
 }
 
 bool replaceFileBytes(const std::wstring& path, std::string_view bytes, const ChunkWriter& chunkWriter) {
     // Beside the target, so the final move stays on one volume.
     const std::wstring temporary = path + L".tmp" + std::to_wstring(GetCurrentProcessId());
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    KernelHandle file(
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const DWORD error = GetLastError();
         trace(L"cannot create " + temporary);
         SetLastError(error);
         return false;
     }
-    bool ok = writeAll(file, bytes, chunkWriter) && FlushFileBuffers(file) != 0;
-    ok = CloseHandle(file) != 0 && ok;
+    bool ok = writeAll(file.get(), bytes, chunkWriter) && FlushFileBuffers(file.get()) != 0;
+    ok = file.close() && ok;
     ok = ok && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (!ok) {
         DWORD error = GetLastError();
@@ -102,8 +103,8 @@ std::size_t removeLeftoverTemporaries(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((prefix + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    const FileSearch search(FindFirstFileW((prefix + L"*").c_str(), &found));
+    if (!search) return 0;
     std::vector<std::wstring> leftovers;
     const std::wstring namePrefix = prefix.substr(folder.size());
     do {
@@ -113,8 +114,7 @@ std::size_t removeLeftoverTemporaries(const std::wstring& path) {
         const bool digits = !suffix.empty() && std::all_of(suffix.begin(), suffix.end(),
                                                            [](wchar_t c) { return c >= L'0' && c <= L'9'; });
         if (digits && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) leftovers.push_back(folder + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     std::size_t removed = 0;
     for (const std::wstring& leftover : leftovers) removed += DeleteFileW(leftover.c_str()) != 0 ? 1 : 0;
     return removed;
@@ -125,8 +125,8 @@ std::wstring systemErrorText(DWORD error) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
         reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const LocalMemory owned(buffer);
     std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
-    if (buffer != nullptr) LocalFree(buffer);
     const auto trailing = [](wchar_t c) { return c == L'\n' || c == L'\r' || c == L' ' || c == L'.'; };
     while (!text.empty() && trailing(text.back())) text.pop_back();
     const std::wstring code = L"错误 " + std::to_wstring(error);
@@ -136,25 +136,7 @@ std::wstring systemErrorText(DWORD error) {
 ExclusiveFile::ExclusiveFile(const std::wstring& path)
     : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr)) {
-    if (handle_ == INVALID_HANDLE_VALUE) error_ = GetLastError();
-}
-
-ExclusiveFile::~ExclusiveFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-}
-
-ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : handle_(other.handle_), error_(other.error_) {
-    other.handle_ = INVALID_HANDLE_VALUE;
-}
-
-ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = other.handle_;
-        error_ = other.error_;
-        other.handle_ = INVALID_HANDLE_VALUE;
-    }
-    return *this;
+    if (!handle_) error_ = GetLastError();
 }
 
 bool pathExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()) != FALSE; }

@@ -3,6 +3,8 @@
 // too. Only texts written into files or sent to browsers are GBK.
 #pragma once
 
+#include "common/kernel_handle_win.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -48,18 +50,13 @@ class ExclusiveFile {
 public:
     ExclusiveFile() = default;
     explicit ExclusiveFile(const std::wstring& path);
-    ~ExclusiveFile();
-    ExclusiveFile(ExclusiveFile&& other) noexcept;
-    ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
-    ExclusiveFile(const ExclusiveFile&) = delete;
-    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
 
-    [[nodiscard]] bool held() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] bool held() const noexcept { return static_cast<bool>(handle_); }
     // Why the file could not be held (ERROR_SHARING_VIOLATION: someone holds it).
     [[nodiscard]] DWORD error() const noexcept { return error_; }
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    KernelHandle handle_;
     DWORD error_ = ERROR_SUCCESS;
 };
 

@@ -28,8 +28,12 @@ public:
     [[nodiscard]] HANDLE get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
     // Closes the handle now (nothing when there is none).
-    void reset() noexcept {
-        if (handle_ != nullptr) CloseHandle(std::exchange(handle_, nullptr));
+    void reset() noexcept { static_cast<void>(close()); }
+    // Closes the handle now; false when the system says closing failed (for
+    // a file: what was written may not have reached it). True when there
+    // was none.
+    [[nodiscard]] bool close() noexcept {
+        return handle_ == nullptr || CloseHandle(std::exchange(handle_, nullptr)) != FALSE;
     }
 
 private:

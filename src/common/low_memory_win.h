@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace vuv::win {
 
@@ -19,6 +20,8 @@ public:
              DWORD protect = PAGE_READWRITE) noexcept;
     explicit LowBlock(std::size_t size) noexcept : LowBlock(GetCurrentProcess(), size) {}
     ~LowBlock();
+    LowBlock(LowBlock&& other) noexcept
+        : process_(other.process_), size_(other.size_), base_(std::exchange(other.base_, nullptr)) {}
     LowBlock(const LowBlock&) = delete;
     LowBlock& operator=(const LowBlock&) = delete;
 

@@ -1,5 +1,7 @@
 #include "common/menu_win.h"
 
+#include "common/owned_win.h"
+
 #include <algorithm>
 
 namespace vuv::win {
@@ -16,7 +18,8 @@ HMENU appendMenuRows(HMENU menu, const MenuRow* rows, std::size_t count) {
 }
 
 void popUpMenu(HWND owner, const std::vector<MenuRow>& rows, const std::vector<int>& checked) {
-    HMENU menu = appendMenuRows(CreatePopupMenu(), rows);
+    const OwnedMenu owned(appendMenuRows(CreatePopupMenu(), rows));
+    const HMENU menu = owned.get();
     if (menu == nullptr) return;
     for (const MenuRow& row : rows) {
         if (row.caption != nullptr && std::find(checked.begin(), checked.end(), row.command) != checked.end()) {
@@ -27,7 +30,6 @@ void popUpMenu(HWND owner, const std::vector<MenuRow>& rows, const std::vector<i
     GetCursorPos(&at);
     SetForegroundWindow(owner);
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
-    DestroyMenu(menu);
 }
 
 }  // namespace vuv::win

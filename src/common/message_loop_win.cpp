@@ -1,5 +1,7 @@
 #include "common/message_loop_win.h"
 
+#include "common/kernel_handle_win.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -113,15 +115,15 @@ std::vector<std::size_t> signalledNow(const std::vector<HANDLE>& handles, bool u
 
 void pumpingPause(int ms) {
     if (!pumpPending() || ms <= 0) return;
-    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-    if (timer == nullptr) return;
+    const KernelHandle timer(CreateWaitableTimerW(nullptr, FALSE, nullptr));
+    if (!timer) return;
     LARGE_INTEGER due{};
     due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;
-    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-        waitPumping(&timer, 1, INFINITE);
-        CancelWaitableTimer(timer);
+    if (SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) {
+        const HANDLE waited = timer.get();
+        waitPumping(&waited, 1, INFINITE);
+        CancelWaitableTimer(timer.get());
     }
-    CloseHandle(timer);
 }
 
 }  // namespace vuv::win

@@ -6,6 +6,7 @@
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
 #include "common/modal_win.h"
+#include "common/owned_win.h"
 #include "common/settings_file_win.h"
 #include "common/ui_win.h"
 
@@ -54,11 +55,10 @@ std::wstring shortcutTarget(std::wstring name) {
 
     const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::wstring result;
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    // The interfaces go before COM is left.
+    if (ComRef<IShellLinkW> link; SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                              IID_IShellLinkW, link.putVoid()))) {
+        if (ComRef<IPersistFile> file; SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) {
             if (SUCCEEDED(file->Load(name.c_str(), STGM_READ))) {
                 std::array<wchar_t, 1024> target{};
                 if (SUCCEEDED(link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_UNCPRIORITY))) {
@@ -71,9 +71,7 @@ std::wstring shortcutTarget(std::wstring name) {
                     result += arguments.data();
                 }
             }
-            file->Release();
         }
-        link->Release();
     }
     if (SUCCEEDED(init)) CoUninitialize();
     return result;

@@ -47,25 +47,6 @@ std::mt19937 seededEngine() {
 
 }  // namespace
 
-StartedProcess::~StartedProcess() {
-    if (process_ != nullptr) CloseHandle(process_);
-}
-
-StartedProcess::StartedProcess(StartedProcess&& other) noexcept
-    : process_(std::exchange(other.process_, nullptr)), processId_(other.processId_), started_(other.started_) {}
-
-StartedProcess& StartedProcess::operator=(StartedProcess&& other) noexcept {
-    if (this != &other) {
-        if (process_ != nullptr) CloseHandle(process_);
-        process_ = std::exchange(other.process_, nullptr);
-        processId_ = other.processId_;
-        started_ = other.started_;
-    }
-    return *this;
-}
-
-HANDLE StartedProcess::release() noexcept { return std::exchange(process_, nullptr); }
-
 StartedProcess startProcess(std::string_view gbkCommand, bool waitReady) {
     const std::wstring wide = widen(gbkCommand);
     std::vector<wchar_t> line(wide.begin(), wide.end());
@@ -78,10 +59,11 @@ StartedProcess startProcess(std::string_view gbkCommand, bool waitReady) {
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return {};
     }
-    if (waitReady) WaitForInputIdle(process.hProcess, kReadyWaitMs);
-    CloseHandle(process.hThread);
+    const KernelHandle thread(process.hThread);
+    KernelHandle handle(process.hProcess);
+    if (waitReady) WaitForInputIdle(handle.get(), kReadyWaitMs);
     // The process handle is kept: the scheduler watches the copies it started.
-    return StartedProcess(process.hProcess, process.dwProcessId);
+    return StartedProcess(std::move(handle), process.dwProcessId);
 }
 
 std::string lastOpenTime(std::string_view browserPath) {
@@ -140,7 +122,9 @@ void LaunchScheduler::watchCopies(bool mayRestart) {
     if (watching_) return;
     watching_ = true;
     const std::int64_t now = nowMs();
-    for (const std::uint32_t id : processes_.takeEnded()) {
+    for (const std::uint32_t id : processes_.poll()) {
+        // Its handle goes at once: nothing waits on an ended copy.
+        processes_.remove(id);
         // The delay is 启动间隔 as the box says when the end is seen.
         const EndedCopy ended = copies_.ended(id, settings_.autoRestart, page_.launchInterval(), now);
         if (ended.end == CopyEnd::Refused) events_.record(id, text::kEventRestartRefused, ended.command);

@@ -14,12 +14,13 @@
 #pragma once
 
 #include "common/event_sink.h"
+#include "common/kernel_handle_win.h"
 #include "common/page_win.h"
+#include "common/process_watcher_win.h"
 #include "common/settings.h"
 #include "launch/launch_entry.h"
 #include "launch/launch_list.h"
 #include "launch/launch_policy.h"
-#include "launch/process_watch_win.h"
 #include "launch/started_copies.h"
 
 #include <cstdint>
@@ -27,6 +28,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vuv::win {
 
@@ -40,22 +42,17 @@ class StartedProcess {
 public:
     StartedProcess() noexcept = default;
     StartedProcess(bool started) noexcept : started_(started) {}  // NOLINT(google-explicit-constructor)
-    StartedProcess(HANDLE process, std::uint32_t processId) noexcept
-        : process_(process), processId_(processId), started_(true) {}
-    ~StartedProcess();
-    StartedProcess(StartedProcess&& other) noexcept;
-    StartedProcess& operator=(StartedProcess&& other) noexcept;
-    StartedProcess(const StartedProcess&) = delete;
-    StartedProcess& operator=(const StartedProcess&) = delete;
+    StartedProcess(KernelHandle process, std::uint32_t processId) noexcept
+        : process_(std::move(process)), processId_(processId), started_(true) {}
 
     [[nodiscard]] explicit operator bool() const noexcept { return started_; }
     [[nodiscard]] std::uint32_t processId() const noexcept { return processId_; }
-    [[nodiscard]] HANDLE handle() const noexcept { return process_; }
+    [[nodiscard]] HANDLE handle() const noexcept { return process_.get(); }
     // Hands the handle over to the caller.
-    [[nodiscard]] HANDLE release() noexcept;
+    [[nodiscard]] KernelHandle release() noexcept { return std::move(process_); }
 
 private:
-    HANDLE process_ = nullptr;
+    KernelHandle process_;
     std::uint32_t processId_ = 0;
     bool started_ = false;
 };
@@ -130,7 +127,10 @@ private:
     EventSink& events_;
     ProcessStarter start_;
     StartedCopies copies_;
-    ProcessWatch processes_;
+    // The copies it started, through the handles their creation gave; one
+    // whose handle cannot be waited on counts as ended, or it would hold a
+    // place under "最多同时运行" for ever.
+    ProcessWatcher processes_{ProcessWatcher::Unwaitable::MeansEnded};
     StartPacing pacing_;
     std::uint32_t lastRestartId_ = 0;  // the copy the last restart started, awaited until ready
     std::uint64_t bareStarts_ = 0;     // presses of "启动鹭行" so far

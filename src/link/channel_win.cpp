@@ -2,7 +2,9 @@
 
 #include "common/encoding_win.h"
 #include "common/texts.h"
+#include "common/kernel_handle_win.h"
 #include "common/low_memory_win.h"
+#include "common/process_watcher_win.h"
 #include "common/trace_win.h"
 #include "link/payloads.h"
 #include "link/transfer_codec.h"
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <unordered_map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vuv::win {
@@ -22,7 +25,7 @@ namespace {
 
 // The buffers of transfers whose receiver did not answer in time, each kept
 // until the receiver's process has ended (see link/transfer_quarantine.h),
-// with a handle to learn when it has.
+// with a watch on the receivers to learn when they have.
 class Quarantine {
 public:
     [[nodiscard]] bool admits(DWORD processId) {
@@ -30,31 +33,32 @@ public:
         return held_.admits(processId);
     }
 
-    void hold(void* buffer, DWORD processId) {
-        if (buffer == nullptr) return;
-        if (handles_.find(processId) == handles_.end()) {
-            handles_[processId] = OpenProcess(SYNCHRONIZE, FALSE, processId);
-        }
-        held_.hold(reinterpret_cast<std::uintptr_t>(buffer), processId);
+    void hold(LowBlock buffer, DWORD processId) {
+        if (!buffer.ok()) return;
+        const auto address = reinterpret_cast<std::uintptr_t>(buffer.data());
+        receivers_.add(processId);
+        held_.hold(address, processId);
+        buffers_.emplace(address, std::move(buffer));
     }
 
     void releaseEnded() {
         if (held_.size() == 0) return;
+        receivers_.poll();
         const std::vector<std::uintptr_t> freed = held_.releaseEnded([this](std::uint32_t processId) {
-            const auto it = handles_.find(processId);
-            // Without a handle there is no telling: the buffer stays.
-            if (it == handles_.end() || it->second == nullptr) return false;
-            if (WaitForSingleObject(it->second, 0) != WAIT_OBJECT_0) return false;
-            CloseHandle(it->second);
-            handles_.erase(it);
+            // Without a handle there is no telling: the buffers stay.
+            if (!receivers_.ended(processId)) return false;
+            receivers_.remove(processId);
             return true;
         });
-        for (std::uintptr_t buffer : freed) VirtualFree(reinterpret_cast<void*>(buffer), 0, MEM_RELEASE);
+        for (const std::uintptr_t address : freed) buffers_.erase(address);  // the memory is given back here
     }
+
+    [[nodiscard]] std::size_t size() const noexcept { return held_.size(); }
 
 private:
     TransferQuarantine held_;
-    std::unordered_map<DWORD, HANDLE> handles_;
+    ProcessWatcher receivers_;
+    std::unordered_map<std::uintptr_t, LowBlock> buffers_;
 };
 
 Quarantine& quarantine() {
@@ -103,21 +107,6 @@ ReceiverState& receiverState() {
     static ReceiverState state;
     return state;
 }
-
-class ProcessHandle {
-public:
-    explicit ProcessHandle(DWORD pid) noexcept
-        : handle_(OpenProcess(PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_VM_OPERATION, FALSE, pid)) {}
-    ~ProcessHandle() {
-        if (handle_ != nullptr) CloseHandle(handle_);
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    [[nodiscard]] HANDLE get() const noexcept { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // Reads size bytes at a 32-bit address of another process; the buffer stays
 // zero-filled where the read fails.
@@ -238,7 +227,7 @@ Delivery deliver(HWND target, std::string_view messageName, std::string_view pay
     const bool acknowledged = sent != 0 && *static_cast<volatile char*>(reply) == 0x02;
     if (sent == 0) {
         // The receiver may still read this memory when it wakes up.
-        quarantine().hold(buffer.release(), receiver);
+        quarantine().hold(std::move(buffer), receiver);
         trace(L"transfer timed out or the receiver hung: window " + std::to_wstring(toWindowNumber(target)));
         return Delivery::TimedOut;
     }
@@ -247,6 +236,11 @@ Delivery deliver(HWND target, std::string_view messageName, std::string_view pay
         return Delivery::Refused;
     }
     return Delivery::Acknowledged;
+}
+
+std::size_t heldBackTransfers() {
+    quarantine().releaseEnded();
+    return quarantine().size();
 }
 
 bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload, NameVariant variant) {
@@ -299,7 +293,8 @@ std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bo
     if (header->processId == GetCurrentProcessId() && selfTransfers == 0) return std::nullopt;
     const auto descriptorAddress = static_cast<std::uint32_t>(static_cast<std::uintptr_t>(lParam));
 
-    ProcessHandle process(header->processId);
+    const KernelHandle process(
+        OpenProcess(PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_VM_OPERATION, FALSE, header->processId));
     char descriptorBytes[kMaxDescriptorLength] = {};
     if (!readRemote(process.get(), descriptorAddress, descriptorBytes, header->descriptorLength)) return std::nullopt;
     const std::optional<Descriptor> descriptor =

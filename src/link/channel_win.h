@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,6 +55,9 @@ enum class Delivery { Acknowledged, Refused, TimedOut, Posted };
 // and for a transfer whose wParam would not fit in 31 bits.
 Delivery deliver(HWND target, std::string_view messageName, std::string_view payload,
                  NameVariant variant = NameVariant::Unicode);
+// Buffers of timed-out transfers still kept for their receivers, which may
+// yet read them; those of receivers that have ended are given back first.
+[[nodiscard]] std::size_t heldBackTransfers();
 // The same; true when the receiver acknowledged.
 bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload,
                   NameVariant variant = NameVariant::Unicode);

@@ -67,7 +67,7 @@ void InstancePage::scanInstances() {
     listed.reserve(table_.records().records().size());
     for (const InstanceRecord& record : table_.records().records()) listed.push_back(record.processId);
     fleet_.listed(listed);
-    liveness_.watch(listed);
+    liveness_.watchExactly(listed);
     showRows();
     refreshStates(true);
 }

@@ -8,10 +8,10 @@
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
+#include "common/process_watcher_win.h"
 #include "link/channel_win.h"
 #include "link/fleet.h"
 #include "link/instances.h"
-#include "link/liveness_win.h"
 #include "link/window_source_win.h"
 
 #include <cstdint>
@@ -109,7 +109,7 @@ private:
     ItemListView view_;  // its rows carry the process id as item data
     InstanceTable table_;
     Fleet fleet_;
-    Liveness liveness_;
+    ProcessWatcher liveness_;  // the listed copies; a handle that cannot be waited on tells nothing
     DesktopWindows windows_;  // keeps what it learnt of each window between scans
     std::function<void()> onEndedCheck_;
     std::size_t tick_ = 0;

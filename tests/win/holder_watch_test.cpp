@@ -4,6 +4,8 @@
 // whatever process runs under its id.
 #include "bookmarks/holder_watch_win.h"
 
+#include "win/process_handles.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -58,6 +60,10 @@ TEST(HolderWatch, KnowsAHolderByItsIdAndCreationTime) {
     ASSERT_TRUE(child.started());
     ASSERT_NE(child.createdAt(), 0u);
 
+    // The test's own handle to the child, and those the watch holds.
+    const auto watchHandles = [&] { return test::handlesNaming(child.id()) - 1; };
+    ASSERT_EQ(watchHandles(), 0u);
+
     HolderWatch watch;
     const BookmarkHolder holder = watch.identify(child.id());
     EXPECT_EQ(holder, (BookmarkHolder{child.id(), child.createdAt()}));
@@ -74,18 +80,43 @@ TEST(HolderWatch, KnowsAHolderByItsIdAndCreationTime) {
     EXPECT_FALSE(watch.ended(unknown));
     EXPECT_TRUE(watch.watching(unknown));
     EXPECT_FALSE(watch.ended(holder));
+    EXPECT_EQ(watchHandles(), 1u) << "one handle for the process, whichever holders it is";
 
     child.end();
     watch.poll();
     EXPECT_TRUE(watch.ended(holder));
     EXPECT_TRUE(watch.ended(unknown));
     EXPECT_TRUE(watch.watching(holder)) << "its end is remembered";
+    EXPECT_EQ(watchHandles(), 0u) << "no handle for a holder that has ended";
 
     // Once no bookmark names it, the watch knows nothing of it.
     watch.keepOnly({unknown});
     EXPECT_FALSE(watch.watching(holder));
     EXPECT_FALSE(watch.ended(holder));
     EXPECT_TRUE(watch.ended(unknown));
+}
+
+TEST(HolderWatch, ALiveHolderNoBookmarkNamesKeepsNoHandle) {
+    Child child;
+    ASSERT_TRUE(child.started());
+    const auto watchHandles = [&] { return test::handlesNaming(child.id()) - 1; };
+    HolderWatch watch;
+    const BookmarkHolder holder = watch.identify(child.id());
+    EXPECT_EQ(watchHandles(), 1u);
+    watch.keepOnly({holder});
+    EXPECT_EQ(watchHandles(), 1u);
+    watch.keepOnly({});
+    EXPECT_EQ(watchHandles(), 0u);
+    EXPECT_FALSE(watch.watching(holder));
+    // Named again: looked at afresh, running.
+    watch.keepOnly({BookmarkHolder{child.id(), 0}, BookmarkHolder{child.id(), child.createdAt() + 1}});
+    EXPECT_EQ(watchHandles(), 1u);
+    EXPECT_FALSE(watch.ended(BookmarkHolder{child.id(), 0}));
+    EXPECT_TRUE(watch.ended(BookmarkHolder{child.id(), child.createdAt() + 1}));
+    // Only the holder of another creation time is named: the running
+    // process is none of its business.
+    watch.keepOnly({BookmarkHolder{child.id(), child.createdAt() + 1}});
+    EXPECT_EQ(watchHandles(), 0u);
 }
 
 TEST(HolderWatch, AHolderWhoseProcessIsGoneHasEnded) {
