@@ -40,7 +40,7 @@ LRESULT Handover::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Handover::onDestroyed() {
     // Without the window nothing would drain: refuse rather than strand work.
-    queue_->close();
+    if (queue_) queue_->close();
 }
 
 }  // namespace vuv::win

@@ -80,7 +80,9 @@ public:
     // Any thread: runs task on the owner thread and waits for its answer
     // (see CallOutcome). On the owner thread itself it runs at once. An
     // exception the task throws is thrown here again. Tasks are copied into
-    // a std::function, so they must be copyable.
+    // a std::function, so they must be copyable. An Unfinished task runs on
+    // after this returns: capture by value what it uses, never the caller's
+    // locals by reference.
     template <class F>
     auto call(F task, std::chrono::milliseconds takeLimit, std::chrono::milliseconds finishLimit)
         -> CallResult<std::invoke_result_t<F&>>;
