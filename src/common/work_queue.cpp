@@ -49,8 +49,8 @@ std::size_t WorkQueue::drain(std::size_t limit) {
         const std::lock_guard<std::mutex> lock(mutex_);
         wakeOutstanding_ = false;
     }
-    std::size_t ran = 0;
-    for (std::size_t taken = 0; taken < limit; ++taken) {
+    std::size_t taken = 0;
+    for (; taken < limit; ++taken) {
         Entry entry;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -61,9 +61,8 @@ std::size_t WorkQueue::drain(std::size_t limit) {
             if (!entries_.empty()) wakeLocked();
         }
         entry.run();
-        ++ran;
     }
-    return ran;
+    return taken;
 }
 
 void WorkQueue::close() {

@@ -62,8 +62,9 @@ public:
     // Any thread. False when the queue is full or closed (the task is dropped).
     bool post(Task task);
 
-    // Owner thread only (elsewhere it runs nothing). Runs up to limit tasks,
-    // oldest first, and returns how many ran (cancelled calls are skipped).
+    // Owner thread only (elsewhere it runs nothing). Takes up to limit tasks,
+    // oldest first, runs them and returns how many it took (a cancelled call
+    // is taken and skipped).
     // While tasks remain it keeps a wake outstanding for them, so that a
     // message loop a task runs (a dialog) or the next wake takes them on.
     // A posted task's exception leaves here; the rest stay queued.
