@@ -8,6 +8,10 @@ if(VUV_SANITIZE)
   target_link_options(vuvcore PUBLIC ${VUV_SAN_FLAGS})
 endif()
 
+# The core's work queue is used across threads, and its tests start some.
+find_package(Threads REQUIRED)
+target_link_libraries(vuvcore PUBLIC Threads::Threads)
+
 find_package(GTest REQUIRED)
 include(GoogleTest)
 

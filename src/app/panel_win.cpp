@@ -75,6 +75,11 @@ void Panel::start() {
     if (ansiNamesDiffer()) ansiCaption_ = createAnsiCaptionWindow(text::kMainCaption);
 }
 
+Handover& Panel::handover() {
+    if (!handover_) handover_ = std::make_unique<Handover>();
+    return *handover_;
+}
+
 int Panel::run() {
     runMessageLoop();
     exit();

@@ -8,6 +8,7 @@
 #include "app/workspace_page_win.h"
 #include "bookmarks/bookmark_page_win.h"
 #include "bookmarks/import_page_win.h"
+#include "common/handover_win.h"
 #include "extras/boss_key_win.h"
 #include "extras/log_page_win.h"
 #include "extras/records_page_win.h"
@@ -57,6 +58,11 @@ public:
     [[nodiscard]] LogPage& log() noexcept { return *log_; }
     [[nodiscard]] WorkspacePage& workspace() noexcept { return *workspace_; }
 
+    // The way for the panel's other threads to hand work to this one. Made
+    // at the first use, which must be on this thread before they start: with
+    // no such thread, no window is made for it.
+    [[nodiscard]] Handover& handover();
+
 private:
     // TransferHandler: every "通知" received.
     void onTransfer(std::string_view name, const ReceivedTransfer& transfer) override;
@@ -93,6 +99,7 @@ private:
     std::unique_ptr<WebPageButtons> webPages_;
     std::unique_ptr<FilterScope> keyboard_;
     std::unique_ptr<Window> ansiCaption_;  // only where the names' variants differ
+    std::unique_ptr<Handover> handover_;   // made by handover()
     // The variant of the notification being handled: answers go back under it.
     NameVariant answering_ = NameVariant::Unicode;
     std::uint32_t answeringProcess_ = 0;  // the sender of the notification being handled
