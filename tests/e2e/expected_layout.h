@@ -63,7 +63,6 @@ inline const std::vector<Page>& pages() {
              {id::kLaunchList, {8, 58, 552, 278}, nullptr},
              {id::kDesignatedBox, {10, 336, 136, 24}, L"批量启动指定浏览器"},
              {id::kWapBox, {226, 336, 104, 24}, L"WAP浏览模式"},
-             {id::kNoticeHelper, {498, -40, 8, 24}, L""},  // 标签1: above the page on purpose
          }},
         {L"通知处理",
          {
