@@ -191,12 +191,7 @@ bool runningUnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-std::wstring testDirectory() {
-    std::wstring path(MAX_PATH * 2, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
+std::wstring testDirectory() { return withBackslash(win::executableDirectory()); }
 
 std::string environmentProblems(const std::wstring& directory) {
     std::string problems;
@@ -220,84 +215,30 @@ std::string environmentProblems(const std::wstring& directory) {
     return problems;
 }
 
-std::optional<std::string> readFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    // Up to the size it has now: a writer that keeps appending (a panel
-    // tracing in a loop) must not keep the reader going for ever.
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) {
-        CloseHandle(file);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (bytes.size() < static_cast<unsigned long long>(size.QuadPart)) {
-        const auto want = std::min<unsigned long long>(sizeof chunk, static_cast<unsigned long long>(size.QuadPart) - bytes.size());
-        if (!ReadFile(file, chunk, static_cast<DWORD>(want), &got, nullptr) || got == 0) break;
-        bytes.append(chunk, got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
-bool writeFileBytes(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 // ---------------------------------------------------------------------------
 // Processes
-
-Process::~Process() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-}
-
-Process::Process(Process&& other) noexcept : handle_(other.handle_), pid_(other.pid_) {
-    other.handle_ = nullptr;
-    other.pid_ = 0;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != nullptr) CloseHandle(handle_);
-        handle_ = other.handle_;
-        pid_ = other.pid_;
-        other.handle_ = nullptr;
-        other.pid_ = 0;
-    }
-    return *this;
-}
 
 Process Process::open(DWORD pid) {
     HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     return h != nullptr ? Process(h, pid) : Process();
 }
 
-bool Process::running() const { return handle_ != nullptr && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+bool Process::running() const { return valid() && WaitForSingleObject(handle(), 0) == WAIT_TIMEOUT; }
 
 bool Process::waitForExit(Ms timeout) const {
-    return handle_ != nullptr && waitUntil([&] { return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }, timeout);
+    return valid() && waitUntil([&] { return WaitForSingleObject(handle(), 0) == WAIT_OBJECT_0; }, timeout);
 }
 
 std::optional<DWORD> Process::exitCode() const {
     DWORD code = 0;
-    if (handle_ == nullptr || running() || !GetExitCodeProcess(handle_, &code)) return std::nullopt;
+    if (!valid() || running() || !GetExitCodeProcess(handle(), &code)) return std::nullopt;
     return code;
 }
 
 void Process::kill() const {
     if (!running()) return;
-    TerminateProcess(handle_, 1);
-    WaitForSingleObject(handle_, 5000);
+    TerminateProcess(handle(), 1);
+    WaitForSingleObject(handle(), 5000);
 }
 
 Process startProcess(const StartOptions& options) {
