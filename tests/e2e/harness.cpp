@@ -1132,7 +1132,7 @@ bool startThroughShell(const StartOptions& start, const std::wstring& exe, const
 }
 
 // ---------------------------------------------------------------------------
-// Panel
+// PanelProcess
 //
 // Wine writes its debug channels and the "wine: Unhandled ..." notice to the
 // Unix stderr of the process, which a child inherits from the process that
@@ -1142,7 +1142,7 @@ bool startThroughShell(const StartOptions& start, const std::wstring& exe, const
 // and stdout of the Wine loader into the sandbox's log, and is then found by
 // its image path. On Windows it is started directly with hStdError.
 
-Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
+PanelProcess::PanelProcess(Sandbox& sandbox, const PanelOptions& options) {
     if (!sandbox.ok()) {
         startError_ = "sandbox not created";
         return;
@@ -1238,11 +1238,11 @@ Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
     }
 }
 
-bool Panel::command(int id) const {
+bool PanelProcess::command(int id) const {
     return mainWindow_ != nullptr && PostMessageW(mainWindow_, WM_COMMAND, MAKEWPARAM(id, 0), 0) != 0;
 }
 
-bool Panel::caughtUp(Ms timeout) const {
+bool PanelProcess::caughtUp(Ms timeout) const {
     // The mark: the instance table's hover time, which only matters to a
     // list that selects rows under the mouse, as this one does not. Every
     // mark is new, so the one read back is this one.
@@ -1254,7 +1254,7 @@ bool Panel::caughtUp(Ms timeout) const {
                      timeout);
 }
 
-std::string Panel::modalWindows() const {
+std::string PanelProcess::modalWindows() const {
     std::string open;
     for (HWND box : topLevelWindows(pid(), L"#32770")) {
         open += "dialog box \"" + windowTextGbk(box) + "\"" + (IsWindowVisible(box) ? "; " : " (not shown yet); ");
@@ -1263,12 +1263,12 @@ std::string Panel::modalWindows() const {
     return open;
 }
 
-bool Panel::click(int id) const {
+bool PanelProcess::click(int id) const {
     const HWND button = control(id);
     return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) != 0;
 }
 
-std::string Panel::wineLog() const {
+std::string PanelProcess::wineLog() const {
     if (logPath_.empty()) return {};
     return readFileBytes(logPath_).value_or(std::string());
 }
@@ -1290,7 +1290,7 @@ std::vector<std::string_view> logLines(std::string_view log) {
 
 }  // namespace
 
-std::vector<std::string> Panel::exceptionLines() const {
+std::vector<std::string> PanelProcess::exceptionLines() const {
     std::vector<std::string> lines;
     const std::string log = wineLog();
     for (const std::string_view shown : logLines(log)) {
@@ -1310,7 +1310,7 @@ std::vector<std::string> Panel::exceptionLines() const {
     return lines;
 }
 
-std::vector<std::string> Panel::traceLines() const {
+std::vector<std::string> PanelProcess::traceLines() const {
     std::vector<std::string> lines;
     const std::string log = wineLog();
     for (const std::string_view line : logLines(log)) {
@@ -1320,7 +1320,7 @@ std::vector<std::string> Panel::traceLines() const {
     return lines;
 }
 
-std::vector<std::string> Panel::caughtExceptionLines() const {
+std::vector<std::string> PanelProcess::caughtExceptionLines() const {
     const std::string barrier = win::narrow(std::wstring(win::kTracePrefix) + std::wstring(win::kTraceException));
     std::vector<std::string> lines;
     for (const std::string& line : traceLines()) {
@@ -1329,7 +1329,7 @@ std::vector<std::string> Panel::caughtExceptionLines() const {
     return lines;
 }
 
-bool Panel::crashed() const {
+bool PanelProcess::crashed() const {
     const std::string log = wineLog();
     if (log.find("Unhandled exception") != std::string::npos || log.find("wine: Unhandled") != std::string::npos) {
         return true;
@@ -1338,7 +1338,7 @@ bool Panel::crashed() const {
     return code && (*code & 0xF0000000u) == 0xC0000000u;
 }
 
-bool Panel::close(Ms timeout) {
+bool PanelProcess::close(Ms timeout) {
     if (mainWindow_ == nullptr || process_ == nullptr) return false;
     PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
     return process_->waitForExit(timeout);

@@ -378,12 +378,12 @@ struct PanelOptions {
 
 // A running vuv.exe: the program itself in a process of its own, seen and
 // driven from the test through its windows.
-class Panel {
+class PanelProcess {
 public:
     // Starts vuv.exe from the sandbox with VUV_STANDIN_LOG pointing at the
     // sandbox's log directory (browsers it starts inherit it) and its Wine
     // debug output in a file of the sandbox.
-    explicit Panel(Sandbox& sandbox, const PanelOptions& options = {});
+    explicit PanelProcess(Sandbox& sandbox, const PanelOptions& options = {});
 
     [[nodiscard]] bool ready() const noexcept { return mainWindow_ != nullptr; }
     // Why ready() is false.

@@ -36,7 +36,7 @@ protected:
     }
 
     void startPanel() {
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
     }
 
@@ -284,7 +284,7 @@ TEST_F(MainWindowTest, WithoutSettingsTheBrowserPathIsAskedForFirst) {
     ASSERT_TRUE(DeleteFileW(settingsFile().c_str()));
     PanelOptions options;
     options.waitForChannel = false;  // the channel opens after the first-run dialog
-    panel = std::make_unique<Panel>(sandbox, options);
+    panel = std::make_unique<PanelProcess>(sandbox, options);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     const std::optional<MessageBoxInfo> warning = panel->messageBox(win::narrow(L"提醒"));
     ASSERT_TRUE(warning);
