@@ -201,7 +201,7 @@ TEST_F(AutoWorkspace, ASecondPanelFromTheSameFolderNeitherOpensNorSavesTheWorksp
     ASSERT_TRUE(waitUntil([&] {
         const std::optional<Workspace> w = parsed(readFileBytes(autoFile()));
         return w && w->bookmarks.size() == 4u && w->settings.loopBookmarks == std::optional<bool>(true);
-    }));
+    })) << "open: " << panel->modalWindows() << "\n" << panel->wineLog();
     EXPECT_TRUE(workspaceRows(*panel).empty());
 }
 
