@@ -20,11 +20,11 @@ inline constexpr int kMainHeight = 436;
 // The tab control 选择夹1, in the main window's client area.
 inline constexpr ControlRow kTab{id::kTabs, Kind::Tab, L"", 0, -4, -1, 584, 365, Anchor::Grow};
 
-// The status bar 状态条1 and its three fields.
+// The status bar 状态条1 and its three fields; field 1 takes the window's
+// width less the margin, from the start and after every size change.
 inline constexpr int kStatusField0 = 60;
-inline constexpr int kStatusField1 = 210;
 inline constexpr int kStatusField2 = 90;
-inline constexpr int kStatusField1Margin = 160;  // field 1 = window width - 160 after a size change
+inline constexpr int kStatusField1Margin = 160;
 
 struct Page {
     const wchar_t* title;
@@ -50,20 +50,19 @@ inline const std::array<Page, id::kPageCount>& pages() {
              {id::kLaunchFileImport, Kind::Button, L"导入", 0, 156, 24, 64, 32},
              {id::kLaunchExport, Kind::Button, L"导出", 0, 231, 24, 64, 32},
              {id::kLaunchAll, Kind::Button, L"全部批量启动", 0, 324, 24, 80, 32},
-             {id::kIntervalLabel, Kind::TransparentLabel, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
+             {id::kIntervalLabel, Kind::Label, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
              {id::kInterval, Kind::Edit, L"800", 0, 503, 31, 64, 20},
              {id::kLaunchList, Kind::ListView, L"", 0, 8, 58, 552, 278, Anchor::Grow},
              {id::kDesignatedBox, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24, Anchor::Bottom},
              {id::kWapBox, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24, Anchor::Bottom},
-             {id::kNoticeHelper, Kind::Label, L"", 0, 498, -40, 8, 24},
          }},
         {L"通知处理",
          {
              {id::kRuleList, Kind::ListView, L"", 0, 8, 32, 354, 317, Anchor::Grow},
-             {id::kConditionLabel, Kind::TransparentLabel, L"通知内容(处理条件)：", 0, 384, 37, 170, 16, Anchor::Right},
+             {id::kConditionLabel, Kind::Label, L"通知内容(处理条件)：", 0, 384, 37, 170, 16, Anchor::Right},
              {id::kConditionEdit, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96, Anchor::Right},
              {id::kActionCombo, Kind::ComboList, L"", 0, 384, 169, 184, 20, Anchor::Right},
-             {id::kLinkLabel, Kind::TransparentLabel, L"附加内容：", 0, 384, 199, 64, 16, Anchor::Right},
+             {id::kLinkLabel, Kind::Label, L"附加内容：", 0, 384, 199, 64, 16, Anchor::Right},
              {id::kLinkEdit, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96, Anchor::Right},
              {id::kRuleAdd, Kind::Button, L"加 入", 0, 386, 324, 80, 32, Anchor::Right},
              {id::kRuleModify, Kind::Button, L"修 改", 0, 480, 324, 80, 32, Anchor::Right},

@@ -1,4 +1,5 @@
-// The main window: tab control with six pages, status bar and the menu 设置.
+// The main window: tab control with its pages (one per row of
+// layout::pages()), status bar and the menu bar (设置 and 工具).
 // It owns every control for the whole run and offers commands,
 // notifications and messages to its pages; it also translates the keyboard
 // for every message loop of the panel (Tab and Ctrl+Tab).

@@ -50,11 +50,8 @@ public:
     [[nodiscard]] SettingsPage& settings() noexcept { return *settings_; }
     [[nodiscard]] InstancePage& instances() noexcept { return *instances_; }
     [[nodiscard]] LaunchPage& launch() noexcept { return *launch_; }
-    [[nodiscard]] LaunchScheduler& scheduler() noexcept { return *scheduler_; }
     [[nodiscard]] BookmarkPage& bookmarks() noexcept { return *bookmarks_; }
     [[nodiscard]] ImportPage& importer() noexcept { return *importer_; }
-    [[nodiscard]] RulesPage& rules() noexcept { return *rules_; }
-    [[nodiscard]] RecordsPage& records() noexcept { return *records_; }
     [[nodiscard]] LogPage& log() noexcept { return *log_; }
     [[nodiscard]] WorkspacePage& workspace() noexcept { return *workspace_; }
 

@@ -101,11 +101,6 @@ BookmarkTable::Handout BookmarkPage::openNextBookmark(HWND commandWindow, NameVa
     return handout;
 }
 
-void BookmarkPage::appendBookmark(std::string_view address) {
-    table_.append(std::string(address));
-    view_.setRowCount(table_.size());
-}
-
 void BookmarkPage::appendBookmarks(std::vector<std::string> addresses) {
     table_.appendAll(std::move(addresses));
     view_.setRowCount(table_.size());

@@ -37,7 +37,6 @@ public:
     // none (each is still in the log). Returns what was done; the holder is
     // the process of the command window.
     BookmarkTable::Handout openNextBookmark(HWND commandWindow, NameVariant variant = NameVariant::Unicode);
-    void appendBookmark(std::string_view address);
     void appendBookmarks(std::vector<std::string> addresses);
     // "清空书签状态" and "清空".
     void resetBookmarkStates();

@@ -158,7 +158,6 @@ private:
     };
 
     void makeUnused(std::size_t row);
-    void rememberLastHandout(std::size_t row);
     void rebuildFreeRows();
 
     // Where the unused rows are, so a request never scans the table:

@@ -1,10 +1,9 @@
-// Small helpers on ASCII letters and digits, for narrow (GBK) and wide
+// Small helpers on ASCII letters, for narrow (GBK) and wide
 // (UTF-16) text alike. Only A-Z are case-folded: bytes of double-byte GBK
 // characters and every non-ASCII UTF-16 unit are compared as they are.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -47,20 +46,6 @@ template <typename C>
 template <typename C>
 [[nodiscard]] bool containsIgnoringCase(std::basic_string_view<C> text, std::basic_string_view<C> needle) {
     return lowered(text).find(lowered(needle)) != std::basic_string<C>::npos;
-}
-
-// The value of the decimal digits text begins with; 0 when it begins with
-// anything else (a sign or a blank is no digit). Saturates at the maximum.
-template <typename C>
-[[nodiscard]] constexpr std::uint32_t leadingDigits(std::basic_string_view<C> text,
-                                                    std::uint32_t maximum = UINT32_MAX) noexcept {
-    std::uint64_t value = 0;
-    for (const C c : text) {
-        if (c < C('0') || c > C('9')) break;
-        value = value * 10 + static_cast<std::uint64_t>(c - C('0'));
-        if (value >= maximum) return maximum;
-    }
-    return static_cast<std::uint32_t>(value);
 }
 
 }  // namespace vuv::ascii

@@ -29,7 +29,6 @@ enum Control : int {
     kLaunchList = 1108,        // 超级列表框1
     kDesignatedBox = 1109,     // 选择框1 "批量启动指定浏览器"
     kWapBox = 1110,            // 选择框2 "WAP浏览模式"
-    kNoticeHelper = 1111,      // 标签1, a label placed off view
 
     // Page 通知处理: the notification rules.
     kRuleList = 1201,        // 超级列表框3

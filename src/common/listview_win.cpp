@@ -136,17 +136,4 @@ void ItemListView::redrawRow(std::size_t row) {
 
 void ItemListView::removeRow(std::size_t row) { SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
 
-std::size_t ItemListView::rowCount() const {
-    const auto count = SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0);
-    return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-LPARAM ItemListView::itemData(std::size_t row) const {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = static_cast<int>(row);
-    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
-    return item.lParam;
-}
-
 }  // namespace vuv::win

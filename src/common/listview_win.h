@@ -76,8 +76,6 @@ public:
     void setCallbackCell(std::size_t row, int column);
     void redrawRow(std::size_t row);
     void removeRow(std::size_t row);
-    [[nodiscard]] std::size_t rowCount() const;
-    [[nodiscard]] LPARAM itemData(std::size_t row) const;
 };
 
 }  // namespace vuv::win

@@ -7,8 +7,6 @@
 
 namespace vuv::win {
 
-HFONT uiFont() { return uiFontAt(systemDpi()); }
-
 namespace {
 
 // A drop-down list's height includes its list.
@@ -23,8 +21,7 @@ HWND createControl(HWND parent, const ControlRow& row, int originX, int originY)
     switch (row.kind) {
         case Kind::Button: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
         case Kind::CheckBox: style |= BS_AUTOCHECKBOX | WS_TABSTOP; break;
-        case Kind::Label:
-        case Kind::TransparentLabel: className = L"STATIC"; style |= SS_LEFT; break;
+        case Kind::Label: className = L"STATIC"; style |= SS_LEFT; break;
         case Kind::Edit:
             className = L"EDIT";
             style |= ES_AUTOHSCROLL | WS_TABSTOP;

@@ -11,7 +11,7 @@ namespace vuv::win {
 // Kinds of control a layout row can create. A ListView is virtual
 // (LVS_OWNERDATA): its rows live in a model. An ItemListView holds its rows
 // and their item data itself.
-enum class Kind { Button, CheckBox, Label, TransparentLabel, Edit, MultiLineEdit, ListView, ItemListView, ComboList, Tab };
+enum class Kind { Button, CheckBox, Label, Edit, MultiLineEdit, ListView, ItemListView, ComboList, Tab };
 
 // How a control follows its window when the window grows beyond its first
 // size: it stays (Fixed), grows by as much as the window (Grow), keeps its
@@ -29,10 +29,6 @@ struct ControlRow {
     int x, y, w, h;
     Anchor anchor = Anchor::Fixed;
 };
-
-// The font the panel uses for every control, at the system's DPI (see
-// uiFontAt in common/dpi_win.h for a window's own DPI).
-[[nodiscard]] HFONT uiFont();
 
 // Creates one control as a child of parent, offset by (originX, originY).
 // The row and the origin are pixels at 96 DPI; the control is placed and

@@ -98,8 +98,6 @@ public:
     // later or refused; with mayRestart the next restart starts when it is
     // due and the spacing and the limit allow it (one at most).
     void watchCopies(bool mayRestart = true);
-    // Copies this panel started that still run, as last looked at.
-    [[nodiscard]] std::size_t runningCopies() const noexcept { return copies_.running(); }
 
 private:
     // Starts the entry with this id if it is still in the list (with

@@ -75,7 +75,6 @@ public:
 
     // Copies started and not yet seen ended.
     [[nodiscard]] std::size_t running() const noexcept { return copies_.size(); }
-    [[nodiscard]] bool isRunning(std::uint32_t processId) const noexcept { return copies_.count(processId) != 0; }
     [[nodiscard]] std::size_t queuedRestarts() const noexcept { return queue_.size(); }
 
 private:

@@ -93,7 +93,6 @@ struct ReceiverEntry {
     std::string name;
     UINT message = 0;      // the name registered as a browser on code page 936 registers it
     UINT ansiMessage = 0;  // the name as the ANSI functions register it here, when that differs
-    std::string lastPayload;
     TransferHandler* handler = nullptr;
 };
 
@@ -131,9 +130,6 @@ bool receive(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         received->variant = unicode ? NameVariant::Unicode : NameVariant::Ansi;
         // The registry may grow inside the handler: index, don't hold references.
-        // A fresh string, not an assignment into the old one, which would keep
-        // the largest payload ever received allocated.
-        state.registry[i].lastPayload = std::string(received->payload);
         if (TransferHandler* handler = state.registry[i].handler) {
             const std::string name = state.registry[i].name;
             handler->onTransfer(name, *received);
@@ -343,15 +339,8 @@ bool registerReceiver(std::string_view name, TransferHandler* handler) {
         const UINT other = registeredMessage(name, NameVariant::Ansi);
         if (other != 0 && other != message) ansiMessage = other;
     }
-    state.registry.push_back(ReceiverEntry{std::string(name), message, ansiMessage, {}, handler});
+    state.registry.push_back(ReceiverEntry{std::string(name), message, ansiMessage, handler});
     return true;
-}
-
-std::string lastPayload(std::string_view name) {
-    for (const ReceiverEntry& entry : receiverState().registry) {
-        if (entry.name == name) return entry.lastPayload;
-    }
-    return {};
 }
 
 }  // namespace vuv::win

@@ -124,7 +124,4 @@ bool registerReceiver(std::string_view name, TransferHandler* handler);
 // does and returns true.
 bool receiveRegistered(UINT message, WPARAM wParam, LPARAM lParam);
 
-// Copy of the last payload received under name; empty when none.
-[[nodiscard]] std::string lastPayload(std::string_view name);
-
 }  // namespace vuv::win

@@ -35,7 +35,6 @@ public:
     void listed(const std::vector<std::uint32_t>& processIds);
 
     [[nodiscard]] const CopyFacts* facts(std::uint32_t processId) const noexcept;
-    [[nodiscard]] bool isListed(std::uint32_t processId) const noexcept { return facts(processId) != nullptr; }
 
     // Each returns whether the copy is listed (nothing is kept otherwise).
     bool heardFrom(std::uint32_t processId, std::int32_t secondsOfDay);

@@ -62,19 +62,19 @@ protected:
 
     // Starts a panel from the sandbox as it stands; with a box expected at
     // start-up, its channel is waited for after the box (see channelOpen).
-    static std::unique_ptr<Panel> start(Sandbox& sandbox, bool boxExpected) {
+    static std::unique_ptr<PanelProcess> start(Sandbox& sandbox, bool boxExpected) {
         PanelOptions options;
         options.waitForChannel = !boxExpected;
-        return std::make_unique<Panel>(sandbox, options);
+        return std::make_unique<PanelProcess>(sandbox, options);
     }
-    static bool channelOpen(const Panel& p) {
+    static bool channelOpen(const PanelProcess& p) {
         const HWND main = p.mainWindow();
         return waitUntil([main] { return win::sendTransfer(main, text::kMsgNotify, {}); }, Ms{20000}, Ms{50});
     }
-    static Table bookmarksOf(const Panel& p) { return readListView(p.control(id::kBookmarkList)); }
+    static Table bookmarksOf(const PanelProcess& p) { return readListView(p.control(id::kBookmarkList)); }
 
     // The run log's rows about the automatic workspace, their contents.
-    static std::vector<std::string> workspaceRows(const Panel& p) {
+    static std::vector<std::string> workspaceRows(const PanelProcess& p) {
         std::vector<std::string> rows;
         for (const auto& row : readListView(p.control(id::kLogList))) {
             if (row.at(2) == text::kEventWorkspace) rows.push_back(row.at(3));
@@ -178,7 +178,7 @@ TEST_F(AutoWorkspace, ASecondPanelFromTheSameFolderNeitherOpensNorSavesTheWorksp
     // One that may be the first panel's own write in progress: the second
     // panel, which holds no lock, leaves it.
     ASSERT_TRUE(writeFileBytes(leftover, "half"));
-    std::unique_ptr<Panel> second = start(sandbox, true);
+    std::unique_ptr<PanelProcess> second = start(sandbox, true);
     ASSERT_TRUE(second->ready()) << second->startError();
     ASSERT_NE(second->pid(), panel->pid());
     const std::optional<MessageBoxInfo> box = second->messageBox(gbk(L"提醒"), Ms{20000});
@@ -201,7 +201,7 @@ TEST_F(AutoWorkspace, ASecondPanelFromTheSameFolderNeitherOpensNorSavesTheWorksp
     ASSERT_TRUE(waitUntil([&] {
         const std::optional<Workspace> w = parsed(readFileBytes(autoFile()));
         return w && w->bookmarks.size() == 4u && w->settings.loopBookmarks == std::optional<bool>(true);
-    }));
+    })) << "open: " << panel->modalWindows() << "\n" << panel->wineLog();
     EXPECT_TRUE(workspaceRows(*panel).empty());
 }
 

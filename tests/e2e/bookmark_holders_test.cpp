@@ -94,7 +94,7 @@ protected:
     // table (which watches the copies it lists by itself).
     void startPanelAlone(const std::string& settings = {}) {
         writeSettingsWithBrowser(settings);
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         const HANDLE h = OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, panel->pid());
         ASSERT_NE(h, nullptr);
@@ -243,7 +243,7 @@ TEST_F(BookmarkHolders, BookmarksHandedOutBeforeTheCrashComeBackOnceTheirCopiesA
         ASSERT_TRUE(browsers[i]->waitForExit());
     }
 
-    panel = std::make_unique<Panel>(sandbox);
+    panel = std::make_unique<PanelProcess>(sandbox);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     const auto statesAre = [&](const std::vector<std::string>& wanted) {
         const Table rows = bookmarks();

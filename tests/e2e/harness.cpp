@@ -193,12 +193,7 @@ bool runningUnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-std::wstring testDirectory() {
-    std::wstring path(MAX_PATH * 2, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
+std::wstring testDirectory() { return withBackslash(win::executableDirectory()); }
 
 std::string environmentProblems(const std::wstring& directory) {
     std::string problems;
@@ -222,84 +217,30 @@ std::string environmentProblems(const std::wstring& directory) {
     return problems;
 }
 
-std::optional<std::string> readFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    // Up to the size it has now: a writer that keeps appending (a panel
-    // tracing in a loop) must not keep the reader going for ever.
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) {
-        CloseHandle(file);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (bytes.size() < static_cast<unsigned long long>(size.QuadPart)) {
-        const auto want = std::min<unsigned long long>(sizeof chunk, static_cast<unsigned long long>(size.QuadPart) - bytes.size());
-        if (!ReadFile(file, chunk, static_cast<DWORD>(want), &got, nullptr) || got == 0) break;
-        bytes.append(chunk, got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
-bool writeFileBytes(const std::wstring& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 // ---------------------------------------------------------------------------
 // Processes
-
-Process::~Process() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-}
-
-Process::Process(Process&& other) noexcept : handle_(other.handle_), pid_(other.pid_) {
-    other.handle_ = nullptr;
-    other.pid_ = 0;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != nullptr) CloseHandle(handle_);
-        handle_ = other.handle_;
-        pid_ = other.pid_;
-        other.handle_ = nullptr;
-        other.pid_ = 0;
-    }
-    return *this;
-}
 
 Process Process::open(DWORD pid) {
     HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     return h != nullptr ? Process(h, pid) : Process();
 }
 
-bool Process::running() const { return handle_ != nullptr && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+bool Process::running() const { return valid() && WaitForSingleObject(handle(), 0) == WAIT_TIMEOUT; }
 
 bool Process::waitForExit(Ms timeout) const {
-    return handle_ != nullptr && waitUntil([&] { return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }, timeout);
+    return valid() && waitUntil([&] { return WaitForSingleObject(handle(), 0) == WAIT_OBJECT_0; }, timeout);
 }
 
 std::optional<DWORD> Process::exitCode() const {
     DWORD code = 0;
-    if (handle_ == nullptr || running() || !GetExitCodeProcess(handle_, &code)) return std::nullopt;
+    if (!valid() || running() || !GetExitCodeProcess(handle(), &code)) return std::nullopt;
     return code;
 }
 
 void Process::kill() const {
     if (!running()) return;
-    TerminateProcess(handle_, 1);
-    WaitForSingleObject(handle_, 5000);
+    TerminateProcess(handle(), 1);
+    WaitForSingleObject(handle(), 5000);
 }
 
 Process startProcess(const StartOptions& options) {
@@ -1259,7 +1200,7 @@ bool startThroughShell(const StartOptions& start, const std::wstring& exe, const
 }
 
 // ---------------------------------------------------------------------------
-// Panel
+// PanelProcess
 //
 // Wine writes its debug channels and the "wine: Unhandled ..." notice to the
 // Unix stderr of the process, which a child inherits from the process that
@@ -1269,7 +1210,7 @@ bool startThroughShell(const StartOptions& start, const std::wstring& exe, const
 // and stdout of the Wine loader into the sandbox's log, and is then found by
 // its image path. On Windows it is started directly with hStdError.
 
-Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
+PanelProcess::PanelProcess(Sandbox& sandbox, const PanelOptions& options) {
     if (!sandbox.ok()) {
         startError_ = "sandbox not created";
         return;
@@ -1365,11 +1306,11 @@ Panel::Panel(Sandbox& sandbox, const PanelOptions& options) {
     }
 }
 
-bool Panel::command(int id) const {
+bool PanelProcess::command(int id) const {
     return mainWindow_ != nullptr && PostMessageW(mainWindow_, WM_COMMAND, MAKEWPARAM(id, 0), 0) != 0;
 }
 
-bool Panel::caughtUp(Ms timeout) const {
+bool PanelProcess::caughtUp(Ms timeout) const {
     // The mark: the instance table's hover time, which only matters to a
     // list that selects rows under the mouse, as this one does not. Every
     // mark is new, so the one read back is this one.
@@ -1381,7 +1322,7 @@ bool Panel::caughtUp(Ms timeout) const {
                      timeout);
 }
 
-std::string Panel::modalWindows() const {
+std::string PanelProcess::modalWindows() const {
     std::string open;
     for (HWND box : topLevelWindows(pid(), L"#32770")) {
         open += "dialog box \"" + windowTextGbk(box) + "\"" + (IsWindowVisible(box) ? "; " : " (not shown yet); ");
@@ -1390,12 +1331,12 @@ std::string Panel::modalWindows() const {
     return open;
 }
 
-bool Panel::click(int id) const {
+bool PanelProcess::click(int id) const {
     const HWND button = control(id);
     return button != nullptr && PostMessageW(button, BM_CLICK, 0, 0) != 0;
 }
 
-std::string Panel::wineLog() const {
+std::string PanelProcess::wineLog() const {
     if (logPath_.empty()) return {};
     return readFileBytes(logPath_).value_or(std::string());
 }
@@ -1417,7 +1358,7 @@ std::vector<std::string_view> logLines(std::string_view log) {
 
 }  // namespace
 
-std::vector<std::string> Panel::exceptionLines() const {
+std::vector<std::string> PanelProcess::exceptionLines() const {
     std::vector<std::string> lines;
     const std::string log = wineLog();
     for (const std::string_view shown : logLines(log)) {
@@ -1437,7 +1378,7 @@ std::vector<std::string> Panel::exceptionLines() const {
     return lines;
 }
 
-std::vector<std::string> Panel::traceLines() const {
+std::vector<std::string> PanelProcess::traceLines() const {
     std::vector<std::string> lines;
     const std::string log = wineLog();
     for (const std::string_view line : logLines(log)) {
@@ -1447,7 +1388,7 @@ std::vector<std::string> Panel::traceLines() const {
     return lines;
 }
 
-std::vector<std::string> Panel::caughtExceptionLines() const {
+std::vector<std::string> PanelProcess::caughtExceptionLines() const {
     const std::string barrier = win::narrow(std::wstring(win::kTracePrefix) + std::wstring(win::kTraceException));
     std::vector<std::string> lines;
     for (const std::string& line : traceLines()) {
@@ -1456,7 +1397,7 @@ std::vector<std::string> Panel::caughtExceptionLines() const {
     return lines;
 }
 
-bool Panel::crashed() const {
+bool PanelProcess::crashed() const {
     const std::string log = wineLog();
     if (log.find("Unhandled exception") != std::string::npos || log.find("wine: Unhandled") != std::string::npos) {
         return true;
@@ -1465,7 +1406,7 @@ bool Panel::crashed() const {
     return code && (*code & 0xF0000000u) == 0xC0000000u;
 }
 
-bool Panel::close(Ms timeout) {
+bool PanelProcess::close(Ms timeout) {
     if (mainWindow_ == nullptr || process_ == nullptr) return false;
     PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
     return process_->waitForExit(timeout);

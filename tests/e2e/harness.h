@@ -8,6 +8,9 @@
 // that tests compare them with the constants of common/texts.h.
 #pragma once
 
+#include "common/files_win.h"
+#include "common/kernel_handle_win.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -47,29 +50,32 @@ inline std::string join(std::initializer_list<std::string_view> parts) {
 // created in directory and found again under that name; otherwise what failed.
 [[nodiscard]] std::string environmentProblems(const std::wstring& directory);
 
-// Whole file, opened with full sharing (the writer may still have it open).
-[[nodiscard]] std::optional<std::string> readFileBytes(const std::wstring& path);
-[[nodiscard]] bool writeFileBytes(const std::wstring& path, std::string_view bytes);
+// Whole files through the program's own helpers (common/files_win.h): read
+// with full sharing up to the size the file has when opened, so a writer
+// that still holds it open or keeps appending cannot stall the reader.
+// Nothing when the file cannot be read.
+[[nodiscard]] inline std::optional<std::string> readFileBytes(const std::wstring& path) {
+    std::string bytes;
+    if (!win::readFileBytes(path, bytes)) return std::nullopt;
+    return bytes;
+}
+using win::writeFileBytes;
 
 // ---------------------------------------------------------------------------
 // Processes
 
+// A process of the test, its handle owned by the program's KernelHandle.
 class Process {
 public:
     Process() = default;
-    Process(HANDLE process, DWORD pid) noexcept : handle_(process), pid_(pid) {}
-    ~Process();
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
+    Process(HANDLE process, DWORD pid) noexcept : handle_(process), pid_(process != nullptr ? pid : 0) {}
 
     // Opens a process started by someone else (e.g. a browser the panel started).
     [[nodiscard]] static Process open(DWORD pid);
 
-    [[nodiscard]] bool valid() const noexcept { return handle_ != nullptr; }
+    [[nodiscard]] bool valid() const noexcept { return static_cast<bool>(handle_); }
     [[nodiscard]] DWORD pid() const noexcept { return pid_; }
-    [[nodiscard]] HANDLE handle() const noexcept { return handle_; }
+    [[nodiscard]] HANDLE handle() const noexcept { return handle_.get(); }
     [[nodiscard]] bool running() const;
     [[nodiscard]] bool waitForExit(Ms timeout = kWait) const;
     // Exit code once ended; nullopt while running.
@@ -77,7 +83,7 @@ public:
     void kill() const;
 
 private:
-    HANDLE handle_ = nullptr;
+    win::KernelHandle handle_;
     DWORD pid_ = 0;
 };
 
@@ -90,7 +96,10 @@ struct StartOptions {
 };
 
 // CreateProcessW; an invalid Process when it fails. The process is put in
-// the test job before it runs a single instruction.
+// the test job before it runs a single instruction. (Not the program's
+// startProcess: a test also needs the directory, the environment and the
+// output handles of the child, and the suspended start that keeps it from
+// running outside the job.)
 [[nodiscard]] Process startProcess(const StartOptions& options);
 
 // One job per test program, made on first use, that ends every process in it
@@ -367,12 +376,14 @@ struct PanelOptions {
     std::vector<std::pair<std::wstring, std::wstring>> environment;
 };
 
-class Panel {
+// A running vuv.exe: the program itself in a process of its own, seen and
+// driven from the test through its windows.
+class PanelProcess {
 public:
     // Starts vuv.exe from the sandbox with VUV_STANDIN_LOG pointing at the
     // sandbox's log directory (browsers it starts inherit it) and its Wine
     // debug output in a file of the sandbox.
-    explicit Panel(Sandbox& sandbox, const PanelOptions& options = {});
+    explicit PanelProcess(Sandbox& sandbox, const PanelOptions& options = {});
 
     [[nodiscard]] bool ready() const noexcept { return mainWindow_ != nullptr; }
     // Why ready() is false.

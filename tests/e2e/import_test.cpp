@@ -43,7 +43,7 @@ protected:
         if (HasFatalFailure()) return;
         writeSettingsWithBrowser();
         if (HasFatalFailure()) return;
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         launchList = panel->control(id::kLaunchList);
         bookmarks = panel->control(id::kBookmarkList);

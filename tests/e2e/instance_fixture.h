@@ -75,7 +75,7 @@ protected:
     void startPanel() {
         writeSettingsWithBrowser();
         for (const auto& b : browsers) ASSERT_TRUE(b->ready());
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         table = panel->control(id::kInstanceTable);
         ASSERT_NE(table, nullptr);

@@ -122,6 +122,62 @@ TEST_F(Keyboard, TabWalksTheCurrentPageInLayoutOrderAndAMultiLineBoxKeepsItsTab)
     EXPECT_EQ(focusedId(panel->mainWindow()), id::kConditionEdit);
 }
 
+// On every page Tab goes from the tab control through the controls that take
+// the focus in the order of the page's rows and back to the tab control, and
+// Shift+Tab the other way. A multi-line edit box keeps Tab for itself, so a
+// walk ends there: forwards it covers the rows before the first such box,
+// backwards those after the last; together every row.
+TEST_F(Keyboard, TabOnEveryPageFollowsItsRowsBothWays) {
+    startPanel();
+    focusMainWindow();
+    const auto& pages = expected::pages();
+    // Page p current and the tab control focused: to the next page and back,
+    // as a page switch leaves the focus on the tab control.
+    const auto onTabControlOf = [&](std::size_t p) {
+        press(VK_TAB, {VK_CONTROL});
+        if (!pageIs(static_cast<int>((p + 1) % pages.size()))) return false;
+        press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+        return pageIs(static_cast<int>(p)) &&
+               waitUntil([&] { return focusOf(panel->mainWindow()) == tab(); }, Ms{3000});
+    };
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        SCOPED_TRACE(win::narrow(pages[p].title));
+        if (p != 0) {
+            press(VK_TAB, {VK_CONTROL});
+            ASSERT_TRUE(pageIs(static_cast<int>(p)));
+        }
+        // What takes the focus, read from the running controls.
+        std::vector<int> takers;
+        std::vector<bool> keepsTab;
+        for (const expected::Control& c : pages[p].controls) {
+            HWND control = panel->control(c.id);
+            const LONG style = GetWindowLongW(control, GWL_STYLE);
+            if ((style & WS_TABSTOP) == 0 || !IsWindowEnabled(control)) continue;
+            takers.push_back(c.id);
+            keepsTab.push_back(className(control) == L"Edit" && (style & ES_MULTILINE) != 0);
+        }
+        ASSERT_FALSE(takers.empty());
+
+        std::vector<int> forwards;
+        for (std::size_t i = 0; i < takers.size(); ++i) {
+            forwards.push_back(takers[i]);
+            if (keepsTab[i]) break;
+        }
+        if (forwards.size() == takers.size() && !keepsTab.back()) forwards.push_back(id::kTabs);
+        ASSERT_TRUE(onTabControlOf(p));
+        EXPECT_EQ(tabWalk(panel->mainWindow(), forwards.size()), forwards);
+
+        std::vector<int> backwards;
+        for (std::size_t i = takers.size(); i-- > 0;) {
+            backwards.push_back(takers[i]);
+            if (keepsTab[i]) break;
+        }
+        if (backwards.size() == takers.size() && !keepsTab.front()) backwards.push_back(id::kTabs);
+        ASSERT_TRUE(onTabControlOf(p));
+        EXPECT_EQ(tabWalk(panel->mainWindow(), backwards.size(), true), backwards);
+    }
+}
+
 // Enter confirms: in the proxy prompt from its field, in the address list
 // from its buttons (in the text box Enter starts a new line).
 TEST_F(Keyboard, EnterConfirmsTheProxyPromptAndTheAddressList) {

@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         PanelFixture::SetUp();
         writeSettingsWithBrowser();
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         SetWindowPos(panel->mainWindow(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }

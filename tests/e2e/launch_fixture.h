@@ -23,7 +23,7 @@ protected:
     // browser when asked) and shows the launch tab.
     void startPanel(bool designated = false) {
         writeSettingsWithBrowser(designated ? join({text::kKeyDesignated, "=", browserPath(), "\r\n"}) : std::string());
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         list = panel->control(id::kLaunchList);
         ASSERT_NE(list, nullptr);

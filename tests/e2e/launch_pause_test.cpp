@@ -72,7 +72,7 @@ TEST_F(LaunchPause, ASecondWalkDuringAPauseRunsWholeAndTheFirstGoesOn) {
 // browser itself instead of the missing designated one.
 TEST_F(LaunchPause, ABrowserThatCannotStartIsSkippedSilentlyAndItsPauseStillComes) {
     writeSettingsWithBrowser(join({text::kKeyDesignated, "=", win::narrow(sandbox.path(L"不存在.exe")), "\r\n"}));
-    panel = std::make_unique<Panel>(sandbox);
+    panel = std::make_unique<PanelProcess>(sandbox);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     list = panel->control(id::kLaunchList);
     ASSERT_TRUE(selectTab(panel->control(id::kTabs), id::kLaunchPage));

@@ -28,7 +28,7 @@ protected:
         writeSettingsWithBrowser();
         PanelOptions options;
         options.environment = kEnglish;
-        panel = std::make_unique<Panel>(sandbox, options);
+        panel = std::make_unique<PanelProcess>(sandbox, options);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         table = panel->control(id::kInstanceTable);
         ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 2u; })) << readListView(table).size();
@@ -110,7 +110,7 @@ TEST_F(AnsiTitles, AGbkTitleSetThroughTheAnsiFunctionsIsListedAsWrittenBeforeAnd
     writeSettingsWithBrowser();
     PanelOptions options;
     options.environment = kEnglish;
-    panel = std::make_unique<Panel>(sandbox, options);
+    panel = std::make_unique<PanelProcess>(sandbox, options);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     table = panel->control(id::kInstanceTable);
     ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 1u; }));

@@ -48,7 +48,7 @@ inline std::size_t listRowCount(HWND listView) {
 // Appends bookmarks the way the operator does: a file of addresses, one per
 // line, written into directory and read with the bookmark page's "导入".
 // True once the bookmark table shows them all.
-inline bool importBookmarks(const Panel& panel, const std::wstring& directory, const std::vector<std::string>& addresses,
+inline bool importBookmarks(const PanelProcess& panel, const std::wstring& directory, const std::vector<std::string>& addresses,
                             Ms timeout = Ms{60000}) {
     static int files = 0;
     const std::wstring path = directory + L"书签导入-" + std::to_wstring(++files) + L".txt";

@@ -81,7 +81,7 @@ inline int countPerSender(const SoakSize& size, std::initializer_list<std::strin
 // Runs the soak against a panel with empty records, no bookmarks and no
 // rules, and the given stand-ins running; the bookmarks are imported from a
 // file written into directory.
-inline SoakReport runSoak(Panel& panel, const std::wstring& directory, const std::vector<StandinProcess*>& senders,
+inline SoakReport runSoak(PanelProcess& panel, const std::wstring& directory, const std::vector<StandinProcess*>& senders,
                           const SoakSize& size) {
     SoakReport report;
     auto problem = [&report](std::string text) {

@@ -45,7 +45,7 @@ protected:
     }
 
     Sandbox sandbox;
-    std::unique_ptr<Panel> panel;
+    std::unique_ptr<PanelProcess> panel;
 };
 
 }  // namespace vuv::e2e

@@ -127,7 +127,7 @@ inline bool nothingToPaint(HWND window) {
 // not drawn without a window manager) as a BMP file at path, once painted:
 // no window of the panel has anything left to paint, and the screen shows
 // the same after the panel has handled one more message.
-inline bool savePicture(const Panel& panel, const std::wstring& path) {
+inline bool savePicture(const PanelProcess& panel, const std::wstring& path) {
     RECT client{};
     GetClientRect(panel.mainWindow(), &client);
     MapWindowPoints(panel.mainWindow(), nullptr, reinterpret_cast<POINT*>(&client), 2);

@@ -45,7 +45,7 @@ TEST_F(SettingsFile, FirstRunAsksForTheBrowserAndTheSecondRunUsesWhatWasStored) 
     ASSERT_FALSE(file());
     PanelOptions options;
     options.waitForChannel = false;  // the check holds start-up until the dialog closes
-    panel = std::make_unique<Panel>(sandbox, options);
+    panel = std::make_unique<PanelProcess>(sandbox, options);
     ASSERT_TRUE(panel->ready()) << panel->startError();
 
     const std::optional<MessageBoxInfo> warning = panel->messageBox(gbk(L"提醒"));
@@ -90,11 +90,11 @@ TEST_F(SettingsFile, FirstRunAsksForTheBrowserAndTheSecondRunUsesWhatWasStored) 
 
     // Second run: no question; both paths are in use; the WAP box starts
     // unchecked and its state is written again on the close box.
-    panel = std::make_unique<Panel>(sandbox);
+    panel = std::make_unique<PanelProcess>(sandbox);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     list = panel->control(id::kLaunchList);
     // The start-up check has run before the panel's channel opened (which
-    // Panel waited for); a box it opened would be there still.
+    // harness waited for); a box it opened would be there still.
     ASSERT_TRUE(panel->caughtUp());
     EXPECT_EQ(panel->modalWindows(), "");
     ASSERT_TRUE(selectTab(panel->control(id::kTabs), 1));

@@ -111,9 +111,11 @@ TEST_F(StandinTest, NotificationIsAcknowledgedOnlyByAWindowWithThePanelCaption) 
     struct Counter final : win::TransferHandler {
         int received = 0;
         std::uint32_t sender = 0;
+        std::string payload;
         void onTransfer(std::string_view, const win::ReceivedTransfer& transfer) override {
             ++received;
             sender = transfer.senderProcessId;
+            payload = transfer.payload;
         }
     };
     static Counter counter;
@@ -126,7 +128,7 @@ TEST_F(StandinTest, NotificationIsAcknowledgedOnlyByAWindowWithThePanelCaption) 
     EXPECT_EQ(standin.notify(payload), std::optional<bool>(true));
     EXPECT_EQ(received, 1);
     EXPECT_EQ(counter.sender, standin.pid()) << "the sender's process id comes with each transfer";
-    EXPECT_EQ(win::lastPayload(text::kMsgNotify), payload);
+    EXPECT_EQ(counter.payload, payload);
     EXPECT_EQ(standin.notifyMany(payload, 20), std::optional<unsigned>(20));
     EXPECT_EQ(received, 21);
     DestroyWindow(fake);

@@ -368,7 +368,7 @@ TEST_F(Workspaces, AnAutomaticWorkspaceSurvivesThePanelBeingKilled) {
     const DWORD oldPid = panel->pid();
     Process::open(oldPid).kill();
     ASSERT_TRUE(waitUntil([&] { return !Process::open(oldPid).running(); }));
-    panel = std::make_unique<Panel>(sandbox);
+    panel = std::make_unique<PanelProcess>(sandbox);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     EXPECT_EQ(readListView(launchList()), launch);
     EXPECT_EQ(bookmarks(), marks);

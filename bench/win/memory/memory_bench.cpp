@@ -59,7 +59,7 @@ std::optional<LRESULT> rowCount(HWND list) { return sendWithTimeout(list, LVM_GE
 // text goes in 10,000 lines at a time, the first piece with WM_SETTEXT (it
 // replaces the hint), the rest appended with EM_REPLACESEL as a paste does:
 // Wine does not deliver a cross-process WM_SETTEXT of a few megabytes.
-bool fillThroughAddressList(const Panel& panel, int page, int button, int list, const std::vector<std::wstring>& pieces,
+bool fillThroughAddressList(const PanelProcess& panel, int page, int button, int list, const std::vector<std::wstring>& pieces,
                             std::size_t rows) {
     if (!selectTab(panel.control(id::kTabs), page) || !panel.click(button)) return false;
     const HWND dialog = waitForWindow(nullptr, L"输入需要访问的地址", panel.pid());
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     if (!writeFileBytes(sandbox.path(win::widen(text::kSettingsFile)), settings)) return fail("cannot write 设置.ini");
     StandinProcess browser(sandbox);
     if (!browser.ready()) return fail("the stand-in browser did not come up");
-    Panel panel(sandbox);
+    PanelProcess panel(sandbox);
     if (!panel.ready()) return fail(panel.startError().c_str());
 
     const double standinMb = settledMb(browser.pid());

@@ -54,7 +54,7 @@ using vuv::bench::medianOf;
 struct Setup {
     Sandbox sandbox;
     std::unique_ptr<StandinProcess> sender;
-    std::unique_ptr<Panel> panel;
+    std::unique_ptr<PanelProcess> panel;
 
     bool start() {
         if (!sandbox.ok() || !sandbox.hasPanel()) {
@@ -63,7 +63,7 @@ struct Setup {
         }
         const bool written = writePanelSettings(sandbox);
         sender = std::make_unique<StandinProcess>(sandbox);
-        panel = std::make_unique<Panel>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox);
         if (!written || !sender->ready() || !panel->ready()) {
             std::fprintf(stderr, "start failed: %s\n", panel ? panel->startError().c_str() : "");
             return false;
@@ -314,7 +314,7 @@ void benchSoak(int links) {
         standins.push_back(std::make_unique<StandinProcess>(sandbox));
         senders.push_back(standins.back().get());
     }
-    Panel panel(sandbox);
+    PanelProcess panel(sandbox);
     if (!panel.ready() || !waitUntilListening(*senders[0], Ms{30000})) {
         std::fprintf(stderr, "soak: the panel did not start\n");
         return;
