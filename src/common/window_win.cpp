@@ -43,6 +43,11 @@ LRESULT CALLBACK Window::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
+        try {
+            self->onDestroyed();
+        } catch (...) {
+            traceException(L"destruction");
+        }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     try {

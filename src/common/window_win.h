@@ -33,6 +33,9 @@ protected:
     virtual LRESULT onException(UINT message, WPARAM wParam, LPARAM lParam);
     // A name for the trace line of a caught exception.
     [[nodiscard]] virtual std::wstring traceName() const { return L"window"; }
+    // The window is going: called from WM_NCDESTROY, after which the object
+    // no longer hears from it.
+    virtual void onDestroyed() {}
 
     HWND hwnd_ = nullptr;
 
