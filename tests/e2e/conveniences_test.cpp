@@ -80,14 +80,9 @@ TEST_F(ProxyPrompt, AsksAgainAfterABadAddressAndPostsToTheSelectedFramesInOrder)
 // its setting was refused and its 代理 stays empty; the framed copy's posts
 // are logged as posted (nothing acknowledges a post) and its 代理 is set.
 TEST_F(ProxyPrompt, ACopyWithoutFrameGetsNothingAndItsRefusalIsLogged) {
-    StandinOptions tabbed;
-    tabbed.frame = false;
-    browser();
-    browser(tabbed);
-    startPanel();
+    startFramedAndTabbedSelected();
     StandinProcess& framed = *browsers[0];
     StandinProcess& frameless = *browsers[1];
-    select({0, 1});
     ASSERT_TRUE(panel->command(id::kSetProxy));
     ASSERT_TRUE(answer("10.0.0.1:3128"));
     ASSERT_TRUE(waitUntil([&] { return posts(framed).size() >= 2; })) << dump(framed);

@@ -72,15 +72,26 @@ protected:
 
     // Starts the panel with a valid browser path (no warning at first
     // activation); it lists the running browsers as it shows.
-    void startPanel() {
+    void startPanel(const PanelOptions& options = {}) {
         writeSettingsWithBrowser();
         for (const auto& b : browsers) ASSERT_TRUE(b->ready());
-        panel = std::make_unique<PanelProcess>(sandbox);
+        panel = std::make_unique<PanelProcess>(sandbox, options);
         ASSERT_TRUE(panel->ready()) << panel->startError();
         table = panel->control(id::kInstanceTable);
         ASSERT_NE(table, nullptr);
         ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == browsers.size(); }))
             << readListView(table).size() << " rows";
+    }
+
+    // A framed copy (browsers[0]) and one in tab mode, without frame window
+    // (browsers[1]), both listed and selected.
+    void startFramedAndTabbedSelected() {
+        StandinOptions tabbed;
+        tabbed.frame = false;
+        browser();
+        browser(tabbed);
+        startPanel();
+        select({0, 1});
     }
 
     // The stand-in shown in a row of the table (its 编号 is the process id).

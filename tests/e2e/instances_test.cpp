@@ -153,14 +153,9 @@ TEST_F(InstanceTable, CloseRemovesExactlyTheSelectedRowsAndClosesTheirBrowsers) 
 // which was refused, and the copy that got nothing still runs and is listed
 // again by the next scan.
 TEST_F(InstanceTable, CloseLogsWhetherEachCloseWasPostedAndACopyWithoutFrameStays) {
-    StandinOptions tabbed;
-    tabbed.frame = false;
-    browser();
-    browser(tabbed);
-    startPanel();
+    startFramedAndTabbedSelected();
     StandinProcess& framed = *browsers[0];
     StandinProcess& frameless = *browsers[1];
-    select({0, 1});
     ASSERT_TRUE(panel->command(id::kClose));
     ASSERT_TRUE(waitUntil([&] { return readListView(table).empty(); }));
     EXPECT_TRUE(framed.waitForExit()) << dump(framed);

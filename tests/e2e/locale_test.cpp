@@ -16,6 +16,13 @@ const std::vector<std::pair<std::wstring, std::wstring>> kEnglish = {{L"LANG", L
                                                                      {L"LC_ALL", L"en_US.UTF-8"}};
 const std::string kAdjust(text::kMsgAdjust), kJump(text::kMsgJump);
 
+// A panel on code page 1252, as on an English system.
+PanelOptions englishPanel() {
+    PanelOptions options;
+    options.environment = kEnglish;
+    return options;
+}
+
 class Locales : public InstanceFixture {
 protected:
     void SetUp() override {
@@ -25,13 +32,7 @@ protected:
         ansi.ansi = true;
         ansi.environment = kEnglish;
         english = &browser(ansi);
-        writeSettingsWithBrowser();
-        PanelOptions options;
-        options.environment = kEnglish;
-        panel = std::make_unique<PanelProcess>(sandbox, options);
-        ASSERT_TRUE(panel->ready()) << panel->startError();
-        table = panel->control(id::kInstanceTable);
-        ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 2u; })) << readListView(table).size();
+        startPanel(englishPanel());
     }
 
     void say(StandinProcess& from, std::string_view content) {
@@ -107,13 +108,7 @@ TEST_F(AnsiTitles, AGbkTitleSetThroughTheAnsiFunctionsIsListedAsWrittenBeforeAnd
     // What the system holds is not the Chinese text: the bytes read in 1252.
     EXPECT_NE(windowText(english.frameWindow()), win::widen(title));
 
-    writeSettingsWithBrowser();
-    PanelOptions options;
-    options.environment = kEnglish;
-    panel = std::make_unique<PanelProcess>(sandbox, options);
-    ASSERT_TRUE(panel->ready()) << panel->startError();
-    table = panel->control(id::kInstanceTable);
-    ASSERT_TRUE(waitUntil([&] { return readListView(table).size() == 1u; }));
+    startPanel(englishPanel());
     EXPECT_EQ(readListView(table).at(0).at(1), title);
 
     select({0});
