@@ -101,6 +101,7 @@ inline constexpr std::string_view kOutcomeAcknowledged = "\xD2\xD1\xC8\xB7\xC8\x
 inline constexpr std::string_view kOutcomeRefused = "\xB1\xBB\xBE\xDC\xBE\xF8"sv;  // 被拒绝 (refused)
 inline constexpr std::string_view kOutcomeTimedOut = "\xB3\xAC\xCA\xB1"sv;  // 超时 (timed out)
 inline constexpr std::string_view kOutcomePosted = "\xD2\xD1\xB7\xA2\xB3\xF6"sv;  // 已发出 (posted; no answer is awaited)
+inline constexpr std::string_view kOutcomeNoSuchCopy = "\xCE\xDE\xB4\xCB\xF0\xD8\xD0\xD0"sv;  // 无此鹭行 (no such copy listed: nothing sent)
 
 // Workspace and rule files: format names, section names and setting names
 inline constexpr std::string_view kWorkspaceFormat = "VUV-WORKSPACE"sv;  // VUV-WORKSPACE

@@ -108,6 +108,7 @@ const Row kRows[] = {
     {"kOutcomeRefused", text::kOutcomeRefused, "被拒绝"},
     {"kOutcomeTimedOut", text::kOutcomeTimedOut, "超时"},
     {"kOutcomePosted", text::kOutcomePosted, "已发出"},
+    {"kOutcomeNoSuchCopy", text::kOutcomeNoSuchCopy, "无此鹭行"},
     {"kWorkspaceFormat", text::kWorkspaceFormat, "VUV-WORKSPACE"},
     {"kRuleFileFormat", text::kRuleFileFormat, "VUV-RULES"},
     {"kSectionSettings", text::kSectionSettings, "设置"},
