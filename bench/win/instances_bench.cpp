@@ -223,15 +223,15 @@ int measure(int count, int rounds, int hungCount) {
     static win::Panel panel;
     static const bool built = panel.build(GetModuleHandleW(nullptr));
     if (built) {
-        win::InstancePage& page = panel.instances();
-        page.scanInstances();
+        win::Fleet& fleet = panel.fleet();
+        fleet.scan();
         std::vector<HWND> frames;
         for (const InstanceRecord& record : table.records().records()) {
             if (isOurs(browsers, record.processId)) frames.push_back(win::toHwnd(record.frameWindow));
         }
         std::vector<double> tick, naive;
         for (int r = 0; r < rounds; ++r) {
-            tick.push_back(timeMs([&] { page.refreshStates(); }));
+            tick.push_back(timeMs([&] { fleet.refreshStates(); }));
             naive.push_back(timeMs([&] {
                 for (HWND frame : frames) static_cast<void>(IsHungAppWindow(frame));
             }));

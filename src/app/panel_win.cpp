@@ -14,12 +14,13 @@ bool Panel::build(HINSTANCE instance) {
     const HWND main = window_.hwnd();
     log_ = std::make_unique<LogPage>(main);
     settings_ = std::make_unique<SettingsPage>(main);
-    instances_ = std::make_unique<InstancePage>(main, *log_);
+    fleet_ = std::make_unique<Fleet>(*log_);
+    instances_ = std::make_unique<InstancePage>(main, *fleet_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
     scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings(), *log_);
-    instances_->setClosedHandler([this](std::uint32_t id) { scheduler_->closedByPanel(id); });
+    fleet_->setClosedHandler([this](std::uint32_t id) { scheduler_->closedByPanel(id); });
     bookmarks_ = std::make_unique<BookmarkPage>(main, [this](std::uint32_t processId) {
-        const CopyFacts* facts = instances_->fleet().facts(processId);
+        const CopyFacts* facts = fleet_->facts(processId);
         return facts != nullptr && facts->state == CopyState::Exited;
     });
     LaunchListTarget& launchList = *this;
@@ -28,7 +29,7 @@ bool Panel::build(HINSTANCE instance) {
     records_ = std::make_unique<RecordsPage>(main);
     workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
                                                  *log_);
-    bossKey_ = std::make_unique<BossKey>(main, *instances_);
+    bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();
     for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
                                                    bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
@@ -44,7 +45,7 @@ bool Panel::build(HINSTANCE instance) {
         if (command != id::kLinkRecord && command != id::kPageRecord) workspace_->markChanged();
     });
     settings_->setOptionHandler([this](int command) { optionSwitched(command); });
-    instances_->setEndedCheckHandler([this] {
+    fleet_->setEndedCheckHandler([this] {
         // Whatever the option, no handle stays open on a copy that ended.
         bookmarks_->pollHolders();
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
@@ -105,14 +106,15 @@ void Panel::onTransfer(std::string_view name, const ReceivedTransfer& transfer) 
     if (reaction.kind == Reaction::Kind::LinkRecord) kind = text::kEventLinkCode;
     if (reaction.kind == Reaction::Kind::PageRecord) kind = text::kEventPageSource;
     log_->record(transfer.senderProcessId, kind, transfer.payload);
-    instances_->heardFrom(transfer.senderProcessId);
+    fleet_->heardFrom(transfer.senderProcessId);
     carryOut(reaction, *this);
     answering_ = outer;
     answeringProcess_ = outerProcess;
 }
 
-void Panel::send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) {
-    sendTransfer(toHwnd(commandWindow), messageName, payload, answering_);
+void Panel::send(std::uint32_t commandWindow, const Command& command) {
+    // To the window the notification named, under the variant it came with.
+    fleet_->answer(toHwnd(commandWindow), answering_, command);
 }
 
 void Panel::appendRecord(Record record, std::string_view text) {
@@ -129,7 +131,7 @@ void Panel::handOutBookmark(std::uint32_t commandWindow) {
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open:
             log_->record(asker, text::kEventBookmark, handout.address);
-            instances_->handedBookmark(instances_->processOfCommandWindow(toHwnd(commandWindow)), handout.address);
+            fleet_->handedBookmark(fleet_->processOfCommandWindow(toHwnd(commandWindow)), handout.address);
             break;
         case BookmarkTable::Handout::Kind::Exhausted: log_->record(asker, text::kEventNoBookmark, {}); return;
         case BookmarkTable::Handout::Kind::Reset: break;
@@ -173,15 +175,12 @@ void Panel::optionSwitched(int command) {
     }
 }
 
-void Panel::scan() { instances_->scanInstances(); }
+void Panel::scan() { fleet_->scan(); }
 
 void Panel::closeBrowserOf(std::uint32_t commandWindow) {
-    const HWND frame = instances_->frameWindowOfCommandWindow(toHwnd(commandWindow));
-    if (frame == nullptr) return;
-    const std::uint32_t id = instances_->processOfCommandWindow(toHwnd(commandWindow));
-    const Delivery outcome = closeInstance(frame);
-    if (outcome == Delivery::Posted) instances_->closedByPanel(id);
-    instances_->logCommand(id, "WM_CLOSE", outcome);
+    // Nothing, not even a run-log row, when the records know no frame window for it.
+    if (fleet_->frameWindowOfCommandWindow(toHwnd(commandWindow)) == nullptr) return;
+    fleet_->send(fleet_->processOfCommandWindow(toHwnd(commandWindow)), Command::of(Command::Kind::Close));
 }
 
 void Panel::appendImported(std::vector<ImportedLink> links) {

@@ -49,6 +49,7 @@ public:
     [[nodiscard]] MainWindow& window() noexcept { return window_; }
     [[nodiscard]] SettingsPage& settings() noexcept { return *settings_; }
     [[nodiscard]] InstancePage& instances() noexcept { return *instances_; }
+    [[nodiscard]] Fleet& fleet() noexcept { return *fleet_; }
     [[nodiscard]] LaunchPage& launch() noexcept { return *launch_; }
     [[nodiscard]] BookmarkPage& bookmarks() noexcept { return *bookmarks_; }
     [[nodiscard]] ImportPage& importer() noexcept { return *importer_; }
@@ -65,7 +66,7 @@ private:
     void onTransfer(std::string_view name, const ReceivedTransfer& transfer) override;
 
     // PanelActions: what a notification may make the panel do.
-    void send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) override;
+    void send(std::uint32_t commandWindow, const Command& command) override;
     void appendRecord(Record record, std::string_view text) override;
     void handOutBookmark(std::uint32_t commandWindow) override;
     void applyRules(std::uint32_t commandWindow, std::string_view content) override;
@@ -84,6 +85,7 @@ private:
     MainWindow window_;
     std::unique_ptr<LogPage> log_;
     std::unique_ptr<SettingsPage> settings_;
+    std::unique_ptr<Fleet> fleet_;  // the browser copies; the instance page shows them
     std::unique_ptr<InstancePage> instances_;
     std::unique_ptr<LaunchPage> launch_;
     std::unique_ptr<LaunchScheduler> scheduler_;

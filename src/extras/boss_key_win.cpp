@@ -2,10 +2,7 @@
 
 #include "common/control_ids.h"
 #include "common/modal_win.h"
-#include "common/texts.h"
-#include "link/channel_win.h"
-#include "link/instance_page_win.h"
-#include "link/payloads.h"
+#include "link/fleet_win.h"
 
 #include <imm.h>
 
@@ -115,19 +112,12 @@ void BossKey::onTick() {
     if (!poller_.onTick(GetAsyncKeyState(activeKey_))) return;
     if (IsWindowVisible(main_)) {
         ShowWindow(main_, SW_HIDE);
-        sendToEveryRow(text::kToolbarHide);
+        fleet_.sendToEach(fleet_.listed(), Command::of(Command::Kind::Hide));
     } else {
         // Showing rescans first when the instance page is current, so the
         // browsers listed now are the ones told to come back.
         ShowWindow(main_, SW_SHOW);
-        sendToEveryRow(text::kToolbarShow);
-    }
-}
-
-void BossKey::sendToEveryRow(std::string_view toolbarAction) const {
-    for (const BrowserWindows& browser : instances_.listedBrowsers()) {
-        instances_.logCommand(browser.processId, toolbarPayload(toolbarAction),
-                              sendBasic(browser.command, text::kKeyToolbar, toolbarAction, browser.variant));
+        fleet_.sendToEach(fleet_.listed(), Command::of(Command::Kind::Show));
     }
 }
 

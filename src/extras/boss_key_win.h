@@ -12,11 +12,11 @@
 
 namespace vuv::win {
 
-class InstancePage;
+class Fleet;
 
 class BossKey final : public Page {
 public:
-    BossKey(HWND main, InstancePage& instances) : main_(main), instances_(instances) {}
+    BossKey(HWND main, Fleet& fleet) : main_(main), fleet_(fleet) {}
     bool onCommand(int id, int notifyCode) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -30,10 +30,9 @@ public:
 private:
     void openDialog();
     void onTick();
-    void sendToEveryRow(std::string_view toolbarAction) const;
 
     HWND main_;
-    InstancePage& instances_;
+    Fleet& fleet_;
     int capturedKey_ = 0;  // kept between openings, as the box is not
     int activeKey_ = 0;
     BossKeyPoller poller_;

@@ -243,16 +243,8 @@ bool sendTransfer(HWND target, std::string_view messageName, std::string_view pa
     return deliver(target, messageName, payload, variant) == Delivery::Acknowledged;
 }
 
-Delivery sendCommand(HWND target, std::string_view command, NameVariant variant) {
-    return deliver(target, text::kMsgAdjust, commandPayload(command), variant);
-}
-
 Delivery sendBasic(HWND target, std::string_view key, std::string_view value, NameVariant variant) {
     return deliver(target, text::kMsgAdjust, basicPayload(key, value), variant);
-}
-
-Delivery sendReadConfig(HWND target, std::string_view path, NameVariant variant) {
-    return deliver(target, text::kMsgAdjust, readConfigPayload(path), variant);
 }
 
 Delivery sendOpenLink(HWND target, std::string_view url, NameVariant variant) {
@@ -265,6 +257,7 @@ std::string_view deliveryText(Delivery delivery) noexcept {
         case Delivery::Refused: return text::kOutcomeRefused;
         case Delivery::TimedOut: return text::kOutcomeTimedOut;
         case Delivery::Posted: return text::kOutcomePosted;
+        case Delivery::NoSuchCopy: return text::kOutcomeNoSuchCopy;
     }
     return text::kOutcomeRefused;
 }
@@ -274,8 +267,6 @@ Delivery postTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == nullptr) return Delivery::Refused;
     return PostMessageW(window, message, wParam, lParam) ? Delivery::Posted : Delivery::Refused;
 }
-
-Delivery closeInstance(HWND frameWindow) { return postTo(frameWindow, WM_CLOSE, 0, 0); }
 
 std::optional<ReceivedTransfer> receiveTransfer(WPARAM wParam, LPARAM lParam, bool acknowledge) {
     // wParam is a 32-bit number on the wire; a 64-bit receiver sees it zero-extended.

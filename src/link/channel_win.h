@@ -45,9 +45,10 @@ enum class NameVariant { Unicode, Ansi };
 // one that may not have more; or sent and not acknowledged); or timed out
 // (the receiver did not answer in time, or hangs). A posted message is never
 // answered: it is posted (it is in the window's queue) or refused (no
-// window, or the system would not take it), nothing more is known.
-enum class Delivery { Acknowledged, Refused, TimedOut, Posted };
-// "已确认", "被拒绝", "超时", "已发出".
+// window, or the system would not take it), nothing more is known. A command
+// for a copy the panel has no record of is not sent at all: no such copy.
+enum class Delivery { Acknowledged, Refused, TimedOut, Posted, NoSuchCopy };
+// "已确认", "被拒绝", "超时", "已发出", "无此鹭行".
 [[nodiscard]] std::string_view deliveryText(Delivery delivery) noexcept;
 
 // Sends payload to target under the registered name (in the variant the
@@ -62,18 +63,16 @@ Delivery deliver(HWND target, std::string_view messageName, std::string_view pay
 bool sendTransfer(HWND target, std::string_view messageName, std::string_view payload,
                   NameVariant variant = NameVariant::Unicode);
 
-// The texts the panel sends to a browser's command window.
-Delivery sendCommand(HWND target, std::string_view command, NameVariant variant = NameVariant::Unicode);  // "vuv|||" + command
+// Texts to a browser's command window. The panel's commands to its copies go
+// through Fleet::send (link/fleet_win.h); these serve the bookmark hand-out
+// and the tools that play a panel.
 Delivery sendBasic(HWND target, std::string_view key, std::string_view value,
                    NameVariant variant = NameVariant::Unicode);  // "基本通讯|||" key "|||" value
-Delivery sendReadConfig(HWND target, std::string_view path,
-                        NameVariant variant = NameVariant::Unicode);  // "vuv|||读配置■" + path
 Delivery sendOpenLink(HWND target, std::string_view url,
                       NameVariant variant = NameVariant::Unicode);  // the bare URL under "跳转"
 // Posts a message: Posted, or Refused for a null window (nothing is posted)
 // or one the system refuses (gone, or its queue full).
 Delivery postTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-Delivery closeInstance(HWND frameWindow);  // posts WM_CLOSE
 
 // One transfer read out of a sender's memory.
 struct ReceivedTransfer {

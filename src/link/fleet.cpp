@@ -13,7 +13,7 @@ std::string_view stateText(CopyState state) noexcept {
     return text::kStateRunning;
 }
 
-void Fleet::listed(const std::vector<std::uint32_t>& processIds) {
+void FleetFacts::listed(const std::vector<std::uint32_t>& processIds) {
     std::unordered_map<std::uint32_t, CopyFacts> kept;
     kept.reserve(processIds.size());
     for (std::uint32_t id : processIds) {
@@ -23,12 +23,12 @@ void Fleet::listed(const std::vector<std::uint32_t>& processIds) {
     facts_ = std::move(kept);
 }
 
-const CopyFacts* Fleet::facts(std::uint32_t processId) const noexcept {
+const CopyFacts* FleetFacts::facts(std::uint32_t processId) const noexcept {
     const auto it = facts_.find(processId);
     return it == facts_.end() ? nullptr : &it->second;
 }
 
-bool Fleet::heardFrom(std::uint32_t processId, std::int32_t secondsOfDay) {
+bool FleetFacts::heardFrom(std::uint32_t processId, std::int32_t secondsOfDay) {
     const auto it = facts_.find(processId);
     if (it == facts_.end()) return false;
     it->second.lastHeard = secondsOfDay;
@@ -36,35 +36,35 @@ bool Fleet::heardFrom(std::uint32_t processId, std::int32_t secondsOfDay) {
     return true;
 }
 
-bool Fleet::handedBookmark(std::uint32_t processId, std::string_view address) {
+bool FleetFacts::handedBookmark(std::uint32_t processId, std::string_view address) {
     const auto it = facts_.find(processId);
     if (it == facts_.end()) return false;
     it->second.bookmark.assign(address);
     return true;
 }
 
-bool Fleet::postedProxy(std::uint32_t processId, std::string_view proxy) {
+bool FleetFacts::postedProxy(std::uint32_t processId, std::string_view proxy) {
     const auto it = facts_.find(processId);
     if (it == facts_.end()) return false;
     it->second.proxy.assign(proxy);
     return true;
 }
 
-bool Fleet::closedByPanel(std::uint32_t processId) {
+bool FleetFacts::closedByPanel(std::uint32_t processId) {
     const auto it = facts_.find(processId);
     if (it == facts_.end()) return false;
     it->second.closedByPanel = true;
     return true;
 }
 
-bool Fleet::setState(std::uint32_t processId, CopyState state) {
+bool FleetFacts::setState(std::uint32_t processId, CopyState state) {
     const auto it = facts_.find(processId);
     if (it == facts_.end() || it->second.state == state) return false;
     it->second.state = state;
     return true;
 }
 
-std::vector<std::uint32_t> Fleet::inState(CopyState state) const {
+std::vector<std::uint32_t> FleetFacts::inState(CopyState state) const {
     std::vector<std::uint32_t> ids;
     for (const auto& [id, f] : facts_) {
         if (f.state == state) ids.push_back(id);

@@ -1,4 +1,4 @@
-// What the panel knows of each listed browser copy beyond its windows: its
+// The figures the panel keeps of each listed browser copy beyond its windows: its
 // state, when it was last heard from and how often, the bookmark last handed
 // to it and the proxy last posted to it. Kept by process id for as long as
 // the copy is listed; a scan keeps the facts of the copies it finds again
@@ -28,7 +28,7 @@ struct CopyFacts {
     bool closedByPanel = false;     // the panel posted it a close (关闭鹭行, or its own "#关闭")
 };
 
-class Fleet {
+class FleetFacts {
 public:
     // After a scan: the copies listed now. Those listed before keep their
     // facts; new ones start afresh; the others are forgotten.

@@ -5,15 +5,11 @@
 #include "common/input_dialog_win.h"
 #include "common/path_dialog_win.h"
 #include "common/texts.h"
-#include "link/channel_win.h"
-#include "link/payloads.h"
 #include "link/proxy_command_win.h"
 #include "link/proxy_list_dialog_win.h"
 #include "link/rename_dialog_win.h"
-#include "link/window_source_win.h"
 
 #include "common/event_log.h"
-#include "common/ui_win.h"
 
 #include <algorithm>
 #include <string>
@@ -27,7 +23,7 @@ enum Column : int { kNumber = 0, kTitle, kState, kLastHeard, kHeard, kBookmark, 
 
 }  // namespace
 
-InstancePage::InstancePage(HWND main, EventSink& events) : main_(main), events_(events) {
+InstancePage::InstancePage(HWND main, Fleet& fleet) : main_(main), fleet_(fleet) {
     // 编号 and 标题 fill the list at its first size; what the panel knows of
     // each copy follows to their right.
     view_.attach(GetDlgItem(main, id::kInstanceTable), {{L"编号", 80},
@@ -37,6 +33,8 @@ InstancePage::InstancePage(HWND main, EventSink& events) : main_(main), events_(
                                                         {L"通知数", 60},
                                                         {L"书签", 160},
                                                         {L"代理", 120}});
+    fleet_.setRowsHandler([this] { showRows(); });
+    fleet_.setFactsHandler([this](std::uint32_t processId) { showFactsOf(processId); });
     if (main_ != nullptr) SetTimer(main_, id::kFleetTimer, kFleetTickMs, nullptr);
 }
 
@@ -58,31 +56,18 @@ const std::vector<MenuRow>& InstancePage::menu() {
     return rows;
 }
 
-void InstancePage::scanInstances() {
-    table_.scan(windows_);
-    // A copy whose process ended since the last look is dropped by the scan
-    // with its windows: its exit is logged now, while it is still watched.
-    noteEnded();
-    std::vector<std::uint32_t> listed;
-    listed.reserve(table_.records().records().size());
-    for (const InstanceRecord& record : table_.records().records()) listed.push_back(record.processId);
-    fleet_.listed(listed);
-    liveness_.watchExactly(listed);
-    showRows();
-    refreshStates(true);
-}
-
 void InstancePage::showRows() {
     std::vector<std::vector<std::string>> cells;
     std::vector<LPARAM> data;
-    cells.reserve(table_.rows().size());
-    data.reserve(table_.rows().size());
-    for (const InstanceRow& row : table_.rows()) {
+    const std::vector<InstanceRow>& rows = fleet_.rows();
+    cells.reserve(rows.size());
+    data.reserve(rows.size());
+    for (const InstanceRow& row : rows) {
         cells.push_back({std::to_string(row.processId), row.title});
         data.push_back(static_cast<LPARAM>(row.processId));
     }
     view_.setRows(cells, data);
-    for (std::size_t row = 0; row < table_.rows().size(); ++row) {
+    for (std::size_t row = 0; row < rows.size(); ++row) {
         // 最近通知 and 通知数 change with every notification: they are read
         // from the fleet when drawn or read, and redrawn at the next tick.
         view_.setCallbackCell(row, kLastHeard);
@@ -93,8 +78,8 @@ void InstancePage::showRows() {
 
 // The text of a callback cell: 最近通知 or 通知数 of the row's copy.
 std::string InstancePage::heardText(std::size_t row, int column) const {
-    if (row >= table_.rows().size()) return {};
-    const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+    if (row >= fleet_.rows().size()) return {};
+    const CopyFacts* facts = fleet_.facts(fleet_.rows()[row].processId);
     if (facts == nullptr) return {};
     if (column == kLastHeard) return clockText(facts->lastHeard);
     if (column == kHeard) return std::to_string(facts->heard);
@@ -102,8 +87,8 @@ std::string InstancePage::heardText(std::size_t row, int column) const {
 }
 
 void InstancePage::showFacts(std::size_t row) {
-    if (row >= table_.rows().size()) return;
-    const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+    if (row >= fleet_.rows().size()) return;
+    const CopyFacts* facts = fleet_.facts(fleet_.rows()[row].processId);
     if (facts == nullptr) return;
     view_.setCell(row, kState, stateText(facts->state));
     view_.setCell(row, kBookmark, facts->bookmark);
@@ -111,93 +96,23 @@ void InstancePage::showFacts(std::size_t row) {
 }
 
 void InstancePage::redrawRowsOf(std::uint32_t processId) {
-    const std::vector<InstanceRow>& rows = table_.rows();
+    const std::vector<InstanceRow>& rows = fleet_.rows();
     for (std::size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].processId == processId) view_.redrawRow(row);
     }
 }
 
 void InstancePage::showFactsOf(std::uint32_t processId) {
-    const std::vector<InstanceRow>& rows = table_.rows();
+    const std::vector<InstanceRow>& rows = fleet_.rows();
     for (std::size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].processId == processId) showFacts(row);
     }
 }
 
-void InstancePage::refreshStates(bool everyCopy) {
-    const std::size_t turn = tick_++ % kFleetHungTurns;
-    if (everyCopy || turn % kFleetEndedEvery == 0) {
-        noteEnded();
-        if (onEndedCheck_) onEndedCheck_();
-    }
-    // Whether a copy hangs: the system's own test, never a send. The copies
-    // taken for hung are asked every time, so that one that recovers shows
-    // so at once; of the others, one in kFleetHungTurns each time.
-    const std::vector<InstanceRecord>& records = table_.records().records();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const InstanceRecord& record = records[i];
-        const CopyFacts* facts = fleet_.facts(record.processId);
-        if (facts == nullptr || facts->state == CopyState::Exited) continue;
-        if (!everyCopy && facts->state != CopyState::Hung && i % kFleetHungTurns != turn) continue;
-        const WindowId window = record.frameWindow != 0 ? record.frameWindow : record.commandWindow;
-        if (window == 0) continue;
-        const CopyState now = IsHungAppWindow(toHwnd(window)) ? CopyState::Hung : CopyState::Running;
-        if (fleet_.setState(record.processId, now)) {
-            events_.record(record.processId, text::kEventState, stateText(now));
-            showFactsOf(record.processId);
-        }
-    }
-}
-
-void InstancePage::noteEnded() {
-    for (std::uint32_t id : liveness_.poll()) {
-        if (fleet_.setState(id, CopyState::Exited)) {
-            events_.record(id, text::kEventState, stateText(CopyState::Exited));
-            showFactsOf(id);
-        }
-    }
-}
-
-void InstancePage::heardFrom(std::uint32_t processId) {
-    // Readers of the table see the new figures at once (callback cells);
-    // the rows are redrawn at the next tick, once for a whole burst.
-    if (!fleet_.heardFrom(processId, localSecondsOfDay())) return;
-    if (std::find(heardDue_.begin(), heardDue_.end(), processId) == heardDue_.end()) heardDue_.push_back(processId);
-}
-
-void InstancePage::handedBookmark(std::uint32_t processId, std::string_view address) {
-    if (fleet_.handedBookmark(processId, address)) showFactsOf(processId);
-}
-
-void InstancePage::postedProxy(std::uint32_t processId, std::string_view proxy) {
-    if (fleet_.postedProxy(processId, proxy)) showFactsOf(processId);
-}
-
-void InstancePage::closedByPanel(std::uint32_t processId) {
-    fleet_.closedByPanel(processId);
-    if (onClosed_ && processId != 0) onClosed_(processId);
-}
-
-void InstancePage::logCommand(std::uint32_t processId, std::string_view payload, Delivery delivery) {
-    std::string content(payload);
-    content += " -> ";
-    content.append(deliveryText(delivery));
-    events_.record(processId, text::kEventCommand, content);
-}
-
-std::uint32_t InstancePage::processOfCommandWindow(HWND commandWindow) const {
-    const WindowId id = toWindowId(commandWindow);
-    if (id == 0) return 0;
-    for (const InstanceRecord& record : table_.records().records()) {
-        if (record.commandWindow == id) return record.processId;
-    }
-    return 0;
-}
-
 void InstancePage::selectInState(std::optional<CopyState> state) {
     std::vector<std::size_t> rows;
-    for (std::size_t row = 0; row < table_.rows().size(); ++row) {
-        const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+    for (std::size_t row = 0; row < fleet_.rows().size(); ++row) {
+        const CopyFacts* facts = fleet_.facts(fleet_.rows()[row].processId);
         if (!state || (facts != nullptr && facts->state == *state)) rows.push_back(row);
     }
     view_.select(rows);
@@ -205,8 +120,8 @@ void InstancePage::selectInState(std::optional<CopyState> state) {
 
 void InstancePage::removeExitedRows() {
     std::vector<std::size_t> rows;
-    for (std::size_t row = 0; row < table_.rows().size(); ++row) {
-        const CopyFacts* facts = fleet_.facts(table_.rows()[row].processId);
+    for (std::size_t row = 0; row < fleet_.rows().size(); ++row) {
+        const CopyFacts* facts = fleet_.facts(fleet_.rows()[row].processId);
         if (facts != nullptr && facts->state == CopyState::Exited) rows.push_back(row);
     }
     removeRows(rows);
@@ -214,48 +129,18 @@ void InstancePage::removeExitedRows() {
 
 void InstancePage::removeRows(const std::vector<std::size_t>& sortedRows) {
     // The rows go; the records stay until the next scan.
-    table_.removeRows(sortedRows);
+    fleet_.removeRows(sortedRows);
     for (auto row = sortedRows.rbegin(); row != sortedRows.rend(); ++row) view_.removeRow(*row);
     view_.clearSelection();
 }
 
-HWND InstancePage::commandWindowOf(std::uint32_t processId) const {
-    return toHwnd(table_.records().commandWindowOf(processId));
-}
-
-HWND InstancePage::frameWindowOf(std::uint32_t processId) const { return toHwnd(table_.records().frameWindowOf(processId)); }
-
-HWND InstancePage::frameWindowOfCommandWindow(HWND commandWindow) const {
-    return toHwnd(table_.records().frameWindowOfCommandWindow(toWindowId(commandWindow)));
-}
-
-BrowserWindows InstancePage::windowsOf(std::uint32_t processId) const {
-    // A handle of a window that is gone may name another window by now.
-    const auto alive = [processId](HWND window) -> HWND {
-        if (window == nullptr || !IsWindow(window)) return nullptr;
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        return owner == processId ? window : nullptr;
-    };
-    const InstanceRecord* record = table_.records().find(processId);
-    const NameVariant variant = record != nullptr && record->ansi ? NameVariant::Ansi : NameVariant::Unicode;
-    return BrowserWindows{processId, alive(frameWindowOf(processId)), alive(commandWindowOf(processId)), variant};
-}
-
-std::vector<BrowserWindows> InstancePage::selectedBrowsers() const {
-    std::vector<BrowserWindows> browsers;
-    const std::vector<InstanceRow>& rows = table_.rows();
+std::vector<std::uint32_t> InstancePage::selectedCopies() const {
+    std::vector<std::uint32_t> copies;
+    const std::vector<InstanceRow>& rows = fleet_.rows();
     for (std::size_t row : view_.selectedRows()) {
-        if (row < rows.size()) browsers.push_back(windowsOf(rows[row].processId));
+        if (row < rows.size()) copies.push_back(rows[row].processId);
     }
-    return browsers;
-}
-
-std::vector<BrowserWindows> InstancePage::listedBrowsers() const {
-    std::vector<BrowserWindows> browsers;
-    browsers.reserve(table_.rows().size());
-    for (const InstanceRow& row : table_.rows()) browsers.push_back(windowsOf(row.processId));
-    return browsers;
+    return copies;
 }
 
 void InstancePage::readConfigInSelected() {
@@ -264,9 +149,7 @@ void InstancePage::readConfigInSelected() {
     task.kind = PathKind::Configuration;
     // The selection counts as it is when the dialog is confirmed.
     task.onConfirm = [this](const std::string& path) {
-        for (const BrowserWindows& b : selectedBrowsers()) {
-            logCommand(b.processId, readConfigPayload(path), sendReadConfig(b.command, path, b.variant));
-        }
+        fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::ReadConfig, path));
     };
     openPathDialog(main_, task);
 }
@@ -276,9 +159,7 @@ void InstancePage::openLinkInSelected() {
     task.caption = L"输入要访问的地址";
     task.button = L"访 问";
     task.onConfirm = [this](const std::string& address) {
-        for (const BrowserWindows& b : selectedBrowsers()) {
-            logCommand(b.processId, address, sendOpenLink(b.command, address, b.variant));
-        }
+        fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::OpenLink, address));
     };
     openInputDialog(main_, task);
 }
@@ -286,35 +167,16 @@ void InstancePage::openLinkInSelected() {
 void InstancePage::closeSelected() {
     const std::vector<std::size_t> selected = view_.selectedRows();
     if (selected.empty()) return;
-    for (std::size_t row : selected) {
-        if (row >= table_.rows().size()) continue;
-        const std::uint32_t id = table_.rows()[row].processId;
-        // Only a copy whose frame window got the close counts as closed by
-        // the panel: one that got nothing (no frame window, or it is gone)
-        // keeps running, and is restarted like any other if it crashes.
-        const Delivery outcome = closeInstance(windowsOf(id).frame);
-        if (outcome == Delivery::Posted) closedByPanel(id);
-        logCommand(id, "WM_CLOSE", outcome);
-    }
+    fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Close));
     // The rows go at once; the records stay until the next scan.
     removeRows(selected);
 }
 
 bool InstancePage::onCommand(int id, int) {
     switch (id) {
-        case id::kScanBrowsers: scanInstances(); return true;
-        case id::kFlash:
-            for (const BrowserWindows& b : selectedBrowsers()) {
-                logCommand(b.processId, commandPayload(text::kCommandFlash),
-                           sendCommand(b.command, text::kCommandFlash, b.variant));
-            }
-            return true;
-        case id::kRefresh:
-            for (const BrowserWindows& b : selectedBrowsers()) {
-                logCommand(b.processId, toolbarPayload(text::kToolbarRefresh),
-                           sendBasic(b.command, text::kKeyToolbar, text::kToolbarRefresh, b.variant));
-            }
-            return true;
+        case id::kScanBrowsers: fleet_.scan(); return true;
+        case id::kFlash: fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Flash)); return true;
+        case id::kRefresh: fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Refresh)); return true;
         case id::kSelectAll: selectInState(std::nullopt); return true;
         case id::kSelectHung: selectInState(CopyState::Hung); return true;
         case id::kSelectExited: selectInState(CopyState::Exited); return true;
@@ -355,13 +217,13 @@ bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
 }
 
 void InstancePage::onPageShown(int page) {
-    if (page == id::kInstancesPage) scanInstances();
+    if (page == id::kInstancesPage) fleet_.scan();
 }
 
 bool InstancePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kFleetTimer)) return false;
-    for (std::uint32_t id : std::exchange(heardDue_, {})) redrawRowsOf(id);
-    refreshStates();
+    for (std::uint32_t id : fleet_.takeHeard()) redrawRowsOf(id);
+    fleet_.refreshStates();
     result = 0;
     return true;
 }

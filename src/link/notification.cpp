@@ -99,9 +99,9 @@ void carryOut(const Reaction& reaction, PanelActions& actions) {
     switch (reaction.kind) {
         case Kind::None: return;
         case Kind::Refresh:
-            actions.send(reaction.window, text::kMsgAdjust, toolbarPayload(text::kToolbarRefresh));
+            actions.send(reaction.window, Command::of(Command::Kind::Refresh));
             return;
-        case Kind::Stop: actions.send(reaction.window, text::kMsgAdjust, toolbarPayload(text::kToolbarStop)); return;
+        case Kind::Stop: actions.send(reaction.window, Command::of(Command::Kind::Stop)); return;
         case Kind::Close:
             // The table is rebuilt first, so the close reaches the browser as
             // the records know it now.

@@ -9,6 +9,8 @@
 // the panel's actions, which the Win32 side implements (and tests record).
 #pragma once
 
+#include "link/command.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -54,8 +56,9 @@ public:
     enum class Record { Link, Page };
 
     virtual ~PanelActions() = default;
-    // A transfer to a browser's command window under a message name.
-    virtual void send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) = 0;
+    // A command to the browser whose command window is given (the one the
+    // notification named, whether or not it is listed).
+    virtual void send(std::uint32_t commandWindow, const Command& command) = 0;
     // Text and CR LF at the end of a record.
     virtual void appendRecord(Record record, std::string_view text) = 0;
     // The next unused bookmark to the browser whose command window is given.

@@ -3,16 +3,11 @@
 #include "common/control_ids.h"
 #include "common/modal_win.h"
 #include "link/instance_page_win.h"
-#include "link/fleet.h"
 #include "link/proxy.h"
-
-#include <cstdint>
 
 namespace vuv::win {
 
 namespace {
-
-constexpr UINT kProxyMessage = 10004;
 
 using namespace id::dialog;
 
@@ -46,22 +41,6 @@ private:
 
 }  // namespace
 
-bool postProxy(InstancePage& instances, const BrowserWindows& browser, const ProxyAddress& proxy) {
-    // The setting is two posts; once one is refused (no frame window, or
-    // the window is gone), the rest of it is not posted. The copy's proxy
-    // is noted only when both went out.
-    Delivery outcome = Delivery::Posted;
-    for (const ProxyPost& post : proxyPosts(proxy)) {
-        outcome = postTo(browser.frame, kProxyMessage, static_cast<WPARAM>(post.wParam),
-                         static_cast<LPARAM>(static_cast<std::int32_t>(post.lParam)));
-        if (outcome != Delivery::Posted) break;
-    }
-    const std::string shown = proxyText(proxy.a, proxy.b, proxy.c, proxy.d, proxy.port);
-    if (outcome == Delivery::Posted) instances.postedProxy(browser.processId, shown);
-    instances.logCommand(browser.processId, "10004 " + shown, outcome);
-    return outcome == Delivery::Posted;
-}
-
 std::optional<std::string> askText(HWND owner, const std::wstring& caption, const std::wstring& prompt) {
     TextPrompt box;
     return box.ask(owner, caption, prompt);
@@ -78,7 +57,9 @@ void setProxyForSelected(HWND owner, InstancePage& instances) {
             messageBox(L"IP输入错误，请根据提示格式输入。", L"输入错误", MB_OK);
             continue;
         }
-        for (const BrowserWindows& browser : instances.selectedBrowsers()) postProxy(instances, browser, *proxy);
+        // The setting is two posts to each copy's frame window; the copy's
+        // proxy is noted only when both went out.
+        instances.fleet().sendToEach(instances.selectedCopies(), Command::proxyOf(*proxy));
         return;
     }
 }

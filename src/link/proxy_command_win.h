@@ -12,18 +12,12 @@
 namespace vuv::win {
 
 class InstancePage;
-struct BrowserWindows;
 
 // Asks until the operator types a valid address or cancels; an invalid one
 // is reported and asked again with an empty field. A valid one is posted to
 // each row selected once the box is confirmed, first row to last, as the two
 // proxy messages in their order.
 void setProxyForSelected(HWND owner, InstancePage& instances);
-
-// Posts the proxy to one browser's frame window as the two proxy messages,
-// logs whether they went out, and notes the proxy for the browser's row when
-// both did; false when they did not (no frame window, or a refused post).
-bool postProxy(InstancePage& instances, const BrowserWindows& browser, const ProxyAddress& proxy);
 
 // A modal box with a prompt, an empty text field, 确定 and 取消; the typed
 // text (GBK), or nothing when cancelled.

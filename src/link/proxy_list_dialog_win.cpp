@@ -4,7 +4,6 @@
 #include "common/modal_win.h"
 #include "common/ui_win.h"
 #include "link/instance_page_win.h"
-#include "link/proxy_command_win.h"
 #include "link/proxy_list.h"
 
 #include <string>
@@ -78,10 +77,10 @@ void setProxyListForSelected(HWND owner, InstancePage& instances) {
     const std::vector<ProxyAddress> proxies = dialog.ask(owner);
     if (proxies.empty()) return;
     // The selection as it is at confirmation; row i of it takes line i.
-    const std::vector<BrowserWindows> browsers = instances.selectedBrowsers();
-    for (std::size_t row = 0; row < browsers.size(); ++row) {
+    const std::vector<std::uint32_t> copies = instances.selectedCopies();
+    for (std::size_t row = 0; row < copies.size(); ++row) {
         if (const std::optional<ProxyAddress> proxy = proxyForRow(row, proxies)) {
-            postProxy(instances, browsers[row], *proxy);
+            instances.fleet().send(copies[row], Command::proxyOf(*proxy));
         }
     }
 }

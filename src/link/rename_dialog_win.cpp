@@ -2,10 +2,7 @@
 
 #include "common/control_ids.h"
 #include "common/modal_win.h"
-#include "common/texts.h"
-#include "link/channel_win.h"
 #include "link/instance_page_win.h"
-#include "link/payloads.h"
 
 #include <string>
 
@@ -41,15 +38,7 @@ private:
         // The name is taken as typed: blanks are a name too. The selection
         // counts as it is now, not as it was at opening.
         const std::string name = controlText(control(kRenameField));
-        for (const BrowserWindows& browser : instances_.selectedBrowsers()) {
-            if (name.empty()) {
-                instances_.logCommand(browser.processId, toolbarPayload(text::kToolbarPageTitle),
-                                      sendBasic(browser.command, text::kKeyToolbar, text::kToolbarPageTitle, browser.variant));
-            } else {
-                instances_.logCommand(browser.processId, titlePayload(name),
-                                      sendBasic(browser.command, text::kKeyTitle, name, browser.variant));
-            }
-        }
+        instances_.fleet().sendToEach(instances_.selectedCopies(), renameCommand(name));
         close(IDOK);
     }
 

@@ -73,7 +73,7 @@ void carryOutRule(const RuleDecision& decision, std::uint32_t commandWindow, Pan
     switch (decision.kind) {
         case RuleDecision::Kind::None: return;
         case RuleDecision::Kind::NextBookmark: actions.handOutBookmark(commandWindow); return;
-        case RuleDecision::Kind::OpenLink: actions.send(commandWindow, text::kMsgJump, decision.link); return;
+        case RuleDecision::Kind::OpenLink: actions.send(commandWindow, Command::of(Command::Kind::OpenLink, decision.link)); return;
     }
 }
 

@@ -16,7 +16,10 @@ class RecordingActions final : public PanelActions {
 public:
     std::vector<std::string> calls;
 
-    void send(std::uint32_t commandWindow, std::string_view messageName, std::string_view payload) override {
+    void send(std::uint32_t commandWindow, const Command& command) override {
+        const CommandWire wire = wireOf(command);
+        const std::string_view messageName = wire.messageName;
+        const std::string_view payload = wire.payload;
         const std::string_view name = messageName == text::kMsgJump ? "jump" : messageName == text::kMsgAdjust ? "adjust" : "?";
         calls.push_back("send " + std::to_string(commandWindow) + " " + std::string(name) + " " + std::string(payload));
     }

@@ -40,14 +40,14 @@ protected:
         ASSERT_NE(keyTaker_, nullptr);
         SetForegroundWindow(keyTaker_);
         ASSERT_TRUE(e2e::waitUntil([&] { return GetForegroundWindow() == keyTaker_; }));
-        instances_ = std::make_unique<InstancePage>(main_, events_);  // no table: no browser is listed
-        bossKey_ = std::make_unique<BossKey>(main_, *instances_);
+        fleet_ = std::make_unique<Fleet>(events_);  // no scan: no browser is listed
+        bossKey_ = std::make_unique<BossKey>(main_, *fleet_);
         setKey(false);
     }
     void TearDown() override {
         setKey(false);
         bossKey_.reset();
-        instances_.reset();
+        fleet_.reset();
         DestroyWindow(keyTaker_);
         DestroyWindow(main_);
     }
@@ -98,7 +98,7 @@ protected:
     HWND main_ = nullptr;
     HWND keyTaker_ = nullptr;
     NoEvents events_;
-    std::unique_ptr<InstancePage> instances_;
+    std::unique_ptr<Fleet> fleet_;
     std::unique_ptr<BossKey> bossKey_;
 };
 

@@ -268,7 +268,8 @@ TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredF
     struct NoEvents final : EventSink {
         void record(std::uint32_t, std::string_view, std::string_view) override {}
     } events;
-    InstancePage instances(nullptr, events);  // no browser listed: 读取配置 sends nothing
+    Fleet fleet(events);
+    InstancePage instances(nullptr, fleet);  // no browser listed: 读取配置 sends nothing
     PathTask entries;
     entries.title = L"选择需要设置配置";
     entries.kind = PathKind::Configuration;

@@ -14,7 +14,7 @@ using namespace vuv;
 // the copies found again, starts new ones afresh and forgets the rest; nothing
 // is kept for a copy that is not listed.
 TEST(Fleet, FactsLastAsLongAsTheCopyIsListed) {
-    Fleet fleet;
+    FleetFacts fleet;
     EXPECT_FALSE(fleet.heardFrom(7, 10));
     fleet.listed({7, 8});
     EXPECT_TRUE(fleet.heardFrom(7, 3600));
@@ -41,7 +41,7 @@ TEST(Fleet, FactsLastAsLongAsTheCopyIsListed) {
 }
 
 TEST(Fleet, StatesAreSelectedAndNamed) {
-    Fleet fleet;
+    FleetFacts fleet;
     fleet.listed({1, 2, 3, 4});
     fleet.setState(2, CopyState::Exited);
     fleet.setState(4, CopyState::Exited);
