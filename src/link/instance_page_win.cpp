@@ -57,22 +57,24 @@ const std::vector<MenuRow>& InstancePage::menu() {
 }
 
 void InstancePage::showRows() {
+    const std::vector<CopySummary> copies = fleet_.copies();
     std::vector<std::vector<std::string>> cells;
     std::vector<LPARAM> data;
-    const std::vector<InstanceRow>& rows = fleet_.rows();
-    cells.reserve(rows.size());
-    data.reserve(rows.size());
-    for (const InstanceRow& row : rows) {
-        cells.push_back({std::to_string(row.processId), row.title});
-        data.push_back(static_cast<LPARAM>(row.processId));
+    cells.reserve(copies.size());
+    data.reserve(copies.size());
+    for (const CopySummary& copy : copies) {
+        cells.push_back({std::to_string(copy.processId), copy.title});
+        data.push_back(static_cast<LPARAM>(copy.processId));
     }
     view_.setRows(cells, data);
-    for (std::size_t row = 0; row < rows.size(); ++row) {
+    for (std::size_t row = 0; row < copies.size(); ++row) {
         // 最近通知 and 通知数 change with every notification: they are read
         // from the fleet when drawn or read, and redrawn at the next tick.
         view_.setCallbackCell(row, kLastHeard);
         view_.setCallbackCell(row, kHeard);
-        showFacts(row);
+        view_.setCell(row, kState, stateText(copies[row].state));
+        view_.setCell(row, kBookmark, copies[row].bookmark);
+        view_.setCell(row, kProxy, copies[row].proxy);
     }
 }
 
