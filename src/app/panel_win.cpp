@@ -15,17 +15,18 @@ bool Panel::build(HINSTANCE instance) {
     log_ = std::make_unique<LogPage>(main);
     settings_ = std::make_unique<SettingsPage>(main);
     instances_ = std::make_unique<InstancePage>(main, *log_);
-    launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
+    launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), *log_,
+                                           [this] { settings_->chooseDesignatedBrowser(); });
     scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings(), *log_);
     instances_->setClosedHandler([this](std::uint32_t id) { scheduler_->closedByPanel(id); });
-    bookmarks_ = std::make_unique<BookmarkPage>(main, [this](std::uint32_t processId) {
+    bookmarks_ = std::make_unique<BookmarkPage>(main, *log_, [this](std::uint32_t processId) {
         const CopyFacts* facts = instances_->fleet().facts(processId);
         return facts != nullptr && facts->state == CopyState::Exited;
     });
     LaunchListTarget& launchList = *this;
     importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
     rules_ = std::make_unique<RulesPage>(main);
-    records_ = std::make_unique<RecordsPage>(main);
+    records_ = std::make_unique<RecordsPage>(main, *log_);
     workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *instances_);

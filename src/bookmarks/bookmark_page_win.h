@@ -3,8 +3,10 @@
 // bookmarks back, deletes and exports them.
 #pragma once
 
+#include "bookmarks/bookmark_source.h"
 #include "bookmarks/bookmark_table.h"
 #include "bookmarks/holder_watch_win.h"
+#include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
@@ -23,8 +25,8 @@ public:
     // The page watches the processes it handed bookmarks to itself, so a
     // copy that was never listed counts too; copyExited (whether the
     // instance table has seen a copy exit) answers for a holder whose
-    // process the page could not open.
-    BookmarkPage(HWND main, std::function<bool(std::uint32_t processId)> copyExited);
+    // process the page could not open. A failed export goes to events too.
+    BookmarkPage(HWND main, EventSink& events, std::function<bool(std::uint32_t processId)> copyExited);
 
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
@@ -74,8 +76,13 @@ private:
     void syncHolders();
 
     HWND main_;
+    EventSink& events_;
     VirtualListView view_;
     BookmarkTable table_;
+    // Requests, returns and the holders to watch go through the source; the
+    // view, deletion, export and the workspace use the table behind it.
+    LocalBookmarkSource local_{table_};
+    BookmarkSource& source_ = local_;
     std::function<bool(std::uint32_t)> copyExited_;
     HolderWatch holders_;  // the copies that hold their last hand-out
     enum class Notice { None, Posted, Open };
