@@ -16,17 +16,18 @@ bool Panel::build(HINSTANCE instance) {
     settings_ = std::make_unique<SettingsPage>(main);
     fleet_ = std::make_unique<Fleet>(*log_);
     instances_ = std::make_unique<InstancePage>(main, *fleet_);
-    launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), [this] { settings_->chooseDesignatedBrowser(); });
+    launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), *log_,
+                                           [this] { settings_->chooseDesignatedBrowser(); });
     scheduler_ = std::make_unique<LaunchScheduler>(*launch_, settings_->settings(), *log_);
     fleet_->setClosedHandler([this](std::uint32_t id) { scheduler_->closedByPanel(id); });
-    bookmarks_ = std::make_unique<BookmarkPage>(main, [this](std::uint32_t processId) {
+    bookmarks_ = std::make_unique<BookmarkPage>(main, *log_, [this](std::uint32_t processId) {
         const CopyFacts* facts = fleet_->facts(processId);
         return facts != nullptr && facts->state == CopyState::Exited;
     });
     LaunchListTarget& launchList = *this;
     importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
     rules_ = std::make_unique<RulesPage>(main);
-    records_ = std::make_unique<RecordsPage>(main);
+    records_ = std::make_unique<RecordsPage>(main, *log_);
     workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
@@ -126,10 +127,11 @@ void Panel::appendRecord(Record record, std::string_view text) {
 }
 
 void Panel::handOutBookmark(std::uint32_t commandWindow) {
-    const BookmarkTable::Handout handout = bookmarks_->openNextBookmark(toHwnd(commandWindow), answering_);
+    const BookmarkTable::Handout handout = bookmarks_->takeNextBookmark(toHwnd(commandWindow));
     const std::uint32_t asker = answeringProcess_;
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open:
+            fleet_->answer(toHwnd(commandWindow), answering_, Command::of(Command::Kind::OpenLink, handout.address));
             log_->record(asker, text::kEventBookmark, handout.address);
             fleet_->handedBookmark(fleet_->processOfCommandWindow(toHwnd(commandWindow)), handout.address);
             break;

@@ -4,6 +4,7 @@
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
+#include "common/tell_operator_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
 
@@ -96,7 +97,7 @@ void WorkspacePage::saveAs() {
         askSaveFileWithOption(main_, kWorkspaceFilter, L"txt", L"同时保存链接记录和网页记录", withRecords);
     if (!path) return;
     if (!replaceFileBytes(*path, writeWorkspace(collect(withRecords)))) {
-        messageBox(L"工作区保存失败", L"提醒", MB_OK);
+        tellOperator(events_, L"工作区保存失败", *path);
     }
 }
 
@@ -104,7 +105,7 @@ void WorkspacePage::open() {
     const std::optional<std::wstring> path = askOpenFile(main_, kWorkspaceFilter);
     if (!path) return;
     if (const std::optional<std::wstring> problem = openFile(*path)) {
-        messageBox((L"无法打开工作区：" + *problem + L"。\r\n工作区没有改动。").c_str(), L"提醒", MB_OK);
+        tellOperator(events_, L"无法打开工作区：" + *problem + L"。\r\n工作区没有改动。", *path);
     }
 }
 
@@ -128,7 +129,7 @@ void WorkspacePage::exportRules() {
         const Rule& rule = rules.at(row);
         saved.push_back(SavedRule{rule.condition, rule.action, rule.link, rules.hits(row)});
     }
-    if (!replaceFileBytes(*path, writeRuleFile(saved))) messageBox(L"规则导出失败", L"提醒", MB_OK);
+    if (!replaceFileBytes(*path, writeRuleFile(saved))) tellOperator(events_, L"规则导出失败", *path);
 }
 
 void WorkspacePage::importRules() {
@@ -136,12 +137,12 @@ void WorkspacePage::importRules() {
     if (!path) return;
     std::string bytes;
     if (!readFileBytes(*path, bytes)) {
-        messageBox(L"规则文件无法读取", L"提醒", MB_OK);
+        tellOperator(events_, L"规则文件无法读取", *path);
         return;
     }
     const std::variant<std::vector<SavedRule>, WorkspaceError> read = parseRuleFile(bytes);
     if (const auto* error = std::get_if<WorkspaceError>(&read)) {
-        messageBox((L"无法导入规则：" + errorText(*error) + L"。\r\n规则没有改动。").c_str(), L"提醒", MB_OK);
+        tellOperator(events_, L"无法导入规则：" + errorText(*error) + L"。\r\n规则没有改动。", *path);
         return;
     }
     std::vector<std::pair<Rule, std::uint64_t>> rules;
@@ -280,15 +281,12 @@ bool WorkspacePage::adoptExistingFile(const std::wstring& path) {
     telling_ = false;
     if (answer == IDYES) {
         if (!read) {
-            messageBox((L"无法打开工作区：" + path + L"（" + systemErrorText(error) + L"）。\r\n自动保存工作区没有开启。")
-                           .c_str(),
-                       L"提醒", MB_OK);
+            tell(L"无法打开工作区：" + path + L"（" + systemErrorText(error) + L"）。\r\n自动保存工作区没有开启。");
             return false;
         }
         std::variant<Workspace, WorkspaceError> parsed = parseWorkspace(bytes);
         if (const auto* damage = std::get_if<WorkspaceError>(&parsed)) {
-            messageBox((L"无法打开工作区：" + errorText(*damage) + L"。\r\n自动保存工作区没有开启。").c_str(), L"提醒",
-                       MB_OK);
+            tell(L"无法打开工作区：" + errorText(*damage) + L"。\r\n自动保存工作区没有开启。");
             return false;
         }
         apply(std::move(std::get<Workspace>(parsed)));
@@ -300,10 +298,8 @@ bool WorkspacePage::adoptExistingFile(const std::wstring& path) {
     if (answer == IDNO) {
         if (MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH) == 0) {
             const DWORD moveError = GetLastError();
-            messageBox((L"无法把 " + path + L" 改名为 " + aside + L"（" + systemErrorText(moveError) +
-                        L"）。\r\n自动保存工作区没有开启。")
-                           .c_str(),
-                       L"提醒", MB_OK);
+            tell(L"无法把 " + path + L" 改名为 " + aside + L"（" + systemErrorText(moveError) +
+                 L"）。\r\n自动保存工作区没有开启。");
             return false;
         }
         events_.record(0, text::kEventWorkspace, narrow(L"原有的工作区已改名为 " + aside));

@@ -5,9 +5,9 @@
 #include "common/event_log.h"
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
+#include "common/tell_operator_win.h"
 #include "common/trace_win.h"
 #include "common/ui_win.h"
-#include "link/channel_win.h"
 
 #include <utility>
 
@@ -31,8 +31,8 @@ const std::vector<MenuRow>& BookmarkPage::menu() {
     return rows;
 }
 
-BookmarkPage::BookmarkPage(HWND main, std::function<bool(std::uint32_t)> copyExited)
-    : main_(main), copyExited_(std::move(copyExited)) {
+BookmarkPage::BookmarkPage(HWND main, EventSink& events, std::function<bool(std::uint32_t)> copyExited)
+    : main_(main), events_(events), copyExited_(std::move(copyExited)) {
     view_.attach(GetDlgItem(main, id::kBookmarkList),
                  {{L"书签名", 80}, {L"地址", 400}, {L"书签状态", 75}, {L"浏览器", 60}, {L"时间", 65}},
                  [this](std::size_t row, int column) { return cellText(row, column); });
@@ -67,20 +67,19 @@ void BookmarkPage::setLoopOpening(bool on) {
     SendMessageW(GetDlgItem(main_, id::kLoopBox), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-BookmarkTable::Handout BookmarkPage::openNextBookmark(HWND commandWindow, NameVariant variant) {
-    // The row is marked opened before the send, not after: while the send
-    // waits, the same browser may ask again (a nested notification), and that
-    // request must get the next bookmark, not this one a second time. The
-    // send's result does not matter either way.
+BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
+    // The row is marked opened here, before the caller sends it: while the
+    // send waits, the same browser may ask again (a nested notification),
+    // and that request must get the next bookmark, not this one a second
+    // time. The send's result does not matter either way.
     DWORD processId = 0;
     if (commandWindow != nullptr) GetWindowThreadProcessId(commandWindow, &processId);
     const BookmarkHolder holder = processId != 0 ? holders_.identify(processId) : BookmarkHolder{};
-    const BookmarkTable::Handout handout = table_.next(loopOpening(), holder, localSecondsOfDay());
+    const BookmarkTable::Handout handout = source_.next(BookmarkRequest{holder, localSecondsOfDay(), loopOpening()});
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
             const int row = static_cast<int>(handout.row);
             ListView_RedrawItems(view_.hwnd(), row, row);
-            sendOpenLink(commandWindow, handout.address, variant);
             break;
         }
         case BookmarkTable::Handout::Kind::Reset:
@@ -118,10 +117,10 @@ void BookmarkPage::clearBookmarks() {
     view_.setRowCount(0);
 }
 
-void BookmarkPage::syncHolders() { holders_.keepOnly(table_.holders()); }
+void BookmarkPage::syncHolders() { holders_.keepOnly(source_.holders()); }
 
 std::size_t BookmarkPage::returnSelected() {
-    const std::size_t changed = table_.returnRows(view_.selectedRows());
+    const std::size_t changed = source_.giveBack(view_.selectedRows());
     if (changed == 0) return 0;
     syncHolders();
     view_.refresh();
@@ -134,7 +133,7 @@ std::size_t BookmarkPage::returnExited() {
     holders_.poll();
     // The instance table's word counts only for a holder the watch cannot
     // tell about: one whose process could not be opened.
-    const std::vector<std::size_t> rows = table_.returnLastHandoutsOf([&](const BookmarkHolder& holder) {
+    const std::vector<std::size_t> rows = source_.ended([&](const BookmarkHolder& holder) {
         if (holders_.watching(holder)) return holders_.ended(holder);
         return copyExited_ && copyExited_(holder.processId);
     });
@@ -159,7 +158,7 @@ void BookmarkPage::exportToFile() {
     const std::optional<std::wstring> path = askSaveFile(main_, kExportFilter, L"txt");
     if (!path) return;
     // Through a temporary file: a failed export leaves the previous file whole.
-    if (!replaceFileBytes(*path, exportBookmarks(table_))) messageBox(L"书签导出失败", L"提醒", MB_OK);
+    if (!replaceFileBytes(*path, exportBookmarks(table_))) tellOperator(events_, L"书签导出失败", *path);
 }
 
 void BookmarkPage::replaceTable(BookmarkTable table) {

@@ -3,12 +3,13 @@
 // bookmarks back, deletes and exports them.
 #pragma once
 
+#include "bookmarks/bookmark_source.h"
 #include "bookmarks/bookmark_table.h"
 #include "bookmarks/holder_watch_win.h"
+#include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
-#include "link/channel_win.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,20 +24,21 @@ public:
     // The page watches the processes it handed bookmarks to itself, so a
     // copy that was never listed counts too; copyExited (whether the
     // instance table has seen a copy exit) answers for a holder whose
-    // process the page could not open.
-    BookmarkPage(HWND main, std::function<bool(std::uint32_t processId)> copyExited);
+    // process the page could not open. A failed export goes to events too.
+    BookmarkPage(HWND main, EventSink& events, std::function<bool(std::uint32_t processId)> copyExited);
 
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    // Opens the first unused bookmark in the browser whose command window is
-    // given; when none is left, starts again (loop opening) or posts the
-    // exhaustion notice, which is shown after the current handler returns.
-    // One notice is open at a time: requests while it is posted or open add
-    // none (each is still in the log). Returns what was done; the holder is
-    // the process of the command window.
-    BookmarkTable::Handout openNextBookmark(HWND commandWindow, NameVariant variant = NameVariant::Unicode);
+    // Takes the first unused bookmark for the browser whose command window
+    // is given (the caller sends it the address); when none is left, starts
+    // again (loop opening) or posts the exhaustion notice, which is shown
+    // after the current handler returns. One notice is open at a time:
+    // requests while it is posted or open add none (each is still in the
+    // log). Returns what was done; the holder is the process of the command
+    // window.
+    BookmarkTable::Handout takeNextBookmark(HWND commandWindow);
     void appendBookmarks(std::vector<std::string> addresses);
     // "清空书签状态" and "清空".
     void resetBookmarkStates();
@@ -74,8 +76,13 @@ private:
     void syncHolders();
 
     HWND main_;
+    EventSink& events_;
     VirtualListView view_;
     BookmarkTable table_;
+    // Requests, returns and the holders to watch go through the source; the
+    // view, deletion, export and the workspace use the table behind it.
+    LocalBookmarkSource local_{table_};
+    BookmarkSource& source_ = local_;
     std::function<bool(std::uint32_t)> copyExited_;
     HolderWatch holders_;  // the copies that hold their last hand-out
     enum class Notice { None, Posted, Open };

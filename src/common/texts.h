@@ -96,6 +96,7 @@ inline constexpr std::string_view kEventRestartRefused = "\xD6\xD8\xC6\xF4\xB1\x
 inline constexpr std::string_view kEventCommand = "\xC3\xFC\xC1\xEE"sv;  // 命令 (command sent)
 inline constexpr std::string_view kEventState = "\xD7\xB4\xCC\xAC"sv;  // 状态 (state of a copy changed)
 inline constexpr std::string_view kEventWorkspace = "\xB9\xA4\xD7\xF7\xC7\xF8"sv;  // 工作区 (the automatic workspace paused, not saved, saved again)
+inline constexpr std::string_view kEventFailure = "\xCA\xA7\xB0\xDC"sv;  // 失败 (something the operator asked for failed)
 // Outcomes of commands sent to browsers
 inline constexpr std::string_view kOutcomeAcknowledged = "\xD2\xD1\xC8\xB7\xC8\xCF"sv;  // 已确认 (acknowledged)
 inline constexpr std::string_view kOutcomeRefused = "\xB1\xBB\xBE\xDC\xBE\xF8"sv;  // 被拒绝 (refused)

@@ -4,6 +4,7 @@
 #include "common/control_ids.h"
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
+#include "common/tell_operator_win.h"
 #include "common/ui_win.h"
 
 #include <optional>
@@ -72,7 +73,7 @@ void LogPage::exportRows() {
     std::optional<std::wstring> path = askSaveFile(main_, kExportFilter, L"txt");
     if (!path) return;
     // Through a temporary file: a failed export leaves the previous file whole.
-    if (!replaceFileBytes(*path, log_.exportText())) messageBox(L"运行记录导出失败", L"提醒", MB_OK);
+    if (!replaceFileBytes(*path, log_.exportText())) tellOperator(*this, L"运行记录导出失败", *path);
 }
 
 void LogPage::clear() {

@@ -4,6 +4,7 @@
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
 #include "common/files_win.h"
+#include "common/tell_operator_win.h"
 #include "common/ui_win.h"
 #include "extras/record_flush.h"
 
@@ -47,7 +48,7 @@ void RecordBox::clear() {
     SetWindowTextW(edit_, L"");
 }
 
-RecordsPage::RecordsPage(HWND main) : main_(main) {
+RecordsPage::RecordsPage(HWND main, EventSink& events) : main_(main), events_(events) {
     link_.attach(GetDlgItem(main, id::kLinkRecord));
     page_.attach(GetDlgItem(main, id::kPageRecord));
 }
@@ -127,6 +128,7 @@ void RecordsPage::saveRecord(RecordBox& record) {
     // previous file whole instead of cut short.
     flushRecords();
     const bool written = !isReadOnlyFile(*path) && replaceFileBytes(*path, narrow(controlTextW(record.edit())));
+    if (!written) logFailure(events_, L"保存失败", *path);
     messageBox(written ? L"保存成功" : L"保存失败", L"信息：", MB_OK);
 }
 

@@ -10,6 +10,7 @@
 // nothing, and a burst of records costs one insertion per tick.
 #pragma once
 
+#include "common/event_sink.h"
 #include "common/page_win.h"
 
 #include <chrono>
@@ -43,7 +44,8 @@ private:
 
 class RecordsPage final : public Page {
 public:
-    explicit RecordsPage(HWND main);
+    // A record that cannot be saved is also written to events.
+    RecordsPage(HWND main, EventSink& events);
     bool onCommand(int id, int notifyCode) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -64,6 +66,7 @@ private:
     void saveRecord(RecordBox& record);
 
     HWND main_;
+    EventSink& events_;
     RecordBox link_;
     RecordBox page_;
     bool flushScheduled_ = false;

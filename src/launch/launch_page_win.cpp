@@ -7,7 +7,7 @@
 #include "common/files_win.h"
 #include "common/input_dialog_win.h"
 #include "common/path_dialog_win.h"
-#include "common/trace_win.h"
+#include "common/tell_operator_win.h"
 #include "common/ui_win.h"
 #include "launch/command_line.h"
 #include "launch/export.h"
@@ -25,8 +25,9 @@ constexpr std::wstring_view kTextExtension = L".txt";
 
 }  // namespace
 
-LaunchPage::LaunchPage(HWND main, const Settings& settings, std::function<void()> chooseDesignatedBrowser)
-    : main_(main), settings_(settings), chooseDesignatedBrowser_(std::move(chooseDesignatedBrowser)) {
+LaunchPage::LaunchPage(HWND main, const Settings& settings, EventSink& events,
+                       std::function<void()> chooseDesignatedBrowser)
+    : main_(main), settings_(settings), events_(events), chooseDesignatedBrowser_(std::move(chooseDesignatedBrowser)) {
     view_.attach(GetDlgItem(main, id::kLaunchList), {{L"书签名", 80}, {L"地址", 150}, {L"配置路径", 150}},
                  [this](std::size_t row, int column) -> std::string_view {
                      if (row >= list_.size()) return {};
@@ -157,9 +158,9 @@ void LaunchPage::exportEntries() {
     if (!name) return;
     // ".txt" in any letter case is kept as it is.
     if (!ascii::endsWithIgnoringCase<wchar_t>(*name, kTextExtension)) name->append(kTextExtension);
-    // A file that cannot be written is passed over silently, but traced;
-    // through a temporary file, so the previous file stays whole.
-    if (!replaceFileBytes(*name, exportLaunchEntries(list_.entries()))) trace(L"export not written: " + *name);
+    // A file that cannot be written is passed over without a box, but
+    // logged; through a temporary file, so the previous file stays whole.
+    if (!replaceFileBytes(*name, exportLaunchEntries(list_.entries()))) logFailure(events_, L"批量导出失败", *name);
 }
 
 void LaunchPage::onDesignatedBoxClicked() {

@@ -2,6 +2,7 @@
 // the designated-browser check box. The launch walks are the scheduler's.
 #pragma once
 
+#include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/page_win.h"
@@ -19,8 +20,9 @@ namespace vuv::win {
 class LaunchPage final : public Page {
 public:
     // chooseDesignatedBrowser opens the path dialog for the designated
-    // browser (the check box asks for one when there is none).
-    LaunchPage(HWND main, const Settings& settings, std::function<void()> chooseDesignatedBrowser);
+    // browser (the check box asks for one when there is none). A failed
+    // export is written to events.
+    LaunchPage(HWND main, const Settings& settings, EventSink& events, std::function<void()> chooseDesignatedBrowser);
 
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
@@ -73,6 +75,7 @@ private:
 
     HWND main_;
     const Settings& settings_;
+    EventSink& events_;
     std::function<void()> chooseDesignatedBrowser_;
     VirtualListView view_;
     LaunchList list_;

@@ -73,14 +73,16 @@ protected:
     }
     static Table bookmarksOf(const PanelProcess& p) { return readListView(p.control(id::kBookmarkList)); }
 
-    // The run log's rows about the automatic workspace, their contents.
-    static std::vector<std::string> workspaceRows(const PanelProcess& p) {
+    // The contents of the run log's rows of one kind.
+    static std::vector<std::string> logRows(const PanelProcess& p, std::string_view kind) {
         std::vector<std::string> rows;
         for (const auto& row : readListView(p.control(id::kLogList))) {
-            if (row.at(2) == text::kEventWorkspace) rows.push_back(row.at(3));
+            if (row.at(2) == kind) rows.push_back(row.at(3));
         }
         return rows;
     }
+    // The run log's rows about the automatic workspace.
+    static std::vector<std::string> workspaceRows(const PanelProcess& p) { return logRows(p, text::kEventWorkspace); }
 
     bool settingStored(std::string_view key, std::string_view value) const {
         const std::optional<std::string> file = readFileBytes(settingsFile());
@@ -321,8 +323,9 @@ TEST_F(AutoWorkspace, SwitchingOnBesideAnEarlierFileOpensItOrSetsItAside) {
 }
 
 // The bookmark and run-log exports tell a failure and leave the previous
-// file byte for byte; the launch-list export leaves it too, silently. A
-// good export leaves no temporary file behind.
+// file byte for byte; the launch-list export leaves it too, without a box.
+// Every failure leaves a run-log row naming it and the file. A good export
+// leaves no temporary file behind.
 TEST_F(AutoWorkspace, FailedExportsLeaveThePreviousFileAndTellWhereTheyShould) {
     startPanel();
     ASSERT_TRUE(importBookmarks(*panel, sandbox.directory(), {"http://x.example/1", "http://x.example/2"}));
@@ -331,11 +334,13 @@ TEST_F(AutoWorkspace, FailedExportsLeaveThePreviousFileAndTellWhereTheyShould) {
     struct Export {
         int command;
         const wchar_t* file;
-        const wchar_t* told;  // null: a failure stays silent
+        const wchar_t* failure;  // the run log's words
+        bool told;  // in a box too
     };
-    for (const Export& e : {Export{id::kExportBookmarks, L"书签导出.txt", L"书签导出失败"},
-                            Export{id::kLogExport, L"运行记录导出.txt", L"运行记录导出失败"},
-                            Export{id::kLaunchExport, L"批量导出.txt", nullptr}}) {
+    std::size_t failures = 0;
+    for (const Export& e : {Export{id::kExportBookmarks, L"书签导出.txt", L"书签导出失败", true},
+                            Export{id::kLogExport, L"运行记录导出.txt", L"运行记录导出失败", true},
+                            Export{id::kLaunchExport, L"批量导出.txt", L"批量导出失败", false}}) {
         SCOPED_TRACE(win::narrow(e.file));
         const std::wstring path = sandbox.path(e.file);
         ASSERT_TRUE(saveThroughDialog(e.command, path));
@@ -350,15 +355,21 @@ TEST_F(AutoWorkspace, FailedExportsLeaveThePreviousFileAndTellWhereTheyShould) {
             HeldFile held(path);
             ASSERT_TRUE(held.held());
             ASSERT_TRUE(saveThroughDialog(e.command, path));
-            if (e.told != nullptr) {
+            if (e.told) {
                 const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"提醒"));
                 ASSERT_TRUE(box) << "a failed export is not told";
-                EXPECT_EQ(box->text, gbk(e.told));
+                EXPECT_EQ(box->text, gbk(e.failure));
                 ASSERT_TRUE(pressButton(box->window));
             } else {
                 EXPECT_EQ(panel->modalWindows(), "");
             }
         }
+        ++failures;
+        ASSERT_TRUE(waitUntil([&] { return logRows(*panel, text::kEventFailure).size() == failures; }))
+            << "the failure is not in the run log";
+        const std::string row = logRows(*panel, text::kEventFailure).back();
+        EXPECT_EQ(row.rfind(gbk(e.failure) + gbk(L"："), 0), 0u) << row;
+        EXPECT_NE(row.find(gbk(e.file)), std::string::npos) << row;
         EXPECT_TRUE(readFileBytes(path) == previous);
     }
 }

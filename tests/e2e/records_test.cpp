@@ -122,6 +122,19 @@ TEST_F(Records, SavingReplacesAFileCreatesAnEmptyOneAndFailsOnAReadOnlyFile) {
     ASSERT_TRUE(SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(save(id::kLinkSave, locked), kFailed);
     EXPECT_EQ(readFileBytes(locked), std::optional<std::string>("keep me"));
+    // The run log has the failure, with the file; the good saves left no row.
+    std::vector<std::string> failures;
+    EXPECT_TRUE(waitUntil([&] {
+        failures.clear();
+        for (const auto& row : readListView(panel->control(id::kLogList))) {
+            if (row.at(2) == text::kEventFailure) failures.push_back(row.at(3));
+        }
+        return failures.size() == 1u;
+    })) << failures.size();
+    if (!failures.empty()) {
+        EXPECT_EQ(failures[0].rfind(kFailed, 0), 0u) << failures[0];
+        EXPECT_NE(failures[0].find("locked.txt"), std::string::npos) << failures[0];
+    }
     SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(windowTextGbk(linkBox), "short\r\n") << "a save leaves the record as it was";
 }

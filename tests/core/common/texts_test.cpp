@@ -104,6 +104,7 @@ const Row kRows[] = {
     {"kEventCommand", text::kEventCommand, "命令"},
     {"kEventState", text::kEventState, "状态"},
     {"kEventWorkspace", text::kEventWorkspace, "工作区"},
+    {"kEventFailure", text::kEventFailure, "失败"},
     {"kOutcomeAcknowledged", text::kOutcomeAcknowledged, "已确认"},
     {"kOutcomeRefused", text::kOutcomeRefused, "被拒绝"},
     {"kOutcomeTimedOut", text::kOutcomeTimedOut, "超时"},
