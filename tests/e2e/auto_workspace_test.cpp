@@ -19,6 +19,10 @@ using Clock = std::chrono::steady_clock;
 
 std::string gbk(const wchar_t* text) { return win::narrow(text); }
 
+// How long a test waits for a change to reach the automatic workspace: a
+// save that fails once is tried again after 1, 2, 4 and 8 s.
+constexpr Ms kSaveWait{30000};
+
 bool contains(const std::string& text, const wchar_t* part) { return text.find(gbk(part)) != std::string::npos; }
 
 // A file held open without sharing, as an editor, a sync tool or a virus
@@ -203,7 +207,7 @@ TEST_F(AutoWorkspace, ASecondPanelFromTheSameFolderNeitherOpensNorSavesTheWorksp
     ASSERT_TRUE(waitUntil([&] {
         const std::optional<Workspace> w = parsed(readFileBytes(autoFile()));
         return w && w->bookmarks.size() == 4u && w->settings.loopBookmarks == std::optional<bool>(true);
-    })) << "open: " << panel->modalWindows() << "\n" << panel->wineLog();
+    }, kSaveWait, Ms{100})) << "open: " << panel->modalWindows() << "\n" << panel->wineLog();
     EXPECT_TRUE(workspaceRows(*panel).empty());
 }
 
@@ -410,7 +414,7 @@ TEST_F(AutoWorkspace, AStreamOfLinkCodesDoesNotRewriteTheWorkspace) {
     ASSERT_TRUE(waitUntil([&] {
         const std::optional<Workspace> w = parsed(readFileBytes(autoFile()));
         return w && w->settings.loopBookmarks == std::optional<bool>(true) && w->bookmarks.size() == 3u;
-    }));
+    }, kSaveWait, Ms{100})) << "open: " << panel->modalWindows();
 }
 
 }  // namespace
