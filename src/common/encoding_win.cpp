@@ -34,6 +34,10 @@ std::wstring widen(std::string_view gbk) { return toWide(kGbkCodePage, gbk); }
 
 std::string narrow(std::wstring_view text) { return toBytes(kGbkCodePage, text); }
 
+std::wstring widenAnsi(std::string_view bytes) { return toWide(CP_ACP, bytes); }
+
+std::string narrowAnsi(std::wstring_view text) { return toBytes(CP_ACP, text); }
+
 std::string utf8TextToGbk(std::string_view utf8) { return toBytes(kGbkCodePage, toWide(CP_UTF8, utf8)); }
 
 std::string utf8ToGbk(std::string_view utf8) {

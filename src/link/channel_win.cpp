@@ -157,13 +157,7 @@ bool ansiNamesDiffer() { return GetACP() != kGbkCodePage; }
 
 std::wstring registeredName(std::string_view gbkName, NameVariant variant) {
     if (variant == NameVariant::Unicode || gbkName.empty()) return widen(gbkName);
-    // What the ANSI functions make of the bytes: the system's code page.
-    const int length = static_cast<int>(gbkName.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, gbkName.data(), length, nullptr, 0);
-    if (needed <= 0) return {};
-    std::wstring name(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, gbkName.data(), length, name.data(), needed);
-    return name;
+    return widenAnsi(gbkName);
 }
 
 UINT registeredMessage(std::string_view gbkName, NameVariant variant) {

@@ -38,19 +38,6 @@ const std::vector<ClassName>& classNames() {
     return names;
 }
 
-// The bytes the ANSI functions turned into this text: a browser on them sets
-// its GBK title as bytes, which the system read in its code page (the
-// panel's too, as for the class names it was found under).
-std::string ansiBytes(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return {};
-    std::string bytes(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, bytes.data(), needed, nullptr, nullptr);
-    return bytes;
-}
-
 BOOL CALLBACK collect(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
     return TRUE;
@@ -126,7 +113,7 @@ std::optional<std::string> DesktopWindows::title(WindowId w) {
     const auto known = known_.find(toHwnd(w));
     if (known != known_.end() && known->second.kind >= 0 &&
         classNames()[static_cast<std::size_t>(known->second.kind)].ansi) {
-        return ansiBytes(text);
+        return narrowAnsi(text);  // the GBK bytes the browser wrote
     }
     return narrow(text);
 }
