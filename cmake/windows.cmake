@@ -13,6 +13,8 @@ target_link_libraries(vuvwin PUBLIC vuvcore comctl32 comdlg32 shell32 shlwapi ol
 target_compile_definitions(vuvwin PUBLIC ${VUV_WIN_DEFS})
 target_compile_options(vuvwin PRIVATE ${VUV_WARNINGS})
 target_compile_definitions(vuvcore PUBLIC ${VUV_WIN_DEFS})
+# Asio's sockets (the automation interface).
+target_link_libraries(vuvcore PUBLIC ws2_32 mswsock)
 
 add_executable(vuv WIN32 src/app/winmain_win.cpp resources/vuv.rc)
 target_link_libraries(vuv PRIVATE vuvwin)
