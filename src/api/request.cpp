@@ -226,6 +226,8 @@ private:
     std::optional<Decision> text(std::string_view name, const json::value& v, json::value& out) const {
         if (!v.is_string()) return invalid(name, "must be a string");
         const std::string_view utf8(v.get_string());
+        // The panel's texts end at a NUL, as the browsers' do.
+        if (utf8.find('\0') != std::string_view::npos) return invalid(name, "must not hold U+0000");
         if (isAscii(utf8)) {
             out = v.get_string();
             return std::nullopt;
