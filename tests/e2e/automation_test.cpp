@@ -6,6 +6,7 @@
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/json/parse.hpp>
+#include <boost/json/serialize.hpp>
 
 #include <set>
 
@@ -211,6 +212,26 @@ TEST_F(Automation, KeepsTheListsAndTheOptionsAsTheControlsDo) {
     EXPECT_EQ(damaged.at("error").at("code").as_string(), "damaged_workspace");
     EXPECT_EQ(answer("GET", "/v1/health").at("bookmarks").at("unused").as_int64(), 2);
     EXPECT_EQ(panel->modalWindows(), "");
+}
+
+TEST_F(Automation, ACallNeverLeavesABoxNobodyWillClick) {
+    // An automatically saved workspace beside the program: switching the
+    // option on in the window asks what to do with it. Through the interface
+    // nothing is shown; the question is answered as cancelled (the option
+    // stays off) and its text comes back with the answer.
+    ASSERT_TRUE(writeFileBytes(sandbox.path(win::widen(text::kWorkspaceFile)), "VUV-WORKSPACE 1\r\n"));
+    startWithInterface();
+    const json::value options = answer("PATCH", "/v1/options", "{\"auto_save\":true}");
+    EXPECT_EQ(options.at("auto_save").as_bool(), false);
+    ASSERT_TRUE(options.as_object().contains("told")) << json::serialize(options);
+    EXPECT_EQ(options.at("told").as_array().size(), 1u);
+    EXPECT_EQ(panel->modalWindows(), "");
+    EXPECT_FALSE(panel->messageBox({}, Ms{0}));
+    // The window's own switch still asks.
+    ASSERT_TRUE(panel->command(id::kAutoSaveWorkspace));
+    const std::optional<MessageBoxInfo> box = panel->messageBox();
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(pressButton(box->window, IDCANCEL));
 }
 
 TEST_F(Automation, APortInUseIsToldAndTheInterfaceStaysOff) {
