@@ -214,6 +214,40 @@ TEST_F(Automation, KeepsTheListsAndTheOptionsAsTheControlsDo) {
     EXPECT_EQ(panel->modalWindows(), "");
 }
 
+TEST_F(Automation, StartsFollowsAndEndsAWalk) {
+    startWithInterface();
+    const std::int64_t before = answer("GET", "/v1/health").at("last_event").as_int64();
+    // Three rows and a long pause: the walk is in its first pause while the
+    // test looks at it.
+    answer("PATCH", "/v1/options", "{\"interval_ms\":60000}");
+    answer("POST", "/v1/launch-list", "{\"rows\":[{\"url\":\"http://a/\"},{\"url\":\"http://b/\"},{\"url\":\"http://c/\"}]}");
+    const json::value started = answer("POST", "/v1/launch", "{\"rows\":\"all\"}", 202);
+    EXPECT_EQ(started.at("walking").as_bool(), true);
+    EXPECT_EQ(started.at("remaining").as_int64(), 3);
+
+    ASSERT_TRUE(waitUntil([&] { return answer("GET", "/v1/launch").at("started").as_int64() == 1; }));
+    const json::value during = answer("GET", "/v1/launch");
+    EXPECT_EQ(during.at("walking").as_bool(), true);
+    EXPECT_EQ(during.at("remaining").as_int64(), 2);
+    EXPECT_EQ(answer("GET", "/v1/health").at("walking").as_bool(), true);
+    // One walk at a time.
+    EXPECT_EQ(answer("POST", "/v1/launch", "{\"rows\":[0]}", 409).at("error").at("code").as_string(), "walking");
+
+    answer("DELETE", "/v1/launch");
+    ASSERT_TRUE(waitUntil([&] { return !answer("GET", "/v1/launch").at("walking").as_bool(); }));
+    const json::value after = answer("GET", "/v1/launch");
+    EXPECT_EQ(after.at("started").as_int64(), 1);
+    EXPECT_EQ(after.at("remaining").as_int64(), 0);
+    // Ended without the notice a walk from the window closes with.
+    EXPECT_TRUE(panel->caughtUp());
+    EXPECT_EQ(panel->modalWindows(), "");
+    // The start is in the run log's stream as "launch".
+    const json::value log = answer("GET", "/v1/log?after=" + std::to_string(before));
+    int launches = 0;
+    for (const json::value& row : log.at("rows").as_array()) launches += row.at("kind") == "launch" ? 1 : 0;
+    EXPECT_EQ(launches, 1) << json::serialize(log);
+}
+
 TEST_F(Automation, ACallNeverLeavesABoxNobodyWillClick) {
     // An automatically saved workspace beside the program: switching the
     // option on in the window asks what to do with it. Through the interface
