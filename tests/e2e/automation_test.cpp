@@ -268,6 +268,50 @@ TEST_F(Automation, ACallNeverLeavesABoxNobodyWillClick) {
     EXPECT_TRUE(pressButton(box->window, IDCANCEL));
 }
 
+TEST_F(Automation, TheDialogSwitchesItOnWithANewTokenAndOffAgain) {
+    writeSettingsWithBrowser();
+    panel = std::make_unique<PanelProcess>(sandbox);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    port = freePort();
+
+    ASSERT_TRUE(panel->command(id::kAutomation));
+    HWND dialog = findDialog(panel->pid(), L"自动化接口");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(windowText(controlById(dialog, id::dialog::kApiAddress)), L"127.0.0.1");
+    EXPECT_EQ(windowText(controlById(dialog, id::dialog::kApiPort)), L"17801");
+    EXPECT_EQ(windowText(controlById(dialog, id::dialog::kApiToken)), L"");
+    // 重新生成 makes a token of 64 lowercase hex digits, each time another.
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiRenew), BM_CLICK, 0, 0));
+    const std::wstring first = windowText(controlById(dialog, id::dialog::kApiToken));
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiRenew), BM_CLICK, 0, 0));
+    const std::wstring token = windowText(controlById(dialog, id::dialog::kApiToken));
+    ASSERT_EQ(token.size(), 64u);
+    EXPECT_EQ(token.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << win::narrow(token);
+    EXPECT_NE(token, first);
+    ASSERT_TRUE(setEditText(controlById(dialog, id::dialog::kApiPort), std::to_string(port)));
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiEnabled), BM_CLICK, 0, 0));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+
+    const std::string bearer = "Bearer " + win::narrow(token);
+    EXPECT_EQ(exchange(port, "GET", "/v1/health", {{"Authorization", bearer}}).status, 200);
+    const std::optional<std::string> on = readFileBytes(settingsFile());
+    ASSERT_TRUE(on);
+    EXPECT_NE(on->find(join({text::kKeyApiEnabled, "=", text::kTrue})), std::string::npos);
+    EXPECT_NE(on->find(join({text::kKeyApiToken, "=", win::narrow(token)})), std::string::npos);
+
+    // Off again: the port is closed.
+    ASSERT_TRUE(panel->command(id::kAutomation));
+    dialog = findDialog(panel->pid(), L"自动化接口");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiEnabled), BM_CLICK, 0, 0));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+    EXPECT_TRUE(panel->caughtUp());
+    EXPECT_EQ(exchange(port, "GET", "/v1/health", {{"Authorization", bearer}}, {}, std::chrono::seconds(3)).status, 0);
+    const std::optional<std::string> off = readFileBytes(settingsFile());
+    ASSERT_TRUE(off);
+    EXPECT_NE(off->find(join({text::kKeyApiEnabled, "=", text::kFalse})), std::string::npos);
+}
+
 TEST_F(Automation, APortInUseIsToldAndTheInterfaceStaysOff) {
     boost::asio::io_context ioc;
     boost::asio::ip::tcp::acceptor holder(ioc, {boost::asio::ip::make_address("127.0.0.1"), 0});
