@@ -115,6 +115,15 @@ TEST_F(Automation, ListsTheCopiesAndCommandsThemInTheOrderGiven) {
     EXPECT_NE(refused.body.find("field \\\"url\\\""), std::string::npos) << refused.body;
     EXPECT_TRUE(panel->caughtUp());
     EXPECT_EQ(received(a, text::kMsgAdjust).size(), 2u);
+
+    // A close goes as 关闭鹭行 sends it, and the row goes at once.
+    const json::value closed =
+        answer("POST", "/v1/commands", "{\"command\":\"close\",\"target\":{\"pids\":[" + std::to_string(b.pid()) + "]}}");
+    EXPECT_EQ(closed.at("results").at(0).at("outcome").as_string(), "posted");
+    EXPECT_EQ(readListView(table).size(), 1u);
+    const json::value left = answer("GET", "/v1/copies");
+    ASSERT_EQ(left.at("copies").as_array().size(), 1u);
+    EXPECT_EQ(left.at("copies").at(0).at("pid").as_int64(), static_cast<std::int64_t>(a.pid()));
 }
 
 TEST_F(Automation, StreamsTheRunLogWithConsecutiveIds) {
