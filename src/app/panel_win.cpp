@@ -32,12 +32,24 @@ bool Panel::build(HINSTANCE instance) {
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();
-    for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
-                                                   bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
-                                                   bossKey_.get(), webPages_.get(), log_.get(),
-                                                   workspace_.get()}) {
-        window_.addPage(*page);
-    }
+    // Each part claims the commands, notifications, timers and messages it
+    // answers; a number claimed twice is a mistake in the program, and the
+    // panel does not start with it.
+    Routes& routes = window_.routes();
+    settings_->registerIds(routes);
+    instances_->registerIds(routes);
+    launch_->registerIds(routes);
+    scheduler_->registerIds(routes);
+    bookmarks_->registerIds(routes);
+    importer_->registerIds(routes);
+    rules_->registerIds(routes);
+    records_->registerIds(routes);
+    bossKey_->registerIds(routes);
+    webPages_->registerIds(routes);
+    log_->registerIds(routes);
+    workspace_->registerIds(routes);
+    if (!routes.check()) return false;
+    window_.setPageShownHandler([this](int page) { instances_->onPageShown(page); });
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
     window_.setExitHandler([this] { exit(); });
     window_.setAfterInputHandler([this](int command, int) {

@@ -31,7 +31,9 @@ public:
     Panel() = default;
 
     // Builds the main window (hidden) and, on it, the pages, the boss key
-    // and the scheduler, in that order. False when the window cannot be made.
+    // and the scheduler, in that order, each claiming the numbers it answers.
+    // False when the window cannot be made or a number was claimed twice
+    // (traced, naming the number and both claimants).
     [[nodiscard]] bool build(HINSTANCE instance);
 
     // The start-up sequence: caption, settings load, the window shown (which

@@ -14,14 +14,15 @@
 
 namespace vuv::win {
 
-bool SettingsPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kSetDefaultConfig: chooseDefaultConfig(); return true;
-        case id::kSetBrowserPath:
-        case id::kBrowserPathButton: chooseBrowserPath(); return true;
-        case id::kSetDesignatedPath: chooseDesignatedBrowser(); return true;
-        case id::kLaunchSettings: openLaunchSettings(main_, settings_); return true;
-        default: return toggleOption(id);
+void SettingsPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "settings";
+    routes.commands.claim(id::kSetDefaultConfig, kOwner, [this](int) { chooseDefaultConfig(); });
+    routes.commands.claim(id::kSetBrowserPath, kOwner, [this](int) { chooseBrowserPath(); });
+    routes.commands.claim(id::kBrowserPathButton, kOwner, [this](int) { chooseBrowserPath(); });
+    routes.commands.claim(id::kSetDesignatedPath, kOwner, [this](int) { chooseDesignatedBrowser(); });
+    routes.commands.claim(id::kLaunchSettings, kOwner, [this](int) { openLaunchSettings(main_, settings_); });
+    for (const int option : {id::kAutoReturnBookmarks, id::kAutoSaveWorkspace, id::kAutoRestart}) {
+        routes.commands.claim(option, kOwner, [this, option](int) { toggleOption(option); });
     }
 }
 

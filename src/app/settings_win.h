@@ -4,18 +4,20 @@
 // soon as it is switched, and its dialog "启动设置…", stored when confirmed.
 #pragma once
 
-#include "common/page_win.h"
+#include "common/routes_win.h"
 #include "common/settings.h"
 
 #include <functional>
 
 namespace vuv::win {
 
-class SettingsPage final : public Page {
+class SettingsPage final {
 public:
     explicit SettingsPage(HWND main) : main_(main) {}
 
-    bool onCommand(int id, int notifyCode) override;
+    // The path items of the menu 设置, the button "鹭行路径", and the
+    // options and "启动设置…" of the menu 工具.
+    void registerIds(Routes& routes);
 
     [[nodiscard]] Settings& settings() noexcept { return settings_; }
     [[nodiscard]] const Settings& settings() const noexcept { return settings_; }

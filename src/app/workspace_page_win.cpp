@@ -364,21 +364,13 @@ void WorkspacePage::tick() {
 
 void WorkspacePage::saveNowIfChanged() { static_cast<void>(save(true)); }
 
-bool WorkspacePage::onCommand(int id, int) {
-    switch (id) {
-        case id::kSaveWorkspace: saveAs(); return true;
-        case id::kOpenWorkspace: open(); return true;
-        case id::kExportRules: exportRules(); return true;
-        case id::kImportRules: importRules(); return true;
-        default: return false;
-    }
-}
-
-bool WorkspacePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != id::kWorkspaceTimer) return false;
-    tick();
-    result = 0;
-    return true;
+void WorkspacePage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "workspace";
+    routes.commands.claim(id::kSaveWorkspace, kOwner, [this](int) { saveAs(); });
+    routes.commands.claim(id::kOpenWorkspace, kOwner, [this](int) { open(); });
+    routes.commands.claim(id::kExportRules, kOwner, [this](int) { exportRules(); });
+    routes.commands.claim(id::kImportRules, kOwner, [this](int) { importRules(); });
+    routes.timers.claim(id::kWorkspaceTimer, kOwner, [this] { tick(); });
 }
 
 }  // namespace vuv::win

@@ -9,7 +9,7 @@
 #include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,7 +19,7 @@
 
 namespace vuv::win {
 
-class BookmarkPage final : public Page {
+class BookmarkPage final {
 public:
     // The page watches the processes it handed bookmarks to itself, so a
     // copy that was never listed counts too; copyExited (whether the
@@ -27,9 +27,9 @@ public:
     // process the page could not open. A failed export goes to events too.
     BookmarkPage(HWND main, EventSink& events, std::function<bool(std::uint32_t processId)> copyExited);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // "清空", "清空书签状态", the items of the list's pop-up menu, the list's
+    // notifications and the exhaustion notice's message.
+    void registerIds(Routes& routes);
 
     // Takes the first unused bookmark for the browser whose command window
     // is given (the caller sends it the address); when none is left, starts
@@ -74,6 +74,7 @@ private:
     [[nodiscard]] std::string_view cellText(std::size_t row, int column);
     // The watch follows the table: only the holders it still names.
     void syncHolders();
+    void showExhaustedNotice();
 
     HWND main_;
     EventSink& events_;

@@ -68,14 +68,12 @@ private:
 ImportPage::ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks)
     : main_(main), launchList_(launchList), bookmarks_(bookmarks) {}
 
-bool ImportPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kLaunchTextImport:
-        case id::kBookmarkTextImport: openAddressList(); return true;
-        case id::kLaunchFileImport: chooseAndImport(true); return true;
-        case id::kBookmarkFileImport: chooseAndImport(false); return true;
-        default: return false;
-    }
+void ImportPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "importer";
+    routes.commands.claim(id::kLaunchTextImport, kOwner, [this](int) { openAddressList(); });
+    routes.commands.claim(id::kBookmarkTextImport, kOwner, [this](int) { openAddressList(); });
+    routes.commands.claim(id::kLaunchFileImport, kOwner, [this](int) { chooseAndImport(true); });
+    routes.commands.claim(id::kBookmarkFileImport, kOwner, [this](int) { chooseAndImport(false); });
 }
 
 void ImportPage::openAddressList() {

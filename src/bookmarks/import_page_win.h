@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bookmarks/imported_link.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <string>
 #include <vector>
@@ -23,11 +23,12 @@ public:
     [[nodiscard]] virtual bool launchPageIsCurrent() const = 0;
 };
 
-class ImportPage final : public Page {
+class ImportPage final {
 public:
     ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks);
 
-    bool onCommand(int id, int notifyCode) override;
+    // "文本导入" and "导入" of both pages.
+    void registerIds(Routes& routes);
 
     // Imports a bookmark file: into the launch list (toLaunchList) or, as
     // addresses, into the bookmark table. Nothing is reported either way.

@@ -52,21 +52,15 @@ void LogPage::showRows() {
     view_.setRowCount(log_.size());
 }
 
-bool LogPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kLogTimer)) return false;
-    showRows();
-    result = 0;
-    return true;
-}
-
-bool LogPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
-
-bool LogPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kLogExport: exportRows(); return true;
-        case id::kLogClear: clear(); return true;
-        default: return false;
-    }
+void LogPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "run log page";
+    routes.commands.claim(id::kLogExport, kOwner, [this](int) { exportRows(); });
+    routes.commands.claim(id::kLogClear, kOwner, [this](int) { clear(); });
+    routes.notifications.claim(id::kLogList, kOwner, [this](const NMHDR& header) -> LRESULT {
+        view_.onNotify(header);
+        return 0;
+    });
+    routes.timers.claim(id::kLogTimer, kOwner, [this] { showRows(); });
 }
 
 void LogPage::exportRows() {

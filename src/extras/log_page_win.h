@@ -8,19 +8,18 @@
 #include "common/event_log.h"
 #include "common/event_sink.h"
 #include "common/listview_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <string>
 
 namespace vuv::win {
 
-class LogPage final : public Page, public EventSink {
+class LogPage final : public EventSink {
 public:
     explicit LogPage(HWND main);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // "导出", "清空", the list's notifications and the timer that shows new rows.
+    void registerIds(Routes& routes);
 
     void record(std::uint32_t processId, std::string_view kind, std::string_view content) override;
 

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "common/event_sink.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <chrono>
 #include <string>
@@ -42,12 +42,12 @@ private:
     Clock::time_point queuedSince_{};
 };
 
-class RecordsPage final : public Page {
+class RecordsPage final {
 public:
     // A record that cannot be saved is also written to events.
     RecordsPage(HWND main, EventSink& events);
-    bool onCommand(int id, int notifyCode) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The boxes' "保 存" and "清 空", and the timer that writes queued lines.
+    void registerIds(Routes& routes);
 
     void appendLinkRecord(std::string_view text);
     void appendPageRecord(std::string_view text);

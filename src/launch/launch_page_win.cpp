@@ -54,29 +54,22 @@ const std::vector<MenuRow>& LaunchPage::menu() {
     return rows;
 }
 
-bool LaunchPage::onCommand(int id, int notifyCode) {
-    switch (id) {
-        case id::kLaunchClear: clear(); return true;
-        case id::kLaunchExport: exportEntries(); return true;
-        case id::kDesignatedBox:
-            if (notifyCode == BN_CLICKED) onDesignatedBoxClicked();
-            return true;
-        case id::kEditAddress:
-        case id::kEditConfig:
-        case id::kEditName: editSelected(id); return true;
-        case id::kDeleteEntries: deleteSelected(); return true;
-        default: return false;
+void LaunchPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "launch page";
+    routes.commands.claim(id::kLaunchClear, kOwner, [this](int) { clear(); });
+    routes.commands.claim(id::kLaunchExport, kOwner, [this](int) { exportEntries(); });
+    routes.commands.claim(id::kDesignatedBox, kOwner, [this](int notifyCode) {
+        if (notifyCode == BN_CLICKED) onDesignatedBoxClicked();
+    });
+    for (const int edit : {id::kEditAddress, id::kEditConfig, id::kEditName}) {
+        routes.commands.claim(edit, kOwner, [this, edit](int) { editSelected(edit); });
     }
-}
-
-bool LaunchPage::onNotify(const NMHDR& header, LRESULT& result) {
-    if (view_.onNotify(header)) return true;
-    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        popUpMenu(main_, menu());
-        result = 0;
-        return true;
-    }
-    return false;
+    routes.commands.claim(id::kDeleteEntries, kOwner, [this](int) { deleteSelected(); });
+    routes.notifications.claim(id::kLaunchList, kOwner, [this](const NMHDR& header) -> LRESULT {
+        if (view_.onNotify(header)) return 0;
+        if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) popUpMenu(main_, menu());
+        return 0;
+    });
 }
 
 void LaunchPage::append(LaunchEntry entry) {

@@ -103,26 +103,24 @@ void RulesPage::onActionChanged() {
     EnableWindow(GetDlgItem(main_, id::kLinkEdit), action == text::kActionOpenLink ? TRUE : FALSE);
 }
 
-bool RulesPage::onCommand(int id, int notifyCode) {
-    switch (id) {
-        case id::kRuleAdd: addRule(); return true;
-        case id::kRuleModify: modifySelectedRules(); return true;
-        case id::kRuleUp: moveSelected(true); return true;
-        case id::kRuleDown: moveSelected(false); return true;
-        case id::kDeleteRules: deleteSelected(); return true;
-        case id::kActionCombo:
-            if (notifyCode == CBN_SELCHANGE) onActionChanged();
-            return true;
-        default: return false;
-    }
-}
-
-bool RulesPage::onNotify(const NMHDR& header, LRESULT&) {
-    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        popUpMenu(main_, menu());
-        return true;
-    }
-    return view_.onNotify(header);
+void RulesPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "rules page";
+    routes.commands.claim(id::kRuleAdd, kOwner, [this](int) { addRule(); });
+    routes.commands.claim(id::kRuleModify, kOwner, [this](int) { modifySelectedRules(); });
+    routes.commands.claim(id::kRuleUp, kOwner, [this](int) { moveSelected(true); });
+    routes.commands.claim(id::kRuleDown, kOwner, [this](int) { moveSelected(false); });
+    routes.commands.claim(id::kDeleteRules, kOwner, [this](int) { deleteSelected(); });
+    routes.commands.claim(id::kActionCombo, kOwner, [this](int notifyCode) {
+        if (notifyCode == CBN_SELCHANGE) onActionChanged();
+    });
+    routes.notifications.claim(id::kRuleList, kOwner, [this](const NMHDR& header) -> LRESULT {
+        if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
+            popUpMenu(main_, menu());
+        } else {
+            view_.onNotify(header);
+        }
+        return 0;
+    });
 }
 
 }  // namespace vuv::win

@@ -42,6 +42,7 @@ protected:
         ASSERT_TRUE(e2e::waitUntil([&] { return GetForegroundWindow() == keyTaker_; }));
         fleet_ = std::make_unique<Fleet>(events_);  // no scan: no browser is listed
         bossKey_ = std::make_unique<BossKey>(main_, *fleet_);
+        bossKey_->registerIds(routes_);
         setKey(false);
     }
     void TearDown() override {
@@ -75,9 +76,9 @@ protected:
 
     // One tick of the poll timer, as the main window would hand it on.
     void tick() {
-        LRESULT result = 1;
-        ASSERT_TRUE(bossKey_->onMessage(WM_TIMER, static_cast<WPARAM>(id::kBossKeyTimer), 0, result));
-        EXPECT_EQ(result, 0);
+        const auto* poll = routes_.timers.find(id::kBossKeyTimer);
+        ASSERT_NE(poll, nullptr);
+        (*poll)();
     }
 
     // Arms kKey as if typed into the dialog's box and confirmed.
@@ -100,6 +101,7 @@ protected:
     NoEvents events_;
     std::unique_ptr<Fleet> fleet_;
     std::unique_ptr<BossKey> bossKey_;
+    Routes routes_;  // what the boss key claimed
 };
 
 // Key state at each tick, and whether the main window shows after it.

@@ -270,6 +270,8 @@ TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredF
     } events;
     Fleet fleet(events);
     InstancePage instances(nullptr, fleet);  // no browser listed: 读取配置 sends nothing
+    Routes routes;
+    instances.registerIds(routes);
     PathTask entries;
     entries.title = L"选择需要设置配置";
     entries.kind = PathKind::Configuration;
@@ -282,7 +284,7 @@ TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredF
     const std::vector<Purpose> purposes{
         {"entries", [&] { openPathDialog(nullptr, entries); }, L"选择需要设置配置（支持文件拖拽）", false},
         {"default configuration", [&] { settings.chooseDefaultConfig(); }, L"选择需要设置的默认配置（支持文件拖拽）", true},
-        {"read configuration", [&] { instances.onCommand(id::kReadConfig, 0); }, L"选择需要读取配置（支持文件拖拽）",
+        {"read configuration", [&] { (*routes.commands.find(id::kReadConfig))(0); }, L"选择需要读取配置（支持文件拖拽）",
          false},
     };
     for (const Purpose& purpose : purposes) {
