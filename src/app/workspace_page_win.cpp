@@ -29,7 +29,7 @@ std::wstring errorText(const WorkspaceError& error) {
 
 }  // namespace
 
-WorkspacePage::WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkPage& bookmarks,
+WorkspacePage::WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkStore& bookmarks,
                              RulesPage& rules, RecordsPage& records, EventSink& events)
     : main_(main),
       settings_(settings),

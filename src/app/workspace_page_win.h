@@ -19,7 +19,7 @@
 
 #include "app/auto_save.h"
 #include "app/workspace.h"
-#include "bookmarks/bookmark_page_win.h"
+#include "bookmarks/bookmark_store.h"
 #include "common/event_sink.h"
 #include "common/files_win.h"
 #include "common/routes_win.h"
@@ -35,7 +35,7 @@ namespace vuv::win {
 
 class WorkspacePage final {
 public:
-    WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkPage& bookmarks, RulesPage& rules,
+    WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkStore& bookmarks, RulesPage& rules,
                   RecordsPage& records, EventSink& events);
 
     // "保存工作区…", "打开工作区…", the rule list's "导出规则…" and
@@ -88,7 +88,7 @@ private:
     HWND main_;
     const Settings& settings_;
     LaunchPage& launch_;
-    BookmarkPage& bookmarks_;
+    BookmarkStore& bookmarks_;
     RulesPage& rules_;
     RecordsPage& records_;
     EventSink& events_;

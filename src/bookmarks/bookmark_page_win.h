@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bookmarks/bookmark_source.h"
+#include "bookmarks/bookmark_store.h"
 #include "bookmarks/bookmark_table.h"
 #include "bookmarks/holder_watch_win.h"
 #include "common/event_sink.h"
@@ -19,7 +20,7 @@
 
 namespace vuv::win {
 
-class BookmarkPage final {
+class BookmarkPage final : public BookmarkStore {
 public:
     // The page watches the processes it handed bookmarks to itself, so a
     // copy that was never listed counts too; copyExited (whether the
@@ -39,7 +40,7 @@ public:
     // log). Returns what was done; the holder is the process of the command
     // window.
     BookmarkTable::Handout takeNextBookmark(HWND commandWindow);
-    void appendBookmarks(std::vector<std::string> addresses);
+    void appendBookmarks(std::vector<std::string> addresses) override;
     // "清空书签状态" and "清空".
     void resetBookmarkStates();
     void clearBookmarks();
@@ -59,13 +60,12 @@ public:
     // "导出书签…": a file that 导入 reads back as the same addresses.
     void exportToFile();
 
-    // Replaces the whole table (a workspace opened).
-    void replaceTable(BookmarkTable table);
-    // The check box "是否循环打开书签".
-    [[nodiscard]] bool loopOpening() const;
-    void setLoopOpening(bool on);
-
-    [[nodiscard]] const BookmarkTable& table() const noexcept { return table_; }
+    // BookmarkStore: the table behind the view, and the check box
+    // "是否循环打开书签".
+    void replaceTable(BookmarkTable table) override;
+    [[nodiscard]] bool loopOpening() const override;
+    void setLoopOpening(bool on) override;
+    [[nodiscard]] const BookmarkTable& table() const noexcept override { return table_; }
 
     // The pop-up menu of the bookmark list, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();

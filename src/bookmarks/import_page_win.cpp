@@ -1,7 +1,6 @@
 #include "bookmarks/import_page_win.h"
 
 #include "bookmarks/bookmark_import.h"
-#include "bookmarks/bookmark_page_win.h"
 #include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
@@ -65,7 +64,7 @@ private:
 
 }  // namespace
 
-ImportPage::ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks)
+ImportPage::ImportPage(HWND main, LaunchListTarget& launchList, BookmarkStore& bookmarks)
     : main_(main), launchList_(launchList), bookmarks_(bookmarks) {}
 
 void ImportPage::registerIds(Routes& routes) {

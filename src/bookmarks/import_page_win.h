@@ -2,6 +2,7 @@
 // list dialog; "导入" on either page reads a bookmark file.
 #pragma once
 
+#include "bookmarks/bookmark_store.h"
 #include "bookmarks/imported_link.h"
 #include "common/routes_win.h"
 
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace vuv::win {
-
-class BookmarkPage;
 
 // What the importers need of the launch list, which lives in another part of
 // the panel.
@@ -25,7 +24,7 @@ public:
 
 class ImportPage final {
 public:
-    ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks);
+    ImportPage(HWND main, LaunchListTarget& launchList, BookmarkStore& bookmarks);
 
     // "文本导入" and "导入" of both pages.
     void registerIds(Routes& routes);
@@ -40,7 +39,7 @@ private:
 
     HWND main_;
     LaunchListTarget& launchList_;
-    BookmarkPage& bookmarks_;
+    BookmarkStore& bookmarks_;
 };
 
 }  // namespace vuv::win
