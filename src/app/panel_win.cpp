@@ -13,7 +13,7 @@ bool Panel::build(HINSTANCE instance) {
     if (!window_.create(instance)) return false;
     const HWND main = window_.hwnd();
     log_ = std::make_unique<LogPage>(main);
-    settings_ = std::make_unique<SettingsPage>(main);
+    settings_ = std::make_unique<SettingsPage>(main, *log_);
     fleet_ = std::make_unique<Fleet>(*log_);
     instances_ = std::make_unique<InstancePage>(main, *fleet_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), *log_,

@@ -5,6 +5,7 @@
 #include "common/files_win.h"
 #include "common/path_dialog_win.h"
 #include "common/settings_file_win.h"
+#include "common/tell_operator_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
 #include "launch/launch_policy.h"
@@ -13,6 +14,23 @@
 #include <utility>
 
 namespace vuv::win {
+
+SettingsPage::SettingsPage(HWND main, EventSink& events) : main_(main), events_(events) {
+    setSettingsWriteFailureHandler([this](const std::wstring& path) { writeFailed(path); });
+}
+
+SettingsPage::~SettingsPage() { setSettingsWriteFailureHandler(nullptr); }
+
+void SettingsPage::writeFailed(const std::wstring& path) {
+    // Once a run is enough: the exit writes two keys, and a file that
+    // cannot be written now will not be written at the next switch either.
+    if (toldWriteFailure_) {
+        logFailure(events_, L"设置保存失败", path);
+        return;
+    }
+    toldWriteFailure_ = true;
+    tellOperator(events_, L"设置保存失败", path);
+}
 
 void SettingsPage::registerIds(Routes& routes) {
     constexpr char kOwner[] = "settings";

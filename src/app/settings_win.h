@@ -2,8 +2,10 @@
 // the menu 设置 and the button "鹭行路径", the check at the first activation,
 // and the save at exit; the check items of the menu 工具, each stored as
 // soon as it is switched, and its dialog "启动设置…", stored when confirmed.
+// A write of the file that fails is told once a run and logged every time.
 #pragma once
 
+#include "common/event_sink.h"
 #include "common/routes_win.h"
 #include "common/settings.h"
 
@@ -13,7 +15,13 @@ namespace vuv::win {
 
 class SettingsPage final {
 public:
-    explicit SettingsPage(HWND main) : main_(main) {}
+    // A write of "设置.ini" that fails, from here or from a dialog, is told
+    // to the operator the first time in a run and written to events every
+    // time.
+    SettingsPage(HWND main, EventSink& events);
+    ~SettingsPage();
+    SettingsPage(const SettingsPage&) = delete;
+    SettingsPage& operator=(const SettingsPage&) = delete;
 
     // The path items of the menu 设置, the button "鹭行路径", and the
     // options and "启动设置…" of the menu 工具.
@@ -49,7 +57,11 @@ private:
     [[nodiscard]] bool* optionOf(int command) noexcept;
     void showOptionChecks() const;
 
+    void writeFailed(const std::wstring& path);
+
     HWND main_;
+    EventSink& events_;
+    bool toldWriteFailure_ = false;
     Settings settings_;
     std::function<void(int)> onOption_;
 };

@@ -6,16 +6,32 @@
 
 #include "e2e/harness.h"
 
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
+#include "common/kernel_handle_win.h"
 #include "common/texts.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vuv::e2e {
+
+// A file held open without sharing, as an editor, a sync tool or a virus
+// scanner may hold it, until released.
+class HeldFile {
+public:
+    explicit HeldFile(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    [[nodiscard]] bool held() const { return static_cast<bool>(handle_); }
+    void release() { handle_.reset(); }
+
+private:
+    win::KernelHandle handle_;
+};
 
 class PanelFixture : public ::testing::Test {
 protected:
@@ -42,6 +58,15 @@ protected:
         const std::string settings =
             join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=", browserPath(), "\r\n", moreLines});
         ASSERT_TRUE(writeFileBytes(settingsFile(), settings));
+    }
+
+    // The contents of the panel's run-log rows of one kind, oldest first.
+    static std::vector<std::string> logRows(const PanelProcess& p, std::string_view kind) {
+        std::vector<std::string> rows;
+        for (const auto& row : readListView(p.control(id::kLogList))) {
+            if (row.at(2) == kind) rows.push_back(row.at(3));
+        }
+        return rows;
     }
 
     Sandbox sandbox;
