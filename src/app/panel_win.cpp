@@ -13,7 +13,7 @@ bool Panel::build(HINSTANCE instance) {
     if (!window_.create(instance)) return false;
     const HWND main = window_.hwnd();
     log_ = std::make_unique<LogPage>(main);
-    settings_ = std::make_unique<SettingsPage>(main, *log_);
+    settings_ = std::make_unique<PanelSettings>(main, *log_);
     fleet_ = std::make_unique<Fleet>(*log_);
     instances_ = std::make_unique<InstancePage>(main, *fleet_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), *log_,
@@ -25,10 +25,10 @@ bool Panel::build(HINSTANCE instance) {
         return facts != nullptr && facts->state == CopyState::Exited;
     });
     LaunchListTarget& launchList = *this;
-    importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
+    importer_ = std::make_unique<Importer>(main, launchList, *bookmarks_);
     rules_ = std::make_unique<RulesPage>(main);
     records_ = std::make_unique<RecordsPage>(main, *log_);
-    workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
+    workspace_ = std::make_unique<WorkspaceFiles>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();

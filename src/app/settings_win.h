@@ -13,15 +13,15 @@
 
 namespace vuv::win {
 
-class SettingsPage final {
+class PanelSettings final {
 public:
     // A write of "设置.ini" that fails, from here or from a dialog, is told
     // to the operator the first time in a run and written to events every
     // time.
-    SettingsPage(HWND main, EventSink& events);
-    ~SettingsPage();
-    SettingsPage(const SettingsPage&) = delete;
-    SettingsPage& operator=(const SettingsPage&) = delete;
+    PanelSettings(HWND main, EventSink& events);
+    ~PanelSettings();
+    PanelSettings(const PanelSettings&) = delete;
+    PanelSettings& operator=(const PanelSettings&) = delete;
 
     // The path items of the menu 设置, the button "鹭行路径", and the
     // options and "启动设置…" of the menu 工具.

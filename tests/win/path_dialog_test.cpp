@@ -229,7 +229,7 @@ TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkNam
     touch(target);
     ASSERT_TRUE(makeShortcut(dir_ + L"快捷 方式.lnk", target, L"--a \"b c\""));
     ASSERT_TRUE(makeShortcut(dir_ + L"bare.lnk", target, L""));
-    SettingsPage settings(nullptr, events_);
+    PanelSettings settings(nullptr, events_);
 
     // ".lnk" is added to a name that lacks it; no arguments, no blank. Not a
     // usable shortcut: the purpose's message, and the field keeps its text.
@@ -248,7 +248,7 @@ TEST_F(PathDialogDrops, BrowserEndingIgnoresCaseAndEachUnusableFileOfADropCompla
     touch(dir_ + L"LXBR.EXE");
     touch(dir_ + L"notes.txt");
     touch(dir_ + L"xlxbr.Exe");
-    SettingsPage settings(nullptr, events_);
+    PanelSettings settings(nullptr, events_);
     settings.settings().browserPath = "C:\\old\\lxbr.exe";
 
     // The second file of three gives nothing: one message, the third wins.
@@ -267,7 +267,7 @@ TEST_F(PathDialogDrops, BrowserEndingIgnoresCaseAndEachUnusableFileOfADropCompla
 // other file that is no shortcut; only the default configuration is stored.
 TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredForEntries) {
     for (const wchar_t* name : {L"SETTINGS.TXT", L"b.Zni", L"a.ini", L"C.INI", L"notes.doc"}) touch(dir_ + name);
-    SettingsPage settings(nullptr, events_);
+    PanelSettings settings(nullptr, events_);
     Fleet fleet(events_);
     InstancePage instances(nullptr, fleet);  // no browser listed: 读取配置 sends nothing
     Routes routes;

@@ -33,9 +33,9 @@
 
 namespace vuv::win {
 
-class WorkspacePage final {
+class WorkspaceFiles final {
 public:
-    WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkStore& bookmarks, RulesPage& rules,
+    WorkspaceFiles(HWND main, const Settings& settings, LaunchPage& launch, BookmarkStore& bookmarks, RulesPage& rules,
                   RecordsPage& records, EventSink& events);
 
     // "保存工作区…", "打开工作区…", the rule list's "导出规则…" and

@@ -22,9 +22,9 @@ public:
     [[nodiscard]] virtual bool launchPageIsCurrent() const = 0;
 };
 
-class ImportPage final {
+class Importer final {
 public:
-    ImportPage(HWND main, LaunchListTarget& launchList, BookmarkStore& bookmarks);
+    Importer(HWND main, LaunchListTarget& launchList, BookmarkStore& bookmarks);
 
     // "文本导入" and "导入" of both pages.
     void registerIds(Routes& routes);
