@@ -21,6 +21,19 @@ constexpr wchar_t kExportFilter[] = L"文本文件(txt)|*.txt|所有文件(*.*)|
 
 }  // namespace
 
+const std::vector<ControlRow>& BookmarkPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kBookmarkClear, Kind::Button, L"清空", 0, 8, 32, 64, 32},
+        {id::kBookmarkTextImport, Kind::Button, L"文本导入", 0, 84, 32, 64, 32},
+        {id::kBookmarkFileImport, Kind::Button, L"导入", 0, 160, 32, 64, 32},
+        {id::kLoopBox, Kind::CheckBox, L"是否循环打开书签", 0, 322, 36, 120, 24},
+        {id::kResetStates, Kind::Button, L"清空书签状态", 0, 474, 30, 94, 32},
+        {id::kBookmarkList, Kind::ListView, L"", 0, 8, 66, 562, 286, Anchor::Grow},
+    };
+    return rows;
+}
+
 const std::vector<MenuRow>& BookmarkPage::menu() {
     static const std::vector<MenuRow> rows{
         {L"退回选中的书签", id::kReturnSelected},

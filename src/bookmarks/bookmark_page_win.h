@@ -11,6 +11,7 @@
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <cstdint>
 #include <functional>
@@ -69,6 +70,9 @@ public:
 
     // The pop-up menu of the bookmark list, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 书签管理, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     [[nodiscard]] std::string_view cellText(std::size_t row, int column);

@@ -18,6 +18,16 @@ constexpr wchar_t kExportFilter[] = L"文本文件(txt)|*.txt|所有文件(*.*)|
 
 }  // namespace
 
+const std::vector<ControlRow>& LogPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kLogList, Kind::ListView, L"", 0, 8, 28, 506, 332, Anchor::Grow},
+        {id::kLogExport, Kind::Button, L"导出", 0, 522, 32, 56, 48, Anchor::Right},
+        {id::kLogClear, Kind::Button, L"清空", 0, 522, 95, 56, 48, Anchor::Right},
+    };
+    return rows;
+}
+
 LogPage::LogPage(HWND main) : main_(main) {
     view_.attach(GetDlgItem(main, id::kLogList), {{L"时间", 64}, {L"浏览器", 56}, {L"事件", 64}, {L"内容", 300}},
                  [this](std::size_t row, int column) -> std::string_view {

@@ -9,8 +9,10 @@
 #include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <string>
+#include <vector>
 
 namespace vuv::win {
 
@@ -26,6 +28,9 @@ public:
     [[nodiscard]] const EventLog& log() const noexcept { return log_; }
     // Shows the rows recorded so far (the timer does it otherwise).
     void showRows();
+
+    // The controls of the tab 运行日志, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     void exportRows();

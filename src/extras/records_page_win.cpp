@@ -48,6 +48,26 @@ void RecordBox::clear() {
     SetWindowTextW(edit_, L"");
 }
 
+const std::vector<ControlRow>& RecordsPage::linkRecordControls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kLinkRecord, Kind::MultiLineEdit, L"", 0, 8, 28, 506, 332, Anchor::Grow},
+        {id::kLinkSave, Kind::Button, L"保 存", 0, 522, 32, 56, 48, Anchor::Right},
+        {id::kLinkClear, Kind::Button, L"清 空", 0, 522, 95, 56, 48, Anchor::Right},
+    };
+    return rows;
+}
+
+const std::vector<ControlRow>& RecordsPage::pageRecordControls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kPageRecord, Kind::MultiLineEdit, L"", 0, 9, 27, 498, 332, Anchor::Grow},
+        {id::kPageSave, Kind::Button, L"保 存", 0, 520, 32, 56, 48, Anchor::Right},
+        {id::kPageClear, Kind::Button, L"清 空", 0, 520, 95, 56, 48, Anchor::Right},
+    };
+    return rows;
+}
+
 RecordsPage::RecordsPage(HWND main, EventSink& events) : main_(main), events_(events) {
     link_.attach(GetDlgItem(main, id::kLinkRecord));
     page_.attach(GetDlgItem(main, id::kPageRecord));

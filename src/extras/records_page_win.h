@@ -12,10 +12,12 @@
 
 #include "common/event_sink.h"
 #include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vuv::win {
 
@@ -48,6 +50,10 @@ public:
     RecordsPage(HWND main, EventSink& events);
     // The boxes' "保 存" and "清 空", and the timer that writes queued lines.
     void registerIds(Routes& routes);
+
+    // The controls of the tabs 链接记录 and 网页记录, each in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& linkRecordControls();
+    [[nodiscard]] static const std::vector<ControlRow>& pageRecordControls();
 
     void appendLinkRecord(std::string_view text);
     void appendPageRecord(std::string_view text);

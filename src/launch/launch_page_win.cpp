@@ -25,6 +25,23 @@ constexpr std::wstring_view kTextExtension = L".txt";
 
 }  // namespace
 
+const std::vector<ControlRow>& LaunchPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kLaunchClear, Kind::Button, L"清空", 0, 8, 24, 64, 32},
+        {id::kLaunchTextImport, Kind::Button, L"文本导入", 0, 82, 24, 64, 32},
+        {id::kLaunchFileImport, Kind::Button, L"导入", 0, 156, 24, 64, 32},
+        {id::kLaunchExport, Kind::Button, L"导出", 0, 231, 24, 64, 32},
+        {id::kLaunchAll, Kind::Button, L"全部批量启动", 0, 324, 24, 80, 32},
+        {id::kIntervalLabel, Kind::Label, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
+        {id::kInterval, Kind::Edit, L"800", 0, 503, 31, 64, 20},
+        {id::kLaunchList, Kind::ListView, L"", 0, 8, 58, 552, 278, Anchor::Grow},
+        {id::kDesignatedBox, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24, Anchor::Bottom},
+        {id::kWapBox, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24, Anchor::Bottom},
+    };
+    return rows;
+}
+
 LaunchPage::LaunchPage(HWND main, const Settings& settings, EventSink& events,
                        std::function<void()> chooseDesignatedBrowser)
     : main_(main), settings_(settings), events_(events), chooseDesignatedBrowser_(std::move(chooseDesignatedBrowser)) {

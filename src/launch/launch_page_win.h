@@ -6,6 +6,7 @@
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/routes_win.h"
+#include "common/ui_win.h"
 #include "common/settings.h"
 #include "launch/launch_entry.h"
 #include "launch/launch_list.h"
@@ -67,6 +68,9 @@ public:
 
     // The pop-up menu 批量启动菜单, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 批量启动, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     void onDesignatedBoxClicked();

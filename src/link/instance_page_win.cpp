@@ -24,6 +24,19 @@ enum Column : int { kNumber = 0, kTitle, kState, kLastHeard, kHeard, kBookmark, 
 
 }  // namespace
 
+const std::vector<ControlRow>& InstancePage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kInstanceTable, Kind::ItemListView, L"", 0, 8, 32, 474, 321, Anchor::Grow},
+        {id::kStartBrowser, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32, Anchor::Right},
+        {id::kScanBrowsers, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32, Anchor::Right},
+        {id::kDownloadPage, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32, Anchor::Right},
+        {id::kBrowserPathButton, Kind::Button, L"鹭行路径", 0, 496, 272, 80, 32, Anchor::Right},
+        {id::kSuggestionPage, Kind::Button, L"提 交 建 议", 0, 496, 320, 80, 32, Anchor::Right},
+    };
+    return rows;
+}
+
 InstancePage::InstancePage(HWND main, Fleet& fleet) : main_(main), fleet_(fleet) {
     // 编号 and 标题 fill the list at its first size; what the panel knows of
     // each copy follows to their right.

@@ -6,6 +6,7 @@
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/routes_win.h"
+#include "common/ui_win.h"
 #include "link/fleet_win.h"
 
 #include <cstdint>
@@ -33,6 +34,9 @@ public:
 
     // The pop-up menu 独立右键, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 独立控制, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     void showRows();

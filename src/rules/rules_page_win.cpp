@@ -9,6 +9,21 @@
 
 namespace vuv::win {
 
+const std::vector<ControlRow>& RulesPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kRuleList, Kind::ListView, L"", 0, 8, 32, 354, 317, Anchor::Grow},
+        {id::kConditionLabel, Kind::Label, L"通知内容(处理条件)：", 0, 384, 37, 170, 16, Anchor::Right},
+        {id::kConditionEdit, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96, Anchor::Right},
+        {id::kActionCombo, Kind::ComboList, L"", 0, 384, 169, 184, 20, Anchor::Right},
+        {id::kLinkLabel, Kind::Label, L"附加内容：", 0, 384, 199, 64, 16, Anchor::Right},
+        {id::kLinkEdit, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96, Anchor::Right},
+        {id::kRuleAdd, Kind::Button, L"加 入", 0, 386, 324, 80, 32, Anchor::Right},
+        {id::kRuleModify, Kind::Button, L"修 改", 0, 480, 324, 80, 32, Anchor::Right},
+    };
+    return rows;
+}
+
 const std::vector<MenuRow>& RulesPage::menu() {
     static const std::vector<MenuRow> rows{
         {L"上移", id::kRuleUp},

@@ -7,6 +7,7 @@
 #include "common/listview_win.h"
 #include "common/menu_win.h"
 #include "common/routes_win.h"
+#include "common/ui_win.h"
 #include "rules/rules.h"
 
 #include <cstdint>
@@ -50,6 +51,9 @@ public:
 
     // The pop-up menu of the rule list, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 通知处理, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     [[nodiscard]] std::optional<Rule> ruleFromEntry() const;
