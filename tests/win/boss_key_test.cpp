@@ -7,6 +7,7 @@
 #include "common/control_ids.h"
 #include "e2e/harness.h"
 #include "link/instance_page_win.h"
+#include "win/event_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +23,6 @@ namespace {
 
 constexpr WORD kKey = VK_F8;
 
-struct NoEvents final : EventSink {
-    void record(std::uint32_t, std::string_view, std::string_view) override {}
-};
 
 class BossKeyTicks : public ::testing::Test {
 protected:
@@ -98,7 +96,7 @@ protected:
 
     HWND main_ = nullptr;
     HWND keyTaker_ = nullptr;
-    NoEvents events_;
+    EventRecorder events_;
     std::unique_ptr<Fleet> fleet_;
     std::unique_ptr<BossKey> bossKey_;
     Routes routes_;  // what the boss key claimed

@@ -11,6 +11,7 @@
 #include "common/texts.h"
 #include "e2e/harness.h"
 #include "link/instance_page_win.h"
+#include "win/event_recorder.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -219,9 +220,7 @@ protected:
     TempFolder folder_{L"vuv-drop-"};
     const std::wstring dir_ = folder_.path();
     std::wstring settingsFile_;
-    struct NoEvents final : EventSink {
-        void record(std::uint32_t, std::string_view, std::string_view) override {}
-    } events_;
+    EventRecorder events_;
 };
 
 TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkName) {
