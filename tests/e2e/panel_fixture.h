@@ -60,11 +60,13 @@ protected:
         ASSERT_TRUE(writeFileBytes(settingsFile(), settings));
     }
 
-    // The contents of the panel's run-log rows of one kind, oldest first.
-    static std::vector<std::string> logRows(const PanelProcess& p, std::string_view kind) {
+    // The contents of the panel's run-log rows of one kind, oldest first;
+    // with a process id, only the rows about that process.
+    static std::vector<std::string> logRows(const PanelProcess& p, std::string_view kind, DWORD pid = 0) {
+        const std::string process = std::to_string(pid);
         std::vector<std::string> rows;
         for (const auto& row : readListView(p.control(id::kLogList))) {
-            if (row.at(2) == kind) rows.push_back(row.at(3));
+            if (row.at(2) == kind && (pid == 0 || row.at(1) == process)) rows.push_back(row.at(3));
         }
         return rows;
     }
