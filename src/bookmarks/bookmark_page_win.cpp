@@ -191,14 +191,8 @@ void BookmarkPage::registerIds(Routes& routes) {
     routes.commands.claim(id::kReturnExited, kOwner, [this](int) { returnExited(); });
     routes.commands.claim(id::kDeleteBookmarks, kOwner, [this](int) { deleteSelected(); });
     routes.commands.claim(id::kExportBookmarks, kOwner, [this](int) { exportToFile(); });
-    routes.notifications.claim(id::kBookmarkList, kOwner, [this](const NMHDR& header) -> LRESULT {
-        if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-            popUpMenu(main_, menu());
-        } else {
-            view_.onNotify(header);
-        }
-        return 0;
-    });
+    routes.notifications.claim(id::kBookmarkList, kOwner,
+                               [this](const NMHDR& header) { return view_.onNotify(header, main_, menu()); });
     routes.messages.claim(static_cast<int>(id::kMsgBookmarksExhausted), kOwner, [this] { showExhaustedNotice(); });
 }
 

@@ -82,11 +82,8 @@ void LaunchPage::registerIds(Routes& routes) {
         routes.commands.claim(edit, kOwner, [this, edit](int) { editSelected(edit); });
     }
     routes.commands.claim(id::kDeleteEntries, kOwner, [this](int) { deleteSelected(); });
-    routes.notifications.claim(id::kLaunchList, kOwner, [this](const NMHDR& header) -> LRESULT {
-        if (view_.onNotify(header)) return 0;
-        if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) popUpMenu(main_, menu());
-        return 0;
-    });
+    routes.notifications.claim(id::kLaunchList, kOwner,
+                               [this](const NMHDR& header) { return view_.onNotify(header, main_, menu()); });
 }
 
 void LaunchPage::append(LaunchEntry entry) {

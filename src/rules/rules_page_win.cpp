@@ -128,14 +128,8 @@ void RulesPage::registerIds(Routes& routes) {
     routes.commands.claim(id::kActionCombo, kOwner, [this](int notifyCode) {
         if (notifyCode == CBN_SELCHANGE) onActionChanged();
     });
-    routes.notifications.claim(id::kRuleList, kOwner, [this](const NMHDR& header) -> LRESULT {
-        if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-            popUpMenu(main_, menu());
-        } else {
-            view_.onNotify(header);
-        }
-        return 0;
-    });
+    routes.notifications.claim(id::kRuleList, kOwner,
+                               [this](const NMHDR& header) { return view_.onNotify(header, main_, menu()); });
 }
 
 }  // namespace vuv::win
