@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,6 +72,23 @@ protected:
             if (row.at(2) == kind && (pid == 0 || row.at(1) == process)) rows.push_back(row.at(3));
         }
         return rows;
+    }
+
+    // A right click in the middle of a row of one of the panel's list views,
+    // as the mouse gives it: the list view turns it into NM_RCLICK for the
+    // main window.
+    bool rightClickRow(HWND listView, int row) const {
+        RemoteMemory memory(panel->pid(), sizeof(RECT));
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        if (!memory.ok() || !memory.write(0, &bounds, sizeof bounds) ||
+            !sendWithTimeout(listView, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                             static_cast<LPARAM>(memory.address())) ||
+            !memory.read(0, &bounds, sizeof bounds)) {
+            return false;
+        }
+        const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+        return PostMessageW(listView, WM_RBUTTONDOWN, MK_RBUTTON, at) && PostMessageW(listView, WM_RBUTTONUP, 0, at);
     }
 
     Sandbox sandbox;
