@@ -188,6 +188,54 @@ PanelFigures readPanelFigures(std::string member, const Reply& hash) {
     return out;
 }
 
+std::optional<ServerAddress> parseServerAddress(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    constexpr std::string_view scheme = "redis://";
+    if (text.size() >= scheme.size() && std::equal(scheme.begin(), scheme.end(), text.begin(), [](char a, char b) {
+            return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+        })) {
+        text.remove_prefix(scheme.size());
+    }
+    ServerAddress out;
+    const std::size_t at = text.rfind('@');
+    if (at != std::string_view::npos) {
+        std::string_view user = text.substr(0, at);
+        const std::size_t colon = user.find(':');
+        // ":password" or "user:password"; a lone word is the password.
+        out.password = std::string(colon == std::string_view::npos ? user : user.substr(colon + 1));
+        text.remove_prefix(at + 1);
+    }
+    const std::size_t slash = text.find('/');
+    if (slash != std::string_view::npos) {
+        std::string_view db = text.substr(slash + 1);
+        text = text.substr(0, slash);
+        if (!db.empty()) {
+            if (!allDigits(db) || db.size() > 5) return std::nullopt;
+            out.db = std::stoi(std::string(db));
+        }
+    }
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        std::string_view port = text.substr(colon + 1);
+        if (!allDigits(port) || port.size() > 5) return std::nullopt;
+        out.port = std::stoi(std::string(port));
+        if (out.port < 1 || out.port > 65535) return std::nullopt;
+        text = text.substr(0, colon);
+    }
+    if (text.empty() || text.find_first_of(" /@:") != std::string_view::npos) return std::nullopt;
+    out.host = std::string(text);
+    return out;
+}
+
+int clampLeaseSeconds(long long seconds) noexcept {
+    return static_cast<int>(std::clamp<long long>(seconds, 1, 24 * 60 * 60));
+}
+
+int clampMaxDeliveries(long long deliveries) noexcept {
+    return static_cast<int>(std::clamp<long long>(deliveries, 1, 1000));
+}
+
 // --- LeaseBook ---
 
 std::optional<QueueEntry> LeaseBook::take(const BookmarkHolder& copy) {

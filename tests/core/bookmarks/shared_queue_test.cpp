@@ -223,3 +223,31 @@ TEST(LeaseBook, AnUnknownAskerHoldsNothingSoItsEntryIsFinishedAtOnce) {
 
 }  // namespace
 }  // namespace vuv
+
+namespace vuv {
+namespace {
+
+TEST(SharedQueueSettings, ServerAddressesInTheirForms) {
+    const auto full = parseServerAddress("redis://:s3cret@10.0.0.5:7000/2");
+    ASSERT_TRUE(full.has_value());
+    EXPECT_EQ(full->host, "10.0.0.5");
+    EXPECT_EQ(full->port, 7000);
+    EXPECT_EQ(full->password, "s3cret");
+    EXPECT_EQ(full->db, 2);
+    const auto bare = parseServerAddress(" queue-host ");
+    ASSERT_TRUE(bare.has_value());
+    EXPECT_EQ(bare->host, "queue-host");
+    EXPECT_EQ(bare->port, 6379);
+    EXPECT_EQ(bare->db, 0);
+    EXPECT_EQ(parseServerAddress("REDIS://user:pw@h/")->password, "pw");
+    for (const char* wrong : {"", "redis://", "redis://h:0", "redis://h:65536", "redis://h:x", "redis://h/x",
+                              "redis://:pw@", "redis://a b"}) {
+        EXPECT_FALSE(parseServerAddress(wrong).has_value()) << wrong;
+    }
+    EXPECT_EQ(clampLeaseSeconds(0), 1);
+    EXPECT_EQ(clampLeaseSeconds(1LL << 40), 86400);
+    EXPECT_EQ(clampMaxDeliveries(-3), 1);
+}
+
+}  // namespace
+}  // namespace vuv
