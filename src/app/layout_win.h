@@ -94,6 +94,12 @@ inline const std::array<Page, id::kPageCount>& pages() {
              {id::kLogExport, Kind::Button, L"导出", 0, 522, 32, 56, 48, Anchor::Right},
              {id::kLogClear, Kind::Button, L"清空", 0, 522, 95, 56, 48, Anchor::Right},
          }},
+        {L"集群",
+         {
+             {id::kClusterState, Kind::Label, L"共享队列：未启用", 0, 8, 30, 562, 18},
+             {id::kClusterQueue, Kind::Label, L"", 0, 8, 52, 562, 18},
+             {id::kClusterList, Kind::ListView, L"", 0, 8, 76, 562, 278, Anchor::Grow},
+         }},
     }};
     return table;
 }
@@ -127,6 +133,8 @@ inline const std::vector<MenuRow>& toolsMenu() {
         {nullptr, 0},
         {L"启动设置…", id::kLaunchSettings},
         {L"自动重启退出的浏览器", id::kAutoRestart},
+        {nullptr, 0},
+        {L"共享队列…", id::kSharedQueue},
     };
     return rows;
 }

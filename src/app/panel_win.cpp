@@ -1,5 +1,6 @@
 #include "app/panel_win.h"
 
+#include "bookmarks/shared_queue_dialog_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/ansi_caption_win.h"
@@ -32,10 +33,22 @@ bool Panel::build(HINSTANCE instance) {
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();
+    cluster_ = std::make_unique<ClusterPage>(main, [this](std::size_t& listed, CopyCounts& counts) {
+        const std::vector<CopySummary> copies = fleet_->copies();
+        listed = copies.size();
+        for (const CopySummary& c : copies) {
+            if (c.state == CopyState::Running) ++counts.running;
+            if (c.state == CopyState::Hung) ++counts.unresponsive;
+            if (c.state == CopyState::Exited) ++counts.exited;
+        }
+    });
+    cluster_->setDialogHandler([this] {
+        if (openSharedQueueSettings(window_.hwnd(), queueSettings_)) applySharedQueueSettings();
+    });
     for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
                                                    bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
                                                    bossKey_.get(), webPages_.get(), log_.get(),
-                                                   workspace_.get()}) {
+                                                   workspace_.get(), cluster_.get()}) {
         window_.addPage(*page);
     }
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
@@ -63,6 +76,10 @@ void Panel::start() {
     settings_->load();
     // 3. The automatic workspace, before the first scan can hand anything out.
     workspace_->openAutoSaved();
+    // 3b. The shared queue, when it is on: it connects on its own thread,
+    //     and copies that ask meanwhile get "used up".
+    queueSettings_ = loadSharedQueueSettings();
+    if (queueSettings_.on) applySharedQueueSettings();
     // 4. Shown: the instance page is current, so the browsers are scanned;
     //    the activation posts the first-activation check, which runs with
     //    the messages already queued, before the receiver opens.
@@ -119,6 +136,9 @@ void Panel::send(std::uint32_t commandWindow, const Command& command) {
 }
 
 void Panel::appendRecord(Record record, std::string_view text) {
+    if (sharedQueue_ && sharedQueue_->running()) {
+        sharedQueue_->record(record == Record::Link ? "link" : "page", answeringProcess_, std::string(text));
+    }
     if (record == Record::Link) {
         records_->appendLinkRecord(text);
     } else {
@@ -174,6 +194,36 @@ void Panel::optionSwitched(int command) {
             if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
             break;
         default: break;
+    }
+}
+
+void Panel::applySharedQueueSettings() {
+    if (sharedQueue_) sharedQueue_->stop();
+    bookmarks_->useSharedQueue(nullptr);
+    if (!queueSettings_.on) {
+        cluster_->show(nullptr);
+        return;
+    }
+    if (!sharedQueue_) sharedQueue_ = std::make_unique<SharedQueue>(handover().queue());
+    sharedQueue_->start(queueSettings_, [this] { sharedQueueChanged(); });
+    bookmarks_->useSharedQueue(sharedQueue_.get());
+    cluster_->show(sharedQueue_.get());
+    log_->record(0, text::kEventCluster, narrow(ClusterPage::connectionText(sharedQueue_->snapshot())));
+}
+
+void Panel::sharedQueueChanged() {
+    if (!sharedQueue_ || !sharedQueue_->running()) return;
+    const ClusterSnapshot snapshot = sharedQueue_->snapshot();
+    log_->record(0, text::kEventCluster, narrow(ClusterPage::connectionText(snapshot)));
+    cluster_->refresh();
+    if (snapshot.connection == QueueConnection::Refused && bookmarks_->usesSharedQueue()) {
+        // Leases belong to member names: a second live panel under the same
+        // name would take the first one's entries. This one stays local.
+        bookmarks_->useSharedQueue(nullptr);
+        messageBox((L"成员名“" + widen(sharedQueue_->member()) +
+                    L"”已被另一个运行中的面板使用，本面板不接入共享队列，继续使用本地书签。")
+                       .c_str(),
+                   L"共享队列", MB_OK);
     }
 }
 

@@ -75,10 +75,15 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
     DWORD processId = 0;
     if (commandWindow != nullptr) GetWindowThreadProcessId(commandWindow, &processId);
     const BookmarkHolder holder = processId != 0 ? holders_.identify(processId) : BookmarkHolder{};
-    const BookmarkTable::Handout handout = source_.next(BookmarkRequest{holder, localSecondsOfDay(), loopOpening()});
+    const BookmarkTable::Handout handout = source_->next(BookmarkRequest{holder, localSecondsOfDay(), loopOpening()});
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
             const int row = static_cast<int>(handout.row);
+            // A shared queue's entry is a new row.
+            if (row >= ListView_GetItemCount(view_.hwnd())) {
+                view_.setRowCount(table_.size());
+                syncHolders();
+            }
             ListView_RedrawItems(view_.hwnd(), row, row);
             break;
         }
@@ -91,7 +96,7 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
             // Never a modal box inside a notification's handling: the notice
             // is shown when the posted message comes round. Requests while
             // it is on its way or open add no other: the log has each.
-            if (notice_ == Notice::None) {
+            if (notice_ == Notice::None && source_->tellsExhaustion()) {
                 notice_ = Notice::Posted;
                 PostMessageW(main_, id::kMsgBookmarksExhausted, 0, 0);
             }
@@ -100,7 +105,18 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
     return handout;
 }
 
+void BookmarkPage::useSharedQueue(SharedQueue* queue) {
+    shared_.reset();
+    source_ = &local_;
+    if (queue != nullptr) {
+        shared_ = std::make_unique<SharedQueueSource>(*queue, table_);
+        source_ = shared_.get();
+    }
+    syncHolders();
+}
+
 void BookmarkPage::appendBookmarks(std::vector<std::string> addresses) {
+    if (source_->add(addresses)) return;  // the shared queue took them
     table_.appendAll(std::move(addresses));
     view_.setRowCount(table_.size());
 }
@@ -117,10 +133,10 @@ void BookmarkPage::clearBookmarks() {
     view_.setRowCount(0);
 }
 
-void BookmarkPage::syncHolders() { holders_.keepOnly(source_.holders()); }
+void BookmarkPage::syncHolders() { holders_.keepOnly(source_->holders()); }
 
 std::size_t BookmarkPage::returnSelected() {
-    const std::size_t changed = source_.giveBack(view_.selectedRows());
+    const std::size_t changed = source_->giveBack(view_.selectedRows());
     if (changed == 0) return 0;
     syncHolders();
     view_.refresh();
@@ -133,7 +149,7 @@ std::size_t BookmarkPage::returnExited() {
     holders_.poll();
     // The instance table's word counts only for a holder the watch cannot
     // tell about: one whose process could not be opened.
-    const std::vector<std::size_t> rows = source_.ended([&](const BookmarkHolder& holder) {
+    const std::vector<std::size_t> rows = source_->ended([&](const BookmarkHolder& holder) {
         if (holders_.watching(holder)) return holders_.ended(holder);
         return copyExited_ && copyExited_(holder.processId);
     });

@@ -1,0 +1,94 @@
+#include "bookmarks/cluster_page_win.h"
+
+#include "common/control_ids.h"
+#include "common/encoding_win.h"
+
+#include <string>
+
+namespace vuv::win {
+
+namespace {
+
+enum ClusterColumn : int { kMember, kRunning, kHung, kExited, kHeld, kDone, kTime };
+
+std::wstring figure(long long n) { return n < 0 ? std::wstring(L"?") : std::to_wstring(n); }
+
+}  // namespace
+
+ClusterPage::ClusterPage(HWND main, std::function<void(std::size_t&, CopyCounts&)> copies)
+    : main_(main), copies_(std::move(copies)) {
+    view_.attach(GetDlgItem(main, id::kClusterList),
+                 {{L"成员", 120}, {L"运行中", 60}, {L"无响应", 60}, {L"已退出", 60}, {L"持有", 60}, {L"已完成", 70},
+                  {L"更新时间", 120}},
+                 [this](std::size_t row, int column) -> std::string_view {
+                     if (row >= shown_.panels.size()) return {};
+                     const PanelFigures& p = shown_.panels[row];
+                     switch (column) {
+                         case kMember: return p.member;
+                         case kRunning: cell_ = std::to_string(p.running); return cell_;
+                         case kHung: cell_ = std::to_string(p.unresponsive); return cell_;
+                         case kExited: cell_ = std::to_string(p.exited); return cell_;
+                         case kHeld: cell_ = std::to_string(p.held); return cell_;
+                         case kDone: cell_ = std::to_string(p.acked); return cell_;
+                         case kTime: return p.time;
+                         default: return {};
+                     }
+                 });
+    refresh();
+}
+
+std::wstring ClusterPage::connectionText(const ClusterSnapshot& s) {
+    switch (s.connection) {
+        case QueueConnection::Off: return L"未启用";
+        case QueueConnection::Connecting: return L"连接中…";
+        case QueueConnection::Connected: return L"已连接";
+        case QueueConnection::Disconnected: return L"已断开: " + widen(s.reason);
+        case QueueConnection::Refused: return L"已拒绝: " + widen(s.reason);
+    }
+    return {};
+}
+
+void ClusterPage::show(SharedQueue* queue) {
+    queue_ = queue;
+    if (queue_ != nullptr) {
+        SetTimer(main_, id::kClusterTimer, kRefreshMs, nullptr);
+    } else {
+        KillTimer(main_, id::kClusterTimer);
+    }
+    refresh();
+}
+
+void ClusterPage::refresh() {
+    if (queue_ != nullptr && copies_) {
+        std::size_t listed = 0;
+        CopyCounts counts;
+        copies_(listed, counts);
+        queue_->setCopies(listed, counts);
+    }
+    shown_ = queue_ != nullptr ? queue_->snapshot() : ClusterSnapshot{};
+    const std::wstring state = L"共享队列：" + connectionText(shown_);
+    SetWindowTextW(GetDlgItem(main_, id::kClusterState), state.c_str());
+    const QueueFigures& q = shown_.queue;
+    const std::wstring figures = L"队列中 " + figure(q.length) + L"　未投递 " + figure(q.undelivered) + L"　待确认 " +
+                                 figure(q.pending) + L"　死信 " + figure(q.dead) + L"　本机缓冲 " +
+                                 std::to_wstring(shown_.buffered) + L"　用尽 " + std::to_wstring(shown_.usedUp);
+    SetWindowTextW(GetDlgItem(main_, id::kClusterQueue), figures.c_str());
+    view_.setRowCount(shown_.panels.size());
+}
+
+bool ClusterPage::onCommand(int id, int) {
+    if (id != id::kSharedQueue || !openDialog_) return false;
+    openDialog_();
+    return true;
+}
+
+bool ClusterPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
+
+bool ClusterPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kClusterTimer)) return false;
+    refresh();
+    result = 0;
+    return true;
+}
+
+}  // namespace vuv::win
