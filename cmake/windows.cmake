@@ -118,6 +118,20 @@ if(VUV_E2E_TESTS)
   set_tests_properties(${VUV_E2E_TEST_LIST} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT})
 endif()
 
+# Shared-queue tests: the real panel and stand-ins against a Redis server
+# that scripts/with-redis starts for each test program on a free loopback
+# port (VUV_REDIS_PORT) and stops when it ends.
+file(GLOB_RECURSE VUV_QUEUE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/queue/*_test.cpp)
+if(VUV_QUEUE_TESTS)
+  add_executable(vuv_queue_tests ${VUV_QUEUE_TESTS} tests/e2e/watchdog.cpp)
+  target_link_libraries(vuv_queue_tests PRIVATE vuve2e gtest_main)
+  target_compile_options(vuv_queue_tests PRIVATE ${VUV_WARNINGS})
+  add_dependencies(vuv_queue_tests vuv lxbr)
+  set_property(TARGET vuv_queue_tests PROPERTY CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/with-redis)
+  gtest_add_tests(TARGET vuv_queue_tests TEST_LIST VUV_QUEUE_TEST_LIST)
+  set_tests_properties(${VUV_QUEUE_TEST_LIST} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT})
+endif()
+
 # Benchmarks that need Windows: programs that print figures, never tests.
 file(GLOB VUV_WIN_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/win/*.cpp)
 foreach(src ${VUV_WIN_BENCHES})
