@@ -92,6 +92,10 @@ void Panel::start() {
     subclassWindow(main);
     registerReceiver(text::kMsgNotify, this);
     if (ansiNamesDiffer()) ansiCaption_ = createAnsiCaptionWindow(text::kMainCaption);
+    started_ = true;
+    if (refusalUntold_) {
+        if (!handover().queue()->post([this] { if (refusalUntold_) tellSharedQueueRefused(); })) tellSharedQueueRefused();
+    }
 }
 
 Handover& Panel::handover() {
@@ -220,11 +224,22 @@ void Panel::sharedQueueChanged() {
         // Leases belong to member names: a second live panel under the same
         // name would take the first one's entries. This one stays local.
         bookmarks_->useSharedQueue(nullptr);
-        messageBox((L"成员名“" + widen(sharedQueue_->member()) +
-                    L"”已被另一个运行中的面板使用，本面板不接入共享队列，继续使用本地书签。")
-                       .c_str(),
-                   L"共享队列", MB_OK);
+        // Told once the start-up is over: a box during it would keep the
+        // browsers' channel closed until it is answered.
+        if (started_) {
+            tellSharedQueueRefused();
+        } else {
+            refusalUntold_ = true;
+        }
     }
+}
+
+void Panel::tellSharedQueueRefused() {
+    refusalUntold_ = false;
+    messageBox((L"成员名“" + widen(sharedQueue_->member()) +
+                L"”已被另一个运行中的面板使用，本面板不接入共享队列，继续使用本地书签。")
+                   .c_str(),
+               L"共享队列", MB_OK);
 }
 
 void Panel::scan() { fleet_->scan(); }

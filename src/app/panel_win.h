@@ -84,6 +84,7 @@ private:
     // and its connection's changes shown and logged.
     void applySharedQueueSettings();
     void sharedQueueChanged();
+    void tellSharedQueueRefused();
 
     // LaunchListTarget: the importers' way into the launch list.
     void appendImported(std::vector<ImportedLink> links) override;
@@ -109,6 +110,8 @@ private:
     std::unique_ptr<ClusterPage> cluster_;
     std::unique_ptr<SharedQueue> sharedQueue_;  // made when first switched on
     SharedQueueSettings queueSettings_;
+    bool started_ = false;        // the start-up sequence is over
+    bool refusalUntold_ = false;  // the shared queue refused this panel during start-up
     // The variant of the notification being handled: answers go back under it.
     NameVariant answering_ = NameVariant::Unicode;
     std::uint32_t answeringProcess_ = 0;  // the sender of the notification being handled

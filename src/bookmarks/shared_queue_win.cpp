@@ -404,7 +404,8 @@ void SharedQueue::run() {
             writes.push_back({"HSET", panelKey, "owner", token_, "pid", std::to_string(GetCurrentProcessId()), "running",
                               std::to_string(copies.running), "unresponsive", std::to_string(copies.unresponsive),
                               "exited", std::to_string(copies.exited), "held", std::to_string(held), "acked",
-                              std::to_string(acked), "returned", std::to_string(returned), "time", time});
+                              std::to_string(acked), "returned", std::to_string(returned), "roundtrips",
+                              std::to_string(conn.roundTrips), "time", time});
             writes.push_back({"EXPIRE", panelKey, "10"});
         }
         std::vector<Reply> replies;

@@ -238,10 +238,17 @@ TEST_F(SharedQueueTest, OnePanelDrainsTheQueueOpeningEveryEntryOnce) {
     std::printf("[figure] one panel, 5 copies: %d entries in %.1f s, %.0f entries/s\n", kEntries, seconds,
                 kEntries / seconds);
     // The roll-call hash of the panel is there, with what it finished.
-    EXPECT_TRUE(waitUntil([&] { return redis.integer({"HGET", "vuv:panels:A", "acked"}) == 0 ||
-                                       redis.run({"HGET", "vuv:panels:A", "acked"})->text == std::to_string(kEntries); },
-                          Ms{10000}, Ms{200}));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto acked = redis.run({"HGET", "vuv:panels:A", "acked"});
+            return acked && acked->text == std::to_string(kEntries);
+        },
+        Ms{10000}, Ms{200}));
     EXPECT_GT(redis.integer({"TTL", "vuv:panels:A"}), 0);
+    const auto trips = redis.run({"HGET", "vuv:panels:A", "roundtrips"});
+    ASSERT_TRUE(trips.has_value());
+    std::printf("[figure] server round trips per entry: %.2f (%s in all, roll-calls and figures included)\n",
+                std::atof(trips->text.c_str()) / kEntries, trips->text.c_str());
     // The bookmark page shows each entry handed out as a row.
     EXPECT_GE(listRowCount(panel->control(id::kBookmarkList)), static_cast<std::size_t>(kEntries));
 }
@@ -290,7 +297,7 @@ TEST_F(SharedQueueTest, TheServerDownAtStartIsWaitedFor) {
     ASSERT_TRUE(waitUntil([&] { return connected(); }, Ms{15000})) << clusterState();
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - up).count();
     std::printf("[figure] connected %.0f ms after the server came up (the page refreshes every 2 s)\n", ms);
-    EXPECT_LT(ms, 5000 + 2000 + 1000);
+    EXPECT_LT(ms, 5000 + 5000);  // the back-off is at most 5 s; the rest is margin
     StandinProcess& c = asker(20);
     ASSERT_TRUE(c.ready());
     ASSERT_TRUE(waitUntil([&] { return openedTotal() >= 3; }, Ms{20000}, Ms{100})) << openedTotal();
@@ -315,9 +322,6 @@ TEST_F(SharedQueueTest, AnEntryThatAlwaysFailsEndsInTheDeadLetters) {
         ASSERT_EQ(received(b, text::kMsgJump), std::vector<std::string>{"http://dead.example/0"}) << round;
         terminate(b.pid());
         // Given back once the panel has seen the copy end.
-        ASSERT_TRUE(waitUntil([&] { return redis.range(std::string(kQueue) + ":dead").size() == 1 ||
-                                           readListView(panel->control(id::kBookmarkList)).size() > 0; },
-                              Ms{10000}, Ms{100}));
         ASSERT_TRUE(waitUntil(
             [&] {
                 const Table rows = readListView(panel->control(id::kBookmarkList));
