@@ -253,6 +253,80 @@ TEST_F(SharedQueueTest, OnePanelDrainsTheQueueOpeningEveryEntryOnce) {
     EXPECT_GE(listRowCount(panel->control(id::kBookmarkList)), static_cast<std::size_t>(kEntries));
 }
 
+// Two panels, each on a desktop of its own (window messages find only the
+// windows of their desktop) with five copies that ask again 20 ms after each
+// address, drain one queue: every entry is opened exactly once, both panels
+// take part, and nothing is left pending.
+TEST_F(SharedQueueTest, TwoPanelsOnTwoDesktopsDrainOneQueueOpeningEveryEntryOnce) {
+    constexpr int kEntries = 1000;
+    push("http://two.example/", kEntries);
+    ASSERT_NO_FATAL_FAILURE(startPanelWithQueue(queueSettings("A", 30)));
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, Ms{15000})) << clusterState();
+
+    // Panel B: a sandbox and a desktop of its own.
+    Sandbox other;
+    ASSERT_TRUE(other.ok());
+    const std::string settingsB = std::string("[") + std::string(text::kSettingsSection) + "]\r\n" +
+                                  std::string(text::kKeyBrowserPath) + "=" + win::narrow(other.standinExe()) + "\r\n" +
+                                  queueSettings("B", 30);
+    ASSERT_TRUE(writeFileBytes(other.path(win::widen(text::kSettingsFile)), settingsB));
+    const wchar_t* desktopName = L"vuv-queue-b";
+    HDESK desktop = CreateDesktopW(desktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ASSERT_NE(desktop, nullptr) << GetLastError();
+    StartOptions startB;
+    startB.commandLine = L"\"" + other.panelExe() + L"\"";
+    startB.directory = other.directory();
+    startB.environment = {{standin::kLogDirVariable, other.logDirectory()}};
+    startB.desktop = desktopName;
+    Process& panelB = other.start(startB);
+    ASSERT_TRUE(panelB.running());
+    std::vector<std::unique_ptr<StandinProcess>> copiesB;
+    for (int i = 0; i < 5; ++i) {
+        StartOptions copy = startB;
+        copy.commandLine = L"\"" + other.standinExe() + L"\" " + std::wstring(standin::kOptAskBookmarkMs) + L"20";
+        Process& started = other.start(copy);
+        ASSERT_TRUE(started.running());
+        copiesB.push_back(std::make_unique<StandinProcess>(other, started.pid()));
+        ASSERT_TRUE(copiesB.back()->ready());
+    }
+    const auto began = Clock::now();
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(asker(20).ready());
+    std::map<std::string, int> all;
+    std::size_t byA = 0, byB = 0;
+    const auto count = [&] {
+        all.clear();
+        byA = byB = 0;
+        for (const auto& b : browsers) {
+            for (const std::string& address : received(*b, text::kMsgJump)) ++all[address], ++byA;
+        }
+        for (const auto& b : copiesB) {
+            for (const std::string& address : received(*b, text::kMsgJump)) ++all[address], ++byB;
+        }
+        return byA + byB;
+    };
+    ASSERT_TRUE(waitUntil([&] { return count() >= kEntries; }, Ms{170000}, Ms{250})) << byA << " + " << byB;
+    const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(kEntries));
+    for (const auto& [address, times] : all) EXPECT_EQ(times, 1) << address;
+    EXPECT_GT(byA, 0u);
+    EXPECT_GT(byB, 0u);
+    EXPECT_TRUE(waitUntil([&] { return redis.pendingAndLag(kQueue, "vuv") == std::pair<long long, long long>{0, 0}; },
+                          Ms{20000}, Ms{100}))
+        << redis.pendingAndLag(kQueue, "vuv").first;
+    std::printf("[figure] two panels x 5 copies: %d entries in %.1f s, %.0f entries/s (A %zu, B %zu)\n", kEntries,
+                seconds, kEntries / seconds, byA, byB);
+    for (const char* member : {"A", "B"}) {
+        const auto trips = redis.run({"HGET", std::string("vuv:panels:") + member, "roundtrips"});
+        const auto acked = redis.run({"HGET", std::string("vuv:panels:") + member, "acked"});
+        if (trips && acked) {
+            std::printf("[figure] panel %s: %s round trips for %s acknowledged entries\n", member, trips->text.c_str(),
+                        acked->text.c_str());
+        }
+    }
+    panelB.kill();
+    CloseDesktop(desktop);
+}
+
 // Link codes and page sources go to vuv:records with the panel's member and
 // the sender's process id.
 TEST_F(SharedQueueTest, RecordsReachTheRecordsStream) {
