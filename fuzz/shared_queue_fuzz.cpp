@@ -116,6 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 vuv::QueueFigures figures;
                 vuv::readGroupFigures(replyOf(in, 0), "g", figures);
                 (void)vuv::readPanelFigures("m", replyOf(in, 0));
+                const std::optional<vuv::ServerAddress> address = vuv::parseServerAddress(textOf(in) + textOf(in));
+                if (address) check(!address->host.empty() && address->port >= 1 && address->port <= 65535 && address->db >= 0);
                 break;
             }
             default:

@@ -34,12 +34,13 @@ bool Panel::build(HINSTANCE instance) {
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();
     cluster_ = std::make_unique<ClusterPage>(main, [this](std::size_t& listed, CopyCounts& counts) {
-        const std::vector<CopySummary> copies = fleet_->copies();
-        listed = copies.size();
-        for (const CopySummary& c : copies) {
-            if (c.state == CopyState::Running) ++counts.running;
-            if (c.state == CopyState::Hung) ++counts.unresponsive;
-            if (c.state == CopyState::Exited) ++counts.exited;
+        listed = fleet_->rows().size();
+        for (const InstanceRow& row : fleet_->rows()) {
+            const CopyFacts* facts = fleet_->facts(row.processId);
+            const CopyState state = facts != nullptr ? facts->state : CopyState::Running;
+            if (state == CopyState::Running) ++counts.running;
+            if (state == CopyState::Hung) ++counts.unresponsive;
+            if (state == CopyState::Exited) ++counts.exited;
         }
     });
     cluster_->setDialogHandler([this] {
@@ -109,6 +110,8 @@ int Panel::run() {
 }
 
 void Panel::exit() {
+    // The shared queue's thread leaves the group's roll-call first.
+    if (sharedQueue_) sharedQueue_->stop();
     workspace_->saveNowIfChanged();
     settings_->save();
     ExitProcess(0);

@@ -59,21 +59,38 @@ void ClusterPage::show(SharedQueue* queue) {
 }
 
 void ClusterPage::refresh() {
+    LARGE_INTEGER frequency{}, begin{}, end{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
     if (queue_ != nullptr && copies_) {
         std::size_t listed = 0;
         CopyCounts counts;
         copies_(listed, counts);
         queue_->setCopies(listed, counts);
     }
+    const std::size_t rowsBefore = shown_.panels.size();
     shown_ = queue_ != nullptr ? queue_->snapshot() : ClusterSnapshot{};
-    const std::wstring state = L"共享队列：" + connectionText(shown_);
-    SetWindowTextW(GetDlgItem(main_, id::kClusterState), state.c_str());
+    // Texts are set only when they change: each setting repaints.
+    const auto show = [this](int control, const std::wstring& text, std::wstring& last) {
+        if (text == last) return;
+        last = text;
+        SetWindowTextW(GetDlgItem(main_, control), text.c_str());
+    };
+    show(id::kClusterState, L"共享队列：" + connectionText(shown_), stateText_);
     const QueueFigures& q = shown_.queue;
     const std::wstring figures = L"队列中 " + figure(q.length) + L"　未投递 " + figure(q.undelivered) + L"　待确认 " +
                                  figure(q.pending) + L"　死信 " + figure(q.dead) + L"　本机缓冲 " +
                                  std::to_wstring(shown_.buffered) + L"　用尽 " + std::to_wstring(shown_.usedUp);
-    SetWindowTextW(GetDlgItem(main_, id::kClusterQueue), figures.c_str());
-    view_.setRowCount(shown_.panels.size());
+    show(id::kClusterQueue, figures, figuresText_);
+    if (shown_.panels.size() != rowsBefore) {
+        view_.setRowCount(shown_.panels.size());
+    } else if (IsWindowVisible(view_.hwnd())) {
+        InvalidateRect(view_.hwnd(), nullptr, FALSE);  // the rows are asked for again when painted
+    }
+    QueryPerformanceCounter(&end);
+    if (queue_ != nullptr && frequency.QuadPart > 0) {
+        queue_->noteInterfaceTick(static_cast<std::uint64_t>((end.QuadPart - begin.QuadPart) * 1000000 / frequency.QuadPart));
+    }
 }
 
 bool ClusterPage::onCommand(int id, int) {

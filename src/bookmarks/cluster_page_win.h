@@ -44,6 +44,7 @@ private:
     VirtualListView view_;
     ClusterSnapshot shown_;
     std::string cell_;
+    std::wstring stateText_, figuresText_;  // as last shown
 };
 
 }  // namespace vuv::win

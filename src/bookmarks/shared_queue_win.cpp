@@ -158,7 +158,12 @@ void SharedQueue::start(const SharedQueueSettings& settings, Notify onChange) {
     settings_ = settings;
     member_ = settings.member.empty() ? computerName() : settings.member;
     onChange_ = std::move(onChange);
-    token_ = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(nowMs());
+    // The same program on the same computer is the same owner: restarted
+    // after a crash it takes its name back at once instead of waiting for
+    // the roll-call hash of its previous run to expire.
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    token_ = utf8Of(computerName()) + "|" + utf8Of(narrow(std::wstring_view(path, length)));
     {
         std::lock_guard<std::mutex> lock(mutex_);
         book_ = LeaseBook(LeaseSettings{static_cast<std::int64_t>(clampLeaseSeconds(settings.leaseSeconds)) * 1000,
@@ -249,6 +254,12 @@ void SharedQueue::setCopies(std::size_t listed, CopyCounts counts) {
     std::lock_guard<std::mutex> lock(mutex_);
     listedCopies_ = listed;
     copies_ = counts;
+}
+
+void SharedQueue::noteInterfaceTick(std::uint64_t micros) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    snapshot_.tickMicros = micros;
+    snapshot_.longestTickMicros = std::max(snapshot_.longestTickMicros, micros);
 }
 
 ClusterSnapshot SharedQueue::snapshot() const {
@@ -367,6 +378,7 @@ void SharedQueue::run() {
         CopyCounts copies;
         std::uint64_t acked = 0, returned = 0;
         std::size_t held = 0;
+        std::uint64_t tick = 0, longestTick = 0;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             acks = book_.acksToSend();
@@ -379,6 +391,8 @@ void SharedQueue::run() {
             acked = book_.acknowledged();
             returned = book_.returned();
             held = book_.held();
+            tick = snapshot_.tickMicros;
+            longestTick = snapshot_.longestTickMicros;
         }
         std::vector<Args> writes;
         if (!acks.empty()) {
@@ -405,13 +419,32 @@ void SharedQueue::run() {
                               std::to_string(copies.running), "unresponsive", std::to_string(copies.unresponsive),
                               "exited", std::to_string(copies.exited), "held", std::to_string(held), "acked",
                               std::to_string(acked), "returned", std::to_string(returned), "roundtrips",
-                              std::to_string(conn.roundTrips), "time", time});
+                              std::to_string(conn.roundTrips), "tick_us", std::to_string(tick), "longest_tick_us",
+                              std::to_string(longestTick), "time", time});
             writes.push_back({"EXPIRE", panelKey, "10"});
+        }
+        // New entries are read in the same round trip when nothing else
+        // must be read first (own pending entries, or a scan for entries
+        // idle past the lease, at most every 2 s).
+        const bool claimScanDue = wanted > 0 && (cursor != "0-0" || now - lastClaimScan >= 2000);
+        const bool readWithWrites = wanted > 0 && ownPendingRead && !claimScanDue;
+        if (readWithWrites) {
+            writes.push_back({"XREADGROUP", "GROUP", group, member, "COUNT", std::to_string(wanted), "BLOCK", "100",
+                              "STREAMS", queue, ">"});
         }
         std::vector<Reply> replies;
         if (!conn.exchange(writes, replies)) {
             setState(QueueConnection::Disconnected, narrow(L"连接中断 (") + conn.error() + ")");
             continue;
+        }
+        if (readWithWrites) {
+            if (isError(replies.back(), "NOGROUP")) conn.one({"XGROUP", "CREATE", queue, group, "0", "MKSTREAM"});
+            ReadEntries read = readStreamEntries(replies.back());
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                book_.received(std::move(read));
+            }
+            filled_.notify_all();
         }
         if (!writes.empty()) {
             if (rollCall) lastRollCall = now;
@@ -461,7 +494,7 @@ void SharedQueue::run() {
             ownPendingRead = true;
             readSome = true;
         }
-        if (wanted > 0 && (cursor != "0-0" || now - lastClaimScan >= 1000)) {
+        if (claimScanDue) {
             std::optional<Reply> claimed = conn.one(
                 {"XAUTOCLAIM", queue, group, member, leaseMs, cursor, "COUNT", std::to_string(wanted)});
             if (!claimed) continue;
@@ -475,7 +508,7 @@ void SharedQueue::run() {
             wanted = book_.wanted(listedCopies_);
         }
         if (readSome) filled_.notify_all();
-        if (wanted > 0) {
+        if (wanted > 0 && !readWithWrites) {
             std::optional<Reply> fresh = conn.one({"XREADGROUP", "GROUP", group, member, "COUNT",
                                                    std::to_string(wanted), "BLOCK", "100", "STREAMS", queue, ">"});
             if (!fresh) continue;

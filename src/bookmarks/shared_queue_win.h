@@ -46,6 +46,7 @@ struct ClusterSnapshot {
     std::size_t buffered = 0, held = 0;
     std::uint64_t acknowledged = 0, returned = 0, deadLettered = 0, usedUp = 0;
     std::uint64_t roundTrips = 0;
+    std::uint64_t tickMicros = 0, longestTickMicros = 0;
 };
 
 // The copies of this panel by state, for the roll-call.
@@ -81,7 +82,9 @@ public:
     void add(std::vector<std::string> urls);
     void record(std::string_view kind, std::uint32_t processId, std::string text);
     void setCopies(std::size_t listed, CopyCounts counts);
-    void countUsedUp();
+    // The interface thread's time for its last refresh of the page 集群,
+    // told to the group in the roll-call (the longest so far, too).
+    void noteInterfaceTick(std::uint64_t micros);
 
     [[nodiscard]] ClusterSnapshot snapshot() const;
     [[nodiscard]] const std::string& member() const noexcept { return member_; }
@@ -101,7 +104,7 @@ private:
     Notify onChange_;
     SharedQueueSettings settings_;
     std::string member_;
-    std::string token_;  // tells this panel's roll-call hash from another's of the same member
+    std::string token_;  // the computer and program: tells this panel's roll-call hash from another's of the same member
 
     mutable std::mutex mutex_;
     std::condition_variable work_;    // the worker: something to send, or stop
