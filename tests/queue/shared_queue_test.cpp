@@ -4,6 +4,7 @@
 // server with the same client library the panel uses.
 #include "e2e/instance_fixture.h"
 #include "e2e/notification_helpers.h"
+#include "e2e/pictures.h"
 #include "standin/protocol.h"
 
 #include "common/control_ids.h"
@@ -327,6 +328,27 @@ TEST_F(SharedQueueTest, TwoPanelsOnTwoDesktopsDrainOneQueueOpeningEveryEntryOnce
                         tick->text.c_str());
         }
     }
+    // The page 集群 of panel A lists both live panels.
+    ASSERT_TRUE(selectTab(panel->control(id::kTabs), id::kClusterPage));
+    Table rows;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            rows = readListView(panel->control(id::kClusterList));
+            return rows.size() == 2 && rows[0].size() > 5 && rows[0][0] == "A" && rows[1][0] == "B" &&
+                   rows[0][5] == std::to_string(byA) && rows[1][5] == std::to_string(byB);
+        },
+        Ms{15000}, Ms{200}))
+        << [&] {
+               std::string shown;
+               for (const auto& row : rows) {
+                   for (const auto& cell : row) shown += cell + " | ";
+                   shown += "\n";
+               }
+               return shown;
+           }();
+    if (!screenshotDirectory().empty()) {
+        EXPECT_TRUE(savePicture(*panel, screenshotDirectory() + L"cluster-two-panels.bmp"));
+    }
     panelB.kill();
     CloseDesktop(desktop);
 }
@@ -410,6 +432,28 @@ TEST_F(SharedQueueTest, TheDialogSwitchesTheQueueOnAndKeepsItsFields) {
     panel = std::make_unique<PanelProcess>(sandbox);
     ASSERT_TRUE(panel->ready()) << panel->startError();
     ASSERT_TRUE(waitUntil([&] { return connected(); }, Ms{20000})) << clusterState();
+}
+
+// With the queue on, "导入" on 书签管理 adds to the stream (UTF-8 there, GBK
+// in the file) instead of the local table, and the entries come back to a
+// copy that asks, shown in GBK.
+TEST_F(SharedQueueTest, ImportedAddressesGoToTheQueue) {
+    ASSERT_NO_FATAL_FAILURE(startPanelWithQueue(queueSettings("I", 30)));
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, Ms{15000})) << clusterState();
+    const std::string chinese = win::narrow(L"http://例子.example/页");
+    const std::wstring path = sandbox.path(L"queue-import.txt");
+    ASSERT_TRUE(writeFileBytes(path, "http://import.example/1\r\n" + chinese + "\r\n"));
+    ASSERT_TRUE(panel->command(id::kBookmarkFileImport));
+    ASSERT_TRUE(answerFileDialog(panel->pid(), path));
+    std::vector<std::map<std::string, std::string>> entries;
+    ASSERT_TRUE(waitUntil([&] { return (entries = redis.range(kQueue)).size() == 2; }, Ms{15000}, Ms{100}));
+    EXPECT_EQ(entries[0]["url"], "http://import.example/1");
+    EXPECT_EQ(entries[1]["url"], "http://\xE4\xBE\x8B\xE5\xAD\x90.example/\xE9\xA1\xB5");  // UTF-8
+    EXPECT_EQ(listRowCount(panel->control(id::kBookmarkList)), 0u);
+    StandinProcess& b = asker(20);
+    ASSERT_TRUE(b.ready());
+    ASSERT_TRUE(waitUntil([&] { return received(b, text::kMsgJump).size() >= 2; }, Ms{15000}, Ms{100}));
+    EXPECT_EQ(received(b, text::kMsgJump), (std::vector<std::string>{"http://import.example/1", chinese}));
 }
 
 // Link codes and page sources go to vuv:records with the panel's member and
