@@ -171,6 +171,7 @@ void SharedQueue::start(const SharedQueueSettings& settings, Notify onChange) {
         snapshot_ = ClusterSnapshot{};
         snapshot_.connection = QueueConnection::Connecting;
         stopping_ = false;
+        drained_ = false;
     }
     worker_ = std::thread([this] { run(); });
 }
@@ -204,7 +205,9 @@ void SharedQueue::setState(QueueConnection state, std::string reason) {
 std::optional<QueueEntry> SharedQueue::take(const BookmarkHolder& copy, std::chrono::milliseconds wait) {
     std::unique_lock<std::mutex> lock(mutex_);
     std::optional<QueueEntry> entry = book_.take(copy);
-    if (!entry && wait.count() > 0 && snapshot_.connection == QueueConnection::Connected) {
+    // No wait when the last read found the stream drained: an empty queue
+    // must not hold up the interface thread at every request.
+    if (!entry && wait.count() > 0 && snapshot_.connection == QueueConnection::Connected && !drained_) {
         work_.notify_all();
         filled_.wait_for(lock, wait, [&] { return book_.buffered() > 0 || stopping_; });
         // The copy holds nothing now: this take acknowledges nothing more.
@@ -442,6 +445,7 @@ void SharedQueue::run() {
             ReadEntries read = readStreamEntries(replies.back());
             {
                 std::lock_guard<std::mutex> lock(mutex_);
+                if (read.ok) drained_ = read.entries.empty();
                 book_.received(std::move(read));
             }
             filled_.notify_all();
@@ -504,6 +508,7 @@ void SharedQueue::run() {
             if (!fillDeliveries(got.read.entries)) continue;
             readSome = readSome || !got.read.entries.empty();
             std::lock_guard<std::mutex> lock(mutex_);
+            if (!got.read.entries.empty()) drained_ = false;
             book_.received(std::move(got.read));
             wanted = book_.wanted(listedCopies_);
         }
@@ -519,6 +524,7 @@ void SharedQueue::run() {
             ReadEntries read = readStreamEntries(*fresh);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
+                if (read.ok) drained_ = read.entries.empty();
                 book_.received(std::move(read));
             }
             filled_.notify_all();

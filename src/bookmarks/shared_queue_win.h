@@ -73,7 +73,8 @@ public:
     [[nodiscard]] bool running() const noexcept { return worker_.joinable(); }
 
     // Interface thread. A copy asks: the next entry, waiting up to wait for
-    // one when the buffer is empty and the server is connected.
+    // one when the buffer is empty, the server is connected and the last
+    // read did not find the stream drained.
     [[nodiscard]] std::optional<QueueEntry> take(const BookmarkHolder& copy, std::chrono::milliseconds wait);
     std::optional<std::string> copyEnded(const BookmarkHolder& copy);
     [[nodiscard]] std::vector<BookmarkHolder> holders() const;
@@ -116,6 +117,7 @@ private:
     CopyCounts copies_;
     ClusterSnapshot snapshot_;
     bool stopping_ = false;
+    bool drained_ = false;  // the last read of new entries found none
     std::thread worker_;
 };
 

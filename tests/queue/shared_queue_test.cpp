@@ -456,6 +456,47 @@ TEST_F(SharedQueueTest, ImportedAddressesGoToTheQueue) {
     EXPECT_EQ(received(b, text::kMsgJump), (std::vector<std::string>{"http://import.example/1", chinese}));
 }
 
+// A request answered from the buffer takes about as long as one answered
+// from the local table: the server is never waited for while the buffer
+// holds an entry. Prints both means; each request must bring its address.
+TEST_F(SharedQueueTest, AHandOutFromTheBufferCostsAboutWhatALocalOneDoes) {
+    constexpr int kRequests = 150;
+    const auto timeRequests = [&](StandinProcess& b, const char* what) {
+        double total = 0;
+        for (int i = 0; i < kRequests; ++i) {
+            const std::size_t before = received(b, text::kMsgJump).size();
+            const auto start = Clock::now();
+            if (b.notify(notification(b.commandWindow(), text::kKeywordBookmark)) != std::optional<bool>(true)) return -1.0;
+            total += std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+            if (received(b, text::kMsgJump).size() != before + 1) return -1.0;
+            Sleep(20);  // a copy loads its page meanwhile; the buffer is refilled
+        }
+        std::printf("[figure] %s: %.0f us per request (mean of %d)\n", what, total / kRequests, kRequests);
+        return total / kRequests;
+    };
+    // Local: the queue off, the table filled by 导入.
+    writeSettingsWithBrowser();
+    panel = std::make_unique<PanelProcess>(sandbox);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    std::vector<std::string> addresses;
+    for (int i = 0; i < kRequests; ++i) addresses.push_back("http://local.example/" + std::to_string(i));
+    ASSERT_TRUE(importBookmarks(*panel, sandbox.directory(), addresses));
+    StandinProcess& b = browser();
+    ASSERT_TRUE(b.ready());
+    ASSERT_TRUE(waitUntilListening(b));
+    const double local = timeRequests(b, "hand-out from the local table");
+    ASSERT_GT(local, 0);
+    ASSERT_TRUE(panel->close());
+
+    push("http://buffer.example/", kRequests + 10);
+    ASSERT_NO_FATAL_FAILURE(startPanelWithQueue(queueSettings("T", 60)));
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, Ms{15000})) << clusterState();
+    ASSERT_TRUE(waitUntilListening(b));
+    const double shared = timeRequests(b, "hand-out from the shared queue's buffer");
+    ASSERT_GT(shared, 0);
+    std::printf("[figure] buffer / local: %.2f\n", shared / local);
+}
+
 // Link codes and page sources go to vuv:records with the panel's member and
 // the sender's process id.
 TEST_F(SharedQueueTest, RecordsReachTheRecordsStream) {
