@@ -15,6 +15,16 @@ std::wstring figure(long long n) { return n < 0 ? std::wstring(L"?") : std::to_w
 
 }  // namespace
 
+const std::vector<ControlRow>& ClusterPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kClusterState, Kind::Label, L"共享队列：未启用", 0, 8, 30, 562, 18},
+        {id::kClusterQueue, Kind::Label, L"", 0, 8, 52, 562, 18},
+        {id::kClusterList, Kind::ListView, L"", 0, 8, 76, 562, 278, Anchor::Grow},
+    };
+    return rows;
+}
+
 ClusterPage::ClusterPage(HWND main, std::function<void(std::size_t&, CopyCounts&)> copies)
     : main_(main), copies_(std::move(copies)) {
     view_.attach(GetDlgItem(main, id::kClusterList),
@@ -93,19 +103,16 @@ void ClusterPage::refresh() {
     }
 }
 
-bool ClusterPage::onCommand(int id, int) {
-    if (id != id::kSharedQueue || !openDialog_) return false;
-    openDialog_();
-    return true;
-}
-
-bool ClusterPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
-
-bool ClusterPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kClusterTimer)) return false;
-    refresh();
-    result = 0;
-    return true;
+void ClusterPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "cluster page";
+    routes.commands.claim(id::kSharedQueue, kOwner, [this](int) {
+        if (openDialog_) openDialog_();
+    });
+    routes.notifications.claim(id::kClusterList, kOwner, [this](const NMHDR& header) -> LRESULT {
+        view_.onNotify(header);
+        return 0;
+    });
+    routes.timers.claim(id::kClusterTimer, kOwner, [this] { refresh(); });
 }
 
 }  // namespace vuv::win

@@ -7,24 +7,28 @@
 
 #include "bookmarks/shared_queue_win.h"
 #include "common/listview_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vuv::win {
 
-class ClusterPage final : public Page {
+class ClusterPage final {
 public:
     // copies tells the roll-call this panel's copies by state (and how many
     // are listed), at every refresh.
     ClusterPage(HWND main, std::function<void(std::size_t& listed, CopyCounts& counts)> copies);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
+    // "工具 › 共享队列…", the list's notifications and the refresh timer.
+    void registerIds(Routes& routes);
     // What "工具 › 共享队列…" does (the panel opens the dialog and restarts the queue).
     void setDialogHandler(std::function<void()> handler) { openDialog_ = std::move(handler); }
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // The controls of the tab 集群, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
     // The queue shown (nullptr: off); the timer runs while there is one.
     void show(SharedQueue* queue);
