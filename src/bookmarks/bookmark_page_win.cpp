@@ -92,10 +92,11 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
             const int row = static_cast<int>(handout.row);
-            // A shared queue's entry is a new row.
+            // A shared queue's entry is a new row: the list learns its new
+            // length without repainting the rows it already shows.
             if (row >= ListView_GetItemCount(view_.hwnd())) {
-                view_.setRowCount(table_.size());
-                syncHolders();
+                ListView_SetItemCountEx(view_.hwnd(), static_cast<int>(table_.size()),
+                                        LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
             }
             ListView_RedrawItems(view_.hwnd(), row, row);
             break;

@@ -577,6 +577,14 @@ void SharedQueue::run() {
                 return stopping_ || !adds_.empty() || !records_.empty() || !book_.acksToSend().empty() ||
                        book_.wanted(listedCopies_) > 0;
             });
+            // Woken by a hand-out while entries remain: the copy's request is
+            // still being answered, and the round trip to the server would
+            // compete with it for the system (under Wine every socket call
+            // and every message between processes goes through one server
+            // process). A few milliseconds later nobody is waiting on it.
+            if (!stopping_ && book_.buffered() > 0) {
+                work_.wait_for(lock, std::chrono::milliseconds(5), [&] { return stopping_ || book_.buffered() == 0; });
+            }
         }
     }
     // Stopped: this panel leaves the roll-call at once.
