@@ -95,10 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::optional<std::string> before = book.heldBy(copy);
                 if (before && copy.processId != 0) mayAck.insert(*before);
                 const std::optional<vuv::QueueEntry> got = book.take(copy);
-                if (got) {
-                    check(!got->url.empty() && got->deliveries <= book.settings().maxDeliveries);
-                    if (copy.processId == 0) mayAck.insert(got->id);
-                }
+                if (got) check(copy.processId != 0 && !got->url.empty() && got->deliveries <= book.settings().maxDeliveries);
                 break;
             }
             case 3: book.copyEnded(copy); break;

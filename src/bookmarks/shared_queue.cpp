@@ -239,7 +239,11 @@ int clampMaxDeliveries(long long deliveries) noexcept {
 // --- LeaseBook ---
 
 std::optional<QueueEntry> LeaseBook::take(const BookmarkHolder& copy) {
-    if (copy.processId != 0) {
+    // An asker whose process is not known could never ask past its entry,
+    // which would then be leased for good or acknowledged unopened: it gets
+    // none.
+    if (copy.processId == 0) return std::nullopt;
+    {
         const auto it = held_.find(copy);
         if (it != held_.end()) {
             acks_.insert(it->second.id);
@@ -254,14 +258,7 @@ std::optional<QueueEntry> LeaseBook::take(const BookmarkHolder& copy) {
             toDead(std::move(entry));
             continue;
         }
-        // A copy not known holds nothing afterwards: its entry counts as
-        // finished when handed out, as nobody can ask past it.
-        if (copy.processId == 0) {
-            acks_.insert(entry.id);
-            ++acknowledged_;
-        } else {
-            held_[copy] = entry;
-        }
+        held_[copy] = entry;
         return entry;
     }
     return std::nullopt;

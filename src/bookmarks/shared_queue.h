@@ -186,7 +186,8 @@ public:
     // A copy asks: what it held is finished (acknowledged), and it gets the
     // buffer's first entry. Entries delivered too often on the way go to the
     // dead letters. Nothing when the buffer is empty (the copy then holds
-    // nothing: its previous entry is acknowledged all the same).
+    // nothing: its previous entry is acknowledged all the same), and nothing
+    // for an asker without a process id.
     [[nodiscard]] std::optional<QueueEntry> take(const BookmarkHolder& copy);
     // A copy ended: the entry it held goes back to the front of the buffer,
     // to be handed to the next local copy. Returns that entry's id.

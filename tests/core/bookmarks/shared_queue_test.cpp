@@ -213,12 +213,14 @@ TEST(LeaseBook, RenewalsEveryThirdOfTheLeaseDropEntriesClaimedElsewhere) {
     EXPECT_FALSE(book.renewalDue(2001).empty());
 }
 
-TEST(LeaseBook, AnUnknownAskerHoldsNothingSoItsEntryIsFinishedAtOnce) {
+TEST(LeaseBook, AnAskerWithoutAProcessGetsNothingAndNothingIsAcknowledged) {
     LeaseBook book;
     book.received(fresh({"1-0"}));
-    ASSERT_TRUE(book.take(BookmarkHolder{}).has_value());
-    EXPECT_EQ(book.acksToSend(), (std::vector<std::string>{"1-0"}));
+    EXPECT_FALSE(book.take(BookmarkHolder{}).has_value());
+    EXPECT_TRUE(book.acksToSend().empty());
     EXPECT_TRUE(book.holders().empty());
+    EXPECT_EQ(book.buffered(), 1u);
+    EXPECT_EQ(book.take(kA)->id, "1-0");
 }
 
 }  // namespace
