@@ -18,6 +18,38 @@ target_compile_definitions(vuvcore PUBLIC ${VUV_WIN_DEFS})
 # Asio's sockets (the automation interface).
 target_link_libraries(vuvcore PUBLIC ws2_32 mswsock)
 
+# The Redis client library (hiredis 1.2.0, Debian 13's source package),
+# fetched into build/third_party at configure time by
+# scripts/fetch-hiredis.sh and built here with this build's toolchain.
+include(ExternalProject)
+set(VUV_HIREDIS_SOURCE ${PROJECT_SOURCE_DIR}/build/third_party/hiredis-1.2.0)
+if(NOT EXISTS ${VUV_HIREDIS_SOURCE}/hiredis.h)
+  execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/fetch-hiredis.sh ${PROJECT_SOURCE_DIR}/build/third_party
+                  RESULT_VARIABLE vuv_fetch_result OUTPUT_QUIET)
+  if(NOT vuv_fetch_result EQUAL 0)
+    message(FATAL_ERROR "scripts/fetch-hiredis.sh could not fetch the Redis client library")
+  endif()
+endif()
+set(VUV_HIREDIS_PREFIX ${CMAKE_BINARY_DIR}/third_party/hiredis)
+ExternalProject_Add(hiredis_build
+  SOURCE_DIR ${VUV_HIREDIS_SOURCE}
+  PREFIX ${VUV_HIREDIS_PREFIX}
+  INSTALL_DIR ${VUV_HIREDIS_PREFIX}/install
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
+             -DBUILD_SHARED_LIBS=OFF -DDISABLE_TESTS=ON -DENABLE_SSL=OFF
+             -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR> -DCMAKE_INSTALL_LIBDIR=lib
+             -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+  BUILD_BYPRODUCTS ${VUV_HIREDIS_PREFIX}/install/lib/libhiredis.a
+  UPDATE_COMMAND "" DOWNLOAD_COMMAND "")
+file(MAKE_DIRECTORY ${VUV_HIREDIS_PREFIX}/install/include)
+add_library(hiredis STATIC IMPORTED GLOBAL)
+set_target_properties(hiredis PROPERTIES
+  IMPORTED_LOCATION ${VUV_HIREDIS_PREFIX}/install/lib/libhiredis.a
+  INTERFACE_INCLUDE_DIRECTORIES ${VUV_HIREDIS_PREFIX}/install/include
+  INTERFACE_LINK_LIBRARIES "ws2_32;crypt32")
+add_dependencies(hiredis hiredis_build)
+target_link_libraries(vuvwin PUBLIC hiredis)
+
 add_executable(vuv WIN32 src/app/winmain_win.cpp resources/vuv.rc)
 target_link_libraries(vuv PRIVATE vuvwin)
 target_compile_options(vuv PRIVATE ${VUV_WARNINGS})
@@ -88,6 +120,20 @@ if(VUV_E2E_TESTS)
   set_property(TARGET vuv_e2e_tests PROPERTY CROSSCOMPILING_EMULATOR ${VUV_WINE_EXEC})
   gtest_add_tests(TARGET vuv_e2e_tests TEST_LIST VUV_E2E_TEST_LIST)
   set_tests_properties(${VUV_E2E_TEST_LIST} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT})
+endif()
+
+# Shared-queue tests: the real panel and stand-ins against a Redis server
+# that scripts/with-redis starts for each test program on a free loopback
+# port (VUV_REDIS_PORT) and stops when it ends.
+file(GLOB_RECURSE VUV_QUEUE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/queue/*_test.cpp)
+if(VUV_QUEUE_TESTS)
+  add_executable(vuv_queue_tests ${VUV_QUEUE_TESTS} tests/e2e/watchdog.cpp)
+  target_link_libraries(vuv_queue_tests PRIVATE vuve2e gtest_main)
+  target_compile_options(vuv_queue_tests PRIVATE ${VUV_WARNINGS})
+  add_dependencies(vuv_queue_tests vuv lxbr)
+  set_property(TARGET vuv_queue_tests PROPERTY CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/with-redis)
+  gtest_add_tests(TARGET vuv_queue_tests TEST_LIST VUV_QUEUE_TEST_LIST)
+  set_tests_properties(${VUV_QUEUE_TEST_LIST} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT})
 endif()
 
 # Benchmarks that need Windows: programs that print figures, never tests.

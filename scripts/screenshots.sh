@@ -3,7 +3,9 @@
 # every page of the panel at 96 and at 144 DPI (with a few rows in each
 # list) and the test that shows copies in all three states, which write one
 # BMP per page (and one of those states) into VUV_SCREENSHOT_DIR, and converts
-# them to PNG in docs/screenshots/, together with the icon at 64 pixels.
+# them to PNG in docs/screenshots/, together with the icon at 64 pixels; and
+# the shared-queue test that drains one queue with two panels, which writes
+# the page 集群 listing both (cluster-two-panels).
 # The pictures are never edited by hand: change the panel, run this, commit.
 #
 #   scripts/screenshots.sh [Windows build directory that runs under this Wine]
@@ -27,6 +29,9 @@ vuv_start_wineserver
 shots=$(mktemp -d)
 export VUV_SCREENSHOT_DIR="Z:${shots//\//\\}"
 (cd "$windir" && "$WINE" ./vuv_e2e_tests.exe --gtest_filter='Dpi/AppearanceAt.*:Fleet.OneTableShowsRunningHungAndExitedCopiesTogether') >&2
+# The page 集群 with two panels of one queue, beside a Redis server of its own.
+(cd "$windir" && "$root/scripts/with-redis" ./vuv_queue_tests.exe \
+    --gtest_filter='SharedQueueTest.TwoPanelsOnTwoDesktopsDrainOneQueueOpeningEveryEntryOnce') >&2
 
 out=docs/screenshots
 mkdir -p "$out"

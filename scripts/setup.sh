@@ -2,7 +2,9 @@
 # Installs what building, running and testing the panel need on Debian 12,
 # only what is missing: compilers (native and MinGW-w64), GoogleTest, Boost
 # (header-only: HTTP, sockets and JSON for the automation interface), Wine,
-# Xvfb, a zh_CN.UTF-8 locale (ANSI code page 936 under Wine) and a CJK font.
+# Xvfb, a zh_CN.UTF-8 locale (ANSI code page 936 under Wine), a CJK font, and
+# the Redis server the shared-queue tests start (the client library's source
+# is fetched by scripts/fetch-hiredis.sh when the Windows build is configured).
 # Needs root (or sudo) when something is missing.
 set -euo pipefail
 
@@ -13,7 +15,8 @@ want() { for p in "$@"; do have "$p" || need+=("$p"); done; }
 want cmake ninja-build g++ googletest libgtest-dev python3 libboost1.81-dev \
      g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
      wine wine64 xvfb x11-utils x11-apps xdotool imagemagick \
-     locales fonts-wqy-microhei clang libclang-rt-14-dev
+     locales fonts-wqy-microhei clang libclang-rt-14-dev \
+     redis-server redis-tools
 
 # 32-bit Wine needs a kernel that runs 32-bit programs; some kernels have
 # IA-32 emulation switched off, and there only the 64-bit build runs.

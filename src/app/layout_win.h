@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bookmarks/bookmark_page_win.h"
+#include "bookmarks/cluster_page_win.h"
 #include "common/control_ids.h"
 #include "common/menu_win.h"
 #include "common/ui_win.h"
@@ -48,6 +49,7 @@ inline const std::array<Page, id::kPageCount>& pages() {
         {L"链接记录", RecordsPage::linkRecordControls()},
         {L"网页记录", RecordsPage::pageRecordControls()},
         {L"运行日志", LogPage::controls()},
+        {L"集群", ClusterPage::controls()},
     }};
     return table;
 }
@@ -83,6 +85,7 @@ inline const std::vector<MenuRow>& toolsMenu() {
         {L"自动重启退出的浏览器", id::kAutoRestart},
         {nullptr, 0},
         {L"自动化接口…", id::kAutomation},
+        {L"共享队列…", id::kSharedQueue},
     };
     return rows;
 }

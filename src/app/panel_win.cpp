@@ -1,5 +1,6 @@
 #include "app/panel_win.h"
 
+#include "bookmarks/shared_queue_dialog_win.h"
 #include "common/encoding_win.h"
 #include "common/texts.h"
 #include "link/ansi_caption_win.h"
@@ -32,6 +33,19 @@ bool Panel::build(HINSTANCE instance) {
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();
+    cluster_ = std::make_unique<ClusterPage>(main, [this](std::size_t& listed, CopyCounts& counts) {
+        listed = fleet_->rows().size();
+        for (const InstanceRow& row : fleet_->rows()) {
+            const CopyFacts* facts = fleet_->facts(row.processId);
+            const CopyState state = facts != nullptr ? facts->state : CopyState::Running;
+            if (state == CopyState::Running) ++counts.running;
+            if (state == CopyState::Hung) ++counts.unresponsive;
+            if (state == CopyState::Exited) ++counts.exited;
+        }
+    });
+    cluster_->setDialogHandler([this] {
+        if (openSharedQueueSettings(window_.hwnd(), queueSettings_)) applySharedQueueSettings();
+    });
     // Each part claims the commands, notifications, timers and messages it
     // answers; a number claimed twice is a mistake in the program, and the
     // panel does not start with it.
@@ -52,6 +66,7 @@ bool Panel::build(HINSTANCE instance) {
                                                 *bookmarks_, *rules_, *records_, *workspace_, *log_,
                                                 [this]() -> Handover& { return handover(); }});
     api_->registerIds(routes);
+    cluster_->registerIds(routes);
     if (!routes.check()) return false;
     window_.setPageShownHandler([this](int page) { instances_->onPageShown(page); });
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
@@ -80,6 +95,10 @@ void Panel::start() {
     settings_->load();
     // 3. The automatic workspace, before the first scan can hand anything out.
     workspace_->openAutoSaved();
+    // 3b. The shared queue, when it is on: it connects on its own thread,
+    //     and copies that ask meanwhile get "used up".
+    queueSettings_ = loadSharedQueueSettings();
+    if (queueSettings_.on) applySharedQueueSettings();
     // 4. Shown: the instance page is current, so the browsers are scanned;
     //    the activation posts the first-activation check, which runs with
     //    the messages already queued, before the receiver opens.
@@ -94,6 +113,10 @@ void Panel::start() {
     if (ansiNamesDiffer()) ansiCaption_ = createAnsiCaptionWindow(text::kMainCaption);
     // 6. The automation interface, when it is switched on.
     api_->startIfEnabled();
+    started_ = true;
+    if (refusalUntold_) {
+        if (!handover().queue()->post([this] { if (refusalUntold_) tellSharedQueueRefused(); })) tellSharedQueueRefused();
+    }
 }
 
 Handover& Panel::handover() {
@@ -107,6 +130,8 @@ int Panel::run() {
 }
 
 void Panel::exit() {
+    // The shared queue's thread leaves the group's roll-call first.
+    if (sharedQueue_) sharedQueue_->stop();
     workspace_->saveNowIfChanged();
     settings_->save();
     ExitProcess(0);
@@ -138,6 +163,9 @@ void Panel::send(std::uint32_t commandWindow, const Command& command) {
 }
 
 void Panel::appendRecord(Record record, std::string_view text) {
+    if (sharedQueue_ && sharedQueue_->running()) {
+        sharedQueue_->record(record == Record::Link ? "link" : "page", answeringProcess_, std::string(text));
+    }
     if (record == Record::Link) {
         records_->appendLinkRecord(text);
     } else {
@@ -194,6 +222,47 @@ void Panel::optionSwitched(int command) {
             break;
         default: break;
     }
+}
+
+void Panel::applySharedQueueSettings() {
+    if (sharedQueue_) sharedQueue_->stop();
+    bookmarks_->useSharedQueue(nullptr);
+    if (!queueSettings_.on) {
+        cluster_->show(nullptr);
+        return;
+    }
+    if (!sharedQueue_) sharedQueue_ = std::make_unique<SharedQueue>(handover().queue());
+    sharedQueue_->start(queueSettings_, [this] { sharedQueueChanged(); });
+    bookmarks_->useSharedQueue(sharedQueue_.get());
+    cluster_->show(sharedQueue_.get());
+    log_->record(0, text::kEventCluster, narrow(ClusterPage::connectionText(sharedQueue_->snapshot())));
+}
+
+void Panel::sharedQueueChanged() {
+    if (!sharedQueue_ || !sharedQueue_->running()) return;
+    const ClusterSnapshot snapshot = sharedQueue_->snapshot();
+    log_->record(0, text::kEventCluster, narrow(ClusterPage::connectionText(snapshot)));
+    cluster_->refresh();
+    if (snapshot.connection == QueueConnection::Refused && bookmarks_->usesSharedQueue()) {
+        // Leases belong to member names: a second live panel under the same
+        // name would take the first one's entries. This one stays local.
+        bookmarks_->useSharedQueue(nullptr);
+        // Told once the start-up is over: a box during it would keep the
+        // browsers' channel closed until it is answered.
+        if (started_) {
+            tellSharedQueueRefused();
+        } else {
+            refusalUntold_ = true;
+        }
+    }
+}
+
+void Panel::tellSharedQueueRefused() {
+    refusalUntold_ = false;
+    messageBox((L"成员名“" + widen(sharedQueue_->member()) +
+                L"”已被另一个运行中的面板使用，本面板不接入共享队列，继续使用本地书签。")
+                   .c_str(),
+               L"共享队列", MB_OK);
 }
 
 void Panel::scan() { fleet_->scan(); }

@@ -8,7 +8,9 @@
 #include "app/settings_win.h"
 #include "app/workspace_files_win.h"
 #include "bookmarks/bookmark_page_win.h"
+#include "bookmarks/cluster_page_win.h"
 #include "bookmarks/importer_win.h"
+#include "bookmarks/shared_queue_win.h"
 #include "common/handover_win.h"
 #include "extras/boss_key_win.h"
 #include "extras/log_page_win.h"
@@ -59,6 +61,7 @@ public:
     [[nodiscard]] LogPage& log() noexcept { return *log_; }
     [[nodiscard]] WorkspaceFiles& workspace() noexcept { return *workspace_; }
     [[nodiscard]] ApiBridge& automation() noexcept { return *api_; }
+    [[nodiscard]] ClusterPage& cluster() noexcept { return *cluster_; }
 
     // The way for the panel's other threads to hand work to this one. Made
     // at the first use, which must be on this thread before they start: with
@@ -81,6 +84,11 @@ private:
     void returnBookmarksOfExitedCopies();
     // An option of the menu 工具 was switched.
     void optionSwitched(int command);
+    // The shared queue started, restarted or stopped as its settings say,
+    // and its connection's changes shown and logged.
+    void applySharedQueueSettings();
+    void sharedQueueChanged();
+    void tellSharedQueueRefused();
 
     // LaunchListTarget: the importers' way into the launch list.
     void appendImported(std::vector<ImportedLink> links) override;
@@ -104,6 +112,11 @@ private:
     std::unique_ptr<Window> ansiCaption_;  // only where the names' variants differ
     std::unique_ptr<Handover> handover_;   // made by handover()
     std::unique_ptr<ApiBridge> api_;       // the automation interface; no server while it is off
+    std::unique_ptr<ClusterPage> cluster_;
+    std::unique_ptr<SharedQueue> sharedQueue_;  // made when first switched on
+    SharedQueueSettings queueSettings_;
+    bool started_ = false;        // the start-up sequence is over
+    bool refusalUntold_ = false;  // the shared queue refused this panel during start-up
     // The variant of the notification being handled: answers go back under it.
     NameVariant answering_ = NameVariant::Unicode;
     std::uint32_t answeringProcess_ = 0;  // the sender of the notification being handled

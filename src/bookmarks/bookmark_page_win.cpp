@@ -88,10 +88,16 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
     DWORD processId = 0;
     if (commandWindow != nullptr) GetWindowThreadProcessId(commandWindow, &processId);
     const BookmarkHolder holder = processId != 0 ? holders_.identify(processId) : BookmarkHolder{};
-    const BookmarkTable::Handout handout = source_.next(BookmarkRequest{holder, localSecondsOfDay(), loopOpening()});
+    const BookmarkTable::Handout handout = source_->next(BookmarkRequest{holder, localSecondsOfDay(), loopOpening()});
     switch (handout.kind) {
         case BookmarkTable::Handout::Kind::Open: {
             const int row = static_cast<int>(handout.row);
+            // A shared queue's entry is a new row: the list learns its new
+            // length without repainting the rows it already shows.
+            if (row >= ListView_GetItemCount(view_.hwnd())) {
+                ListView_SetItemCountEx(view_.hwnd(), static_cast<int>(table_.size()),
+                                        LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+            }
             ListView_RedrawItems(view_.hwnd(), row, row);
             break;
         }
@@ -104,7 +110,7 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
             // Never a modal box inside a notification's handling: the notice
             // is shown when the posted message comes round. Requests while
             // it is on its way or open add no other: the log has each.
-            if (notice_ == Notice::None) {
+            if (notice_ == Notice::None && source_->tellsExhaustion()) {
                 notice_ = Notice::Posted;
                 PostMessageW(main_, id::kMsgBookmarksExhausted, 0, 0);
             }
@@ -113,7 +119,18 @@ BookmarkTable::Handout BookmarkPage::takeNextBookmark(HWND commandWindow) {
     return handout;
 }
 
+void BookmarkPage::useSharedQueue(SharedQueue* queue) {
+    shared_.reset();
+    source_ = &local_;
+    if (queue != nullptr) {
+        shared_ = std::make_unique<SharedQueueSource>(*queue, table_);
+        source_ = shared_.get();
+    }
+    syncHolders();
+}
+
 void BookmarkPage::appendBookmarks(std::vector<std::string> addresses) {
+    if (source_->add(addresses)) return;  // the shared queue took them
     table_.appendAll(std::move(addresses));
     view_.setRowCount(table_.size());
 }
@@ -130,12 +147,12 @@ void BookmarkPage::clearBookmarks() {
     view_.setRowCount(0);
 }
 
-void BookmarkPage::syncHolders() { holders_.keepOnly(source_.holders()); }
+void BookmarkPage::syncHolders() { holders_.keepOnly(source_->holders()); }
 
 std::size_t BookmarkPage::returnSelected() { return returnRows(view_.selectedRows()); }
 
 std::size_t BookmarkPage::returnRows(const std::vector<std::size_t>& rows) {
-    const std::size_t changed = source_.giveBack(rows);
+    const std::size_t changed = source_->giveBack(rows);
     if (changed == 0) return 0;
     syncHolders();
     view_.refresh();
@@ -148,7 +165,7 @@ std::size_t BookmarkPage::returnExited() {
     holders_.poll();
     // The instance table's word counts only for a holder the watch cannot
     // tell about: one whose process could not be opened.
-    const std::vector<std::size_t> rows = source_.ended([&](const BookmarkHolder& holder) {
+    const std::vector<std::size_t> rows = source_->ended([&](const BookmarkHolder& holder) {
         if (holders_.watching(holder)) return holders_.ended(holder);
         return copyExited_ && copyExited_(holder.processId);
     });

@@ -7,6 +7,7 @@
 #include "bookmarks/bookmark_store.h"
 #include "bookmarks/bookmark_table.h"
 #include "bookmarks/holder_watch_win.h"
+#include "bookmarks/shared_queue_win.h"
 #include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +72,11 @@ public:
     void setLoopOpening(bool on) override;
     [[nodiscard]] const BookmarkTable& table() const noexcept override { return table_; }
 
+    // Requests go to the shared queue from now on (nullptr: to the local
+    // table again). Entries handed out from it appear as opened rows.
+    void useSharedQueue(SharedQueue* queue);
+    [[nodiscard]] bool usesSharedQueue() const noexcept { return source_ != &local_; }
+
     // The pop-up menu of the bookmark list, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
 
@@ -89,7 +96,8 @@ private:
     // Requests, returns and the holders to watch go through the source; the
     // view, deletion, export and the workspace use the table behind it.
     LocalBookmarkSource local_{table_};
-    BookmarkSource& source_ = local_;
+    std::unique_ptr<BookmarkSource> shared_;  // the shared queue's, while it is on
+    BookmarkSource* source_ = &local_;
     std::function<bool(std::uint32_t)> copyExited_;
     HolderWatch holders_;  // the copies that hold their last hand-out
     enum class Notice { None, Posted, Open };

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace vuv {
@@ -51,6 +52,13 @@ public:
     // ignored. Returns how many changed.
     virtual std::size_t giveBack(const std::vector<std::size_t>& rows) = 0;
     [[nodiscard]] virtual std::vector<BookmarkHolder> holders() const = 0;
+    // Addresses imported on the bookmark page: true when the source took
+    // them itself (a shared queue adds them there); false leaves them to
+    // the local table.
+    virtual bool add(std::vector<std::string>& /*addresses*/) { return false; }
+    // Whether running out is told to the operator with a notice; a shared
+    // queue only logs and counts it, as it runs out often and comes back.
+    [[nodiscard]] virtual bool tellsExhaustion() const { return true; }
 };
 
 // The local bookmark table as a source: the first unused row in table order,

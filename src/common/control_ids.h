@@ -60,6 +60,11 @@ enum Control : int {
     kLogList = 1601,
     kLogExport = 1602,  // "导出"
     kLogClear = 1603,   // "清空"
+
+    // Page 集群: the shared queue and the panels of its group.
+    kClusterState = 1701,
+    kClusterQueue = 1702,
+    kClusterList = 1703,
 };
 
 enum Command : int {
@@ -116,6 +121,7 @@ enum Command : int {
     kLaunchSettings = 2405,       // 启动设置…
     kAutoRestart = 2406,          // 自动重启退出的浏览器
     kAutomation = 2407,           // 自动化接口…
+    kSharedQueue = 2408,          // 共享队列…
 };
 
 // Controls of the small dialogs (each dialog numbers its own controls).
@@ -132,6 +138,9 @@ enum : int {
     kJitterField = 104, kLaunchSettingsNote = 105,
     kApiEnabled = 101, kApiAddressLabel = 102, kApiAddress = 103, kApiPortLabel = 104,  // automation (IDOK, IDCANCEL)
     kApiPort = 105, kApiTokenLabel = 106, kApiToken = 107, kApiCopy = 108, kApiRenew = 109, kApiNote = 110,
+    kQueueOn = 101, kQueueServerLabel = 102, kQueueServer = 103, kQueueNameLabel = 104,  // shared queue (IDOK, IDCANCEL)
+    kQueueName = 105, kQueueGroupLabel = 106, kQueueGroup = 107, kQueueMemberLabel = 108, kQueueMember = 109,
+    kQueueLeaseLabel = 110, kQueueLease = 111, kQueueMaxLabel = 112, kQueueMax = 113,
 };
 }  // namespace dialog
 
@@ -144,6 +153,7 @@ enum Page : int {
     kLinkRecordPage,     // 链接记录
     kPageRecordPage,     // 网页记录
     kLogPage,            // 运行日志
+    kClusterPage,        // 集群
     kPageCount,
 };
 
@@ -155,6 +165,7 @@ inline constexpr int kFleetTimer = 3;  // the browsers' states, every 2 s
 inline constexpr int kLogTimer = 4;    // the run log's rows shown
 inline constexpr int kWorkspaceTimer = 5;  // the workspace written at most once a second
 inline constexpr int kLaunchWatchTimer = 6;  // copies the panel started: ended ones restarted
+inline constexpr int kClusterTimer = 7;      // the page 集群 refreshed, every 2 s
 
 // Private messages of the main window (WM_APP based).
 inline constexpr unsigned kWmApp = 0x8000;

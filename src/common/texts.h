@@ -80,6 +80,14 @@ inline constexpr std::string_view kKeyApiEnabled = "\xBD\xD3\xBF\xDA\xC6\xF4\xD3
 inline constexpr std::string_view kKeyApiAddress = "\xBD\xD3\xBF\xDA\xB5\xD8\xD6\xB7"sv;  // 接口地址
 inline constexpr std::string_view kKeyApiPort = "\xBD\xD3\xBF\xDA\xB6\xCB\xBF\xDA"sv;  // 接口端口
 inline constexpr std::string_view kKeyApiToken = "\xBD\xD3\xBF\xDA\xC1\xEE\xC5\xC6"sv;  // 接口令牌
+// Keys of the shared queue (the dialog 共享队列…); a missing 启用 means off
+inline constexpr std::string_view kKeyQueueOn = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xC6\xF4\xD3\xC3"sv;  // 共享队列启用
+inline constexpr std::string_view kKeyQueueServer = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xB7\xFE\xCE\xF1\xC6\xF7"sv;  // 共享队列服务器
+inline constexpr std::string_view kKeyQueueName = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xC3\xFB"sv;  // 共享队列名
+inline constexpr std::string_view kKeyQueueGroup = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xD7\xE9"sv;  // 共享队列组
+inline constexpr std::string_view kKeyQueueMember = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xB3\xC9\xD4\xB1"sv;  // 共享队列成员
+inline constexpr std::string_view kKeyQueueLease = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xD7\xE2\xC6\xDA"sv;  // 共享队列租期
+inline constexpr std::string_view kKeyQueueMaxDeliveries = "\xB9\xB2\xCF\xED\xB6\xD3\xC1\xD0\xD7\xEE\xB6\xE0\xCD\xB6\xB5\xDD"sv;  // 共享队列最多投递
 // The workspace kept beside the program when it is saved automatically
 inline constexpr std::string_view kWorkspaceFile = "\xB9\xA4\xD7\xF7\xC7\xF8.txt"sv;  // 工作区.txt
 // Export lines of the launch list and the bookmark table
@@ -102,6 +110,7 @@ inline constexpr std::string_view kEventCommand = "\xC3\xFC\xC1\xEE"sv;  // 命�
 inline constexpr std::string_view kEventState = "\xD7\xB4\xCC\xAC"sv;  // 状态 (state of a copy changed)
 inline constexpr std::string_view kEventWorkspace = "\xB9\xA4\xD7\xF7\xC7\xF8"sv;  // 工作区 (the automatic workspace paused, not saved, saved again)
 inline constexpr std::string_view kEventFailure = "\xCA\xA7\xB0\xDC"sv;  // 失败 (something the operator asked for failed)
+inline constexpr std::string_view kEventCluster = "\xBC\xAF\xC8\xBA"sv;  // 集群 (the shared queue connected, lost, refused)
 // Outcomes of commands sent to browsers
 inline constexpr std::string_view kOutcomeAcknowledged = "\xD2\xD1\xC8\xB7\xC8\xCF"sv;  // 已确认 (acknowledged)
 inline constexpr std::string_view kOutcomeRefused = "\xB1\xBB\xBE\xDC\xBE\xF8"sv;  // 被拒绝 (refused)

@@ -90,7 +90,8 @@ dpi::Box layoutBox(const expected::Control& c) {
 }
 
 constexpr const wchar_t* kPageNames[] = {L"instances",   L"launch",      L"rules", L"bookmarks",
-                                          L"link-record", L"page-record", L"run-log"};
+                                          L"link-record", L"page-record", L"run-log",
+                                          L"cluster"};
 static_assert(std::size(kPageNames) == id::kPageCount, "a picture name for every page");
 
 // Column widths at 96 DPI of the four lists.

@@ -108,6 +108,12 @@ inline const std::vector<Page>& pages() {
              {id::kLogExport, std::nullopt, L"导出"},
              {id::kLogClear, std::nullopt, L"清空"},
          }},
+        {L"集群",
+         {
+             {id::kClusterState, Box{8, 30, 562, 18}, nullptr},
+             {id::kClusterQueue, Box{8, 52, 562, 18}, nullptr},
+             {id::kClusterList, Box{8, 76, 562, 278}, nullptr},
+         }},
     };
     return table;
 }

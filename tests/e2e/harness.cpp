@@ -253,6 +253,8 @@ Process startProcess(const StartOptions& options) {
         startup.hStdOutput = options.stdOutput != nullptr ? options.stdOutput : GetStdHandle(STD_OUTPUT_HANDLE);
         startup.hStdError = options.stdError != nullptr ? options.stdError : GetStdHandle(STD_ERROR_HANDLE);
     }
+    std::wstring desktop = options.desktop;
+    if (!desktop.empty()) startup.lpDesktop = desktop.data();
     std::wstring commandLine = options.commandLine;
     std::wstring environment;
     if (!options.environment.empty()) environment = environmentBlock(options.environment);

@@ -93,6 +93,7 @@ struct StartOptions {
     std::vector<std::pair<std::wstring, std::wstring>> environment;  // added or replaced
     HANDLE stdOutput = nullptr;  // inheritable handles, or null
     HANDLE stdError = nullptr;
+    std::wstring desktop;  // the desktop to start on (STARTUPINFO's lpDesktop); empty: this process's
 };
 
 // CreateProcessW; an invalid Process when it fails. The process is put in

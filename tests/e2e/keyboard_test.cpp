@@ -86,11 +86,11 @@ TEST_F(Keyboard, CtrlTabSwitchesPagesBothWaysAndTheInstancePageRescansAsOnAClick
     expectOnlyPageShown(id::kInstancesPage);
     EXPECT_TRUE(waitUntil([&] { return readListView(table).size() == 2; }));
 
-    press(VK_TAB, {VK_CONTROL, VK_SHIFT});  // backwards, round to the last page (the run log)
-    ASSERT_TRUE(pageIs(id::kLogPage));
+    press(VK_TAB, {VK_CONTROL, VK_SHIFT});  // backwards, round to the last page (集群)
+    ASSERT_TRUE(pageIs(id::kClusterPage));
     press(VK_TAB, {VK_CONTROL, VK_SHIFT});
-    ASSERT_TRUE(pageIs(id::kPageRecordPage));
-    expectOnlyPageShown(id::kPageRecordPage);
+    ASSERT_TRUE(pageIs(id::kLogPage));
+    expectOnlyPageShown(id::kLogPage);
     // The tab control has the focus after a switch, as after a click.
     EXPECT_EQ(focusOf(panel->mainWindow()), tab());
 }

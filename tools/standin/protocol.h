@@ -47,6 +47,10 @@ inline constexpr std::wstring_view kOptAnsi = L"--standin-ansi";
 // Ends by itself this many milliseconds after its windows were made, as a
 // browser that crashes or quits would.
 inline constexpr std::wstring_view kOptExitMs = L"--standin-exit-ms=";
+// Asks the panel for a bookmark ("#书签管理") that long after its windows are
+// made and again that long after each address it is sent; a request that
+// brought no address is asked again ten times later.
+inline constexpr std::wstring_view kOptAskBookmarkMs = L"--standin-ask-bookmark-ms=";
 // Logs READY with the time it is about to read messages for the first time
 // (when a starter's wait for it to be idle ends).
 inline constexpr std::wstring_view kOptLogReady = L"--standin-log-ready";

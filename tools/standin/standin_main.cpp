@@ -47,6 +47,7 @@ struct Options {
     bool ansi = false;  // names through the ANSI functions with the GBK bytes
     std::optional<DWORD> exitMs;  // ends by itself that long after its windows were made
     bool logReady = false;        // logs READY before reading messages
+    std::optional<DWORD> askBookmarkMs;  // asks for a bookmark after start and after each address
 };
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
@@ -85,6 +86,9 @@ Options parseOptions(const std::string& defaultTitle) {
         } else if (startsWith(arg, standin::kOptExitMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptExitMs.size())).c_str(), nullptr, 10);
             options.exitMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
+        } else if (startsWith(arg, standin::kOptAskBookmarkMs)) {
+            const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptAskBookmarkMs.size())).c_str(), nullptr, 10);
+            options.askBookmarkMs = static_cast<DWORD>(ms < 1 ? 1 : ms > 600000 ? 600000 : ms);
         } else if (startsWith(arg, standin::kOptHangMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptHangMs.size())).c_str(), nullptr, 10);
             options.hangMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
@@ -164,6 +168,8 @@ class Standin;
 constexpr UINT kStallMessage = WM_APP + 1;
 // The timer that ends a stand-in started with --standin-exit-ms.
 constexpr UINT_PTR kExitTimer = 1;
+// The timer of --standin-ask-bookmark-ms.
+constexpr UINT_PTR kAskTimer = 2;
 
 // What each window's GWLP_USERDATA points at.
 struct WindowSlot {
@@ -199,6 +205,7 @@ public:
         }
         log_.write("WINDOWS", {handleNumber(frame_), handleNumber(command_), handleNumber(third_)});
         if (options_.exitMs) SetTimer(ownWindow(), kExitTimer, *options_.exitMs, nullptr);
+        if (options_.askBookmarkMs) SetTimer(ownWindow(), kAskTimer, *options_.askBookmarkMs, nullptr);
         return true;
     }
 
@@ -219,6 +226,10 @@ public:
         if (message == kStallMessage) {
             log_.write("STALL", {number(static_cast<long long>(wParam))});
             Sleep(static_cast<DWORD>(wParam));
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kAskTimer && options_.askBookmarkMs) {
+            askForBookmark();
             return 0;
         }
         if (message == WM_TIMER && wParam == kExitTimer && options_.exitMs) {
@@ -305,6 +316,19 @@ private:
         }
         log_.write("RECV", {toHex(name), toHex(received->payload)});
         if (name == text::kMsgAdjust) carryOut(received->payload);
+        if (name == text::kMsgJump) ++addresses_;
+    }
+
+    // The request a browser makes when its script wants the next bookmark;
+    // the address comes back under "跳转" while the request is being sent.
+    void askForBookmark() {
+        KillTimer(ownWindow(), kAskTimer);
+        if (command_ == nullptr) return;
+        const unsigned before = addresses_;
+        notify(notificationPayload(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(command_)),
+                                   text::kKeywordBookmark));
+        const DWORD ms = *options_.askBookmarkMs;
+        SetTimer(ownWindow(), kAskTimer, addresses_ != before ? ms : std::min<DWORD>(ms * 10, 600000), nullptr);
     }
 
     // The few commands whose effect a test can see on the frame window.
@@ -384,6 +408,7 @@ private:
     HWND frame_ = nullptr;
     HWND command_ = nullptr;
     HWND third_ = nullptr;
+    unsigned addresses_ = 0;  // addresses received under "跳转"
 };
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
