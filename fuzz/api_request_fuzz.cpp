@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string host(*request.host);
     for (char& c : host) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     require(host == "127.0.0.1:17801" || host == "localhost:17801" || host == "[::1]:17801");
-    const vuv::api::RouteSpec& spec = vuv::api::specOf(decision.call.route);
-    require(spec.method == request.method);
+    const vuv::api::RouteRow& routeRow = vuv::api::specOf(decision.call.route);
+    require(routeRow.method == request.method);
     // Every text handed on is what the codec gives: ASCII here.
     const std::string all = boost::json::serialize(decision.call.params);
     for (const char c : all) require(static_cast<unsigned char>(c) < 0x80);

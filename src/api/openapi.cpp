@@ -93,9 +93,9 @@ json::value openApiDocument(std::string_view version) {
     doc["info"] = {{"title", "vuv automation interface"}, {"version", version}};
     json::object paths;
     std::size_t count = 0;
-    const RouteSpec* table = routeTable(count);
+    const RouteRow* table = routeTable(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const RouteSpec& r = table[i];
+        const RouteRow& r = table[i];
         json::object op;
         op["summary"] = r.summary;
         op["operationId"] = std::string(r.method) + std::string(r.path);

@@ -344,7 +344,7 @@ std::optional<Decision> crossCheck(Route route, const json::object& p) {
 
 std::string allowedList(std::string_view path) {
     std::size_t count = 0;
-    const RouteSpec* table = routeTable(count);
+    const RouteRow* table = routeTable(count);
     std::string allowed;
     for (std::size_t i = 0; i < count; ++i) {
         std::int64_t index = -1;
@@ -449,8 +449,8 @@ Decision decide(const RequestView& request, const Listening& listening, const Te
     }
 
     std::size_t count = 0;
-    const RouteSpec* table = routeTable(count);
-    const RouteSpec* spec = nullptr;
+    const RouteRow* table = routeTable(count);
+    const RouteRow* routeRow = nullptr;
     bool pathKnown = false;
     std::int64_t index = -1;
     bool indexTooLarge = false;
@@ -460,19 +460,19 @@ Decision decide(const RequestView& request, const Listening& listening, const Te
         if (!matchPath(table[i].path, target.path, n, tooLarge)) continue;
         pathKnown = true;
         if (table[i].method == request.method) {
-            spec = &table[i];
+            routeRow = &table[i];
             index = n;
             indexTooLarge = tooLarge;
         }
     }
     if (!pathKnown) return failed(404, "not_found", "no such path");
-    if (spec == nullptr) {
+    if (routeRow == nullptr) {
         return failed(405, "method_not_allowed", "this path takes " + allowedList(target.path));
     }
     if (indexTooLarge) return failed(404, "not_found", "no such index");
 
     Decision decision;
-    decision.call.route = spec->route;
+    decision.call.route = routeRow->route;
     decision.call.pathIndex = index;
     json::object& params = decision.call.params;
     const Checker checker(codec);
@@ -480,8 +480,8 @@ Decision decide(const RequestView& request, const Listening& listening, const Te
     for (const auto& [name, value] : target.query) {
         if (name == "token") continue;
         const Field* field = nullptr;
-        for (std::size_t i = 0; i < spec->queryCount; ++i) {
-            if (spec->query[i].name == name) field = &spec->query[i];
+        for (std::size_t i = 0; i < routeRow->queryCount; ++i) {
+            if (routeRow->query[i].name == name) field = &routeRow->query[i];
         }
         if (field == nullptr) return *invalid(name, "is not a query parameter of this route");
         if (params.contains(name)) return *invalid(name, "is given twice");
@@ -517,8 +517,8 @@ Decision decide(const RequestView& request, const Listening& listening, const Te
         for (const auto& member : parsed.get_object()) {
             const std::string_view key = member.key();
             const Field* field = nullptr;
-            for (std::size_t i = 0; i < spec->bodyCount; ++i) {
-                if (spec->body[i].name == key) field = &spec->body[i];
+            for (std::size_t i = 0; i < routeRow->bodyCount; ++i) {
+                if (routeRow->body[i].name == key) field = &routeRow->body[i];
             }
             if (field == nullptr) return *invalid(key, "is not a field of this route");
             if (params.contains(key)) return *invalid(key, "is given twice");
@@ -527,15 +527,15 @@ Decision decide(const RequestView& request, const Listening& listening, const Te
             params[key] = std::move(kept);
         }
     }
-    for (std::size_t i = 0; i < spec->bodyCount; ++i) {
-        if (spec->body[i].required && !params.contains(spec->body[i].name)) {
-            return *invalid(spec->body[i].name, "is missing");
+    for (std::size_t i = 0; i < routeRow->bodyCount; ++i) {
+        if (routeRow->body[i].required && !params.contains(routeRow->body[i].name)) {
+            return *invalid(routeRow->body[i].name, "is missing");
         }
     }
-    if (auto bad = crossCheck(spec->route, params)) return *bad;
+    if (auto bad = crossCheck(routeRow->route, params)) return *bad;
 
     // A stream's resumption: the header unless the query names a place.
-    if (spec->route == Route::Events && !params.contains("after") && request.lastEventId) {
+    if (routeRow->route == Route::Events && !params.contains("after") && request.lastEventId) {
         std::int64_t n = 0;
         if (!parseDecimal(*request.lastEventId, n)) return *invalid("Last-Event-ID", "must be an event id");
         params["after"] = n;

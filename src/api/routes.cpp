@@ -84,7 +84,7 @@ constexpr Field kOpenBody[] = {
 #define VUV_FIELDS(a) a, std::size(a)
 #define VUV_NONE nullptr, 0
 
-constexpr RouteSpec kRoutes[] = {
+constexpr RouteRow kRoutes[] = {
     {Route::Health, "GET", "/v1/health", "The panel's figures at a glance", VUV_NONE, VUV_NONE, 200,
      "version, copies{running,hung,exited}, bookmarks{unused,opened}, walking, last_event"},
     {Route::Copies, "GET", "/v1/copies", "The copies in the table's order", VUV_FIELDS(kCopiesQuery), VUV_NONE, 200,
@@ -150,14 +150,14 @@ constexpr RouteSpec kRoutes[] = {
 
 }  // namespace
 
-const RouteSpec* routeTable(std::size_t& count) noexcept {
+const RouteRow* routeTable(std::size_t& count) noexcept {
     count = std::size(kRoutes);
     return kRoutes;
 }
 
-const RouteSpec& specOf(Route route) noexcept {
-    for (const RouteSpec& spec : kRoutes) {
-        if (spec.route == route) return spec;
+const RouteRow& specOf(Route route) noexcept {
+    for (const RouteRow& routeRow : kRoutes) {
+        if (routeRow.route == route) return routeRow;
     }
     return kRoutes[0];
 }

@@ -69,7 +69,7 @@ struct Field {
     std::string_view description;
 };
 
-struct RouteSpec {
+struct RouteRow {
     Route route;
     std::string_view method;
     std::string_view path;  // "{index}" stands for a row index in the path
@@ -83,8 +83,8 @@ struct RouteSpec {
 };
 
 // Every route, in the document's order.
-[[nodiscard]] const RouteSpec* routeTable(std::size_t& count) noexcept;
-[[nodiscard]] const RouteSpec& specOf(Route route) noexcept;
+[[nodiscard]] const RouteRow* routeTable(std::size_t& count) noexcept;
+[[nodiscard]] const RouteRow& specOf(Route route) noexcept;
 
 // Limits every route shares.
 inline constexpr std::int64_t kMaxIndex = 10'000'000;

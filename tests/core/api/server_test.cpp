@@ -165,7 +165,7 @@ TEST_F(ServerTest, EveryRouteOfTheDocumentRefusesWhatItMust) {
 TEST_F(ServerTest, TheDocumentListsExactlyTheRoutesTheRouterTakes) {
     const json::value doc = json::parse(get("/v1/openapi.json").body);
     std::size_t count = 0;
-    const RouteSpec* table = routeTable(count);
+    const RouteRow* table = routeTable(count);
     std::size_t operations = 0;
     for (const auto& [path, item] : doc.at("paths").as_object()) operations += item.as_object().size();
     EXPECT_EQ(operations, count);
