@@ -47,7 +47,21 @@ struct Options {
     bool ansi = false;  // names through the ANSI functions with the GBK bytes
     std::optional<DWORD> exitMs;  // ends by itself that long after its windows were made
     bool logReady = false;        // logs READY before reading messages
+    // Sends link records by itself: this many, one every notifyIntervalMs.
+    unsigned notifyCount = 0;
+    DWORD notifyIntervalMs = 0;
+    unsigned bookmarks = 0;  // asks for this many bookmarks in turn, reporting each
 };
+
+// Options from the environment variable, after those of the command line.
+std::wstring environmentOptions() {
+    const DWORD n = GetEnvironmentVariableW(standin::kOptionsVariable, nullptr, 0);
+    if (n == 0) return {};
+    std::wstring value(n, L'\0');
+    const DWORD got = GetEnvironmentVariableW(standin::kOptionsVariable, value.data(), n);
+    value.resize(got < n ? got : 0);
+    return value;
+}
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
 
@@ -55,7 +69,10 @@ Options parseOptions(const std::string& defaultTitle) {
     Options options;
     options.title = defaultTitle;
     int count = 0;
-    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    // Copies the panel starts get no options on their command line, but
+    // inherit the environment.
+    const std::wstring line = std::wstring(GetCommandLineW()) + L" " + environmentOptions();
+    LPWSTR* args = CommandLineToArgvW(line.c_str(), &count);
     if (args == nullptr) return options;
     for (int i = 1; i < count; ++i) {
         const std::wstring_view arg = args[i];
@@ -88,6 +105,17 @@ Options parseOptions(const std::string& defaultTitle) {
         } else if (startsWith(arg, standin::kOptHangMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptHangMs.size())).c_str(), nullptr, 10);
             options.hangMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
+        } else if (startsWith(arg, standin::kOptNotify)) {
+            // <count>,<interval ms>
+            const std::wstring value(arg.substr(standin::kOptNotify.size()));
+            wchar_t* end = nullptr;
+            const unsigned long n = std::wcstoul(value.c_str(), &end, 10);
+            const unsigned long ms = (end != nullptr && *end == L',') ? std::wcstoul(end + 1, nullptr, 10) : 0;
+            options.notifyCount = static_cast<unsigned>(std::min<unsigned long>(n, 1000000));
+            options.notifyIntervalMs = static_cast<DWORD>(std::min<unsigned long>(ms, 600000));
+        } else if (startsWith(arg, standin::kOptBookmarks)) {
+            const unsigned long n = std::wcstoul(std::wstring(arg.substr(standin::kOptBookmarks.size())).c_str(), nullptr, 10);
+            options.bookmarks = static_cast<unsigned>(std::min<unsigned long>(n, 1000000));
         }
     }
     LocalFree(args);
@@ -164,6 +192,11 @@ class Standin;
 constexpr UINT kStallMessage = WM_APP + 1;
 // The timer that ends a stand-in started with --standin-exit-ms.
 constexpr UINT_PTR kExitTimer = 1;
+// The timers of --standin-notify and of the first --standin-bookmarks request.
+constexpr UINT_PTR kNotifyTimer = 2;
+constexpr UINT_PTR kBookmarkTimer = 3;
+// Posted to itself after an address was opened: report it and ask again.
+constexpr UINT kReportMessage = WM_APP + 2;
 
 // What each window's GWLP_USERDATA points at.
 struct WindowSlot {
@@ -199,6 +232,10 @@ public:
         }
         log_.write("WINDOWS", {handleNumber(frame_), handleNumber(command_), handleNumber(third_)});
         if (options_.exitMs) SetTimer(ownWindow(), kExitTimer, *options_.exitMs, nullptr);
+        // Timers, so nothing is sent before the message loop runs: a starter
+        // waiting for this process to be idle is not kept waiting.
+        if (options_.notifyCount > 0) SetTimer(ownWindow(), kNotifyTimer, std::max<DWORD>(options_.notifyIntervalMs, 1), nullptr);
+        if (options_.bookmarks > 0 && command_ != nullptr) SetTimer(ownWindow(), kBookmarkTimer, 1, nullptr);
         return true;
     }
 
@@ -225,6 +262,19 @@ public:
             KillTimer(hwnd, kExitTimer);
             log_.write("EXIT", {number(*options_.exitMs)});
             PostQuitMessage(0);
+            return 0;
+        }
+        if (message == WM_TIMER && (wParam == kNotifyTimer || wParam == kBookmarkTimer)) {
+            if (wParam == kBookmarkTimer) {
+                KillTimer(hwnd, kBookmarkTimer);
+                askForBookmark();
+            } else {
+                sendOwnRecords(hwnd);
+            }
+            return 0;
+        }
+        if (message == kReportMessage) {
+            reportOpened();
             return 0;
         }
         switch (message) {
@@ -305,6 +355,41 @@ private:
         }
         log_.write("RECV", {toHex(name), toHex(received->payload)});
         if (name == text::kMsgAdjust) carryOut(received->payload);
+        if (name == text::kMsgJump && options_.bookmarks > 0) {
+            // Reported once the panel's send has returned, as a browser
+            // reports after loading the page.
+            opened_.push_back(received->payload);
+            PostMessageW(ownWindow(), kReportMessage, 0, 0);
+        }
+    }
+
+    // --standin-notify: the next link record (all that are left when no
+    // interval was given), "<pid>-<n>" numbered from 1.
+    void sendOwnRecords(HWND hwnd) {
+        do {
+            ++notified_;
+            const std::string pid = std::to_string(GetCurrentProcessId());
+            notify(recordPayload(text::kTagLinkCode, pid, pid + "-" + std::to_string(notified_)));
+        } while (options_.notifyIntervalMs == 0 && notified_ < options_.notifyCount);
+        if (notified_ >= options_.notifyCount) KillTimer(hwnd, kNotifyTimer);
+    }
+
+    // --standin-bookmarks: "#书签管理" from the command window.
+    void askForBookmark() {
+        ++asked_;
+        notify(notificationPayload(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(command_)),
+                                   text::kKeywordBookmark));
+    }
+
+    // The link record "<address>#<pid>" for each opened address, then the next request.
+    void reportOpened() {
+        std::vector<std::string> opened;
+        opened.swap(opened_);
+        const std::string pid = std::to_string(GetCurrentProcessId());
+        for (const std::string& address : opened) {
+            notify(recordPayload(text::kTagLinkCode, pid, address + "#" + pid));
+            if (asked_ < options_.bookmarks) askForBookmark();
+        }
     }
 
     // The few commands whose effect a test can see on the frame window.
@@ -384,6 +469,9 @@ private:
     HWND frame_ = nullptr;
     HWND command_ = nullptr;
     HWND third_ = nullptr;
+    unsigned notified_ = 0;            // link records sent for --standin-notify
+    unsigned asked_ = 0;               // bookmarks asked for
+    std::vector<std::string> opened_;  // addresses opened, not yet reported
 };
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
