@@ -9,6 +9,7 @@ import http.server
 import io
 import json
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -433,6 +434,23 @@ class CommandLineTest(ClientTestCase):
         self.assertEqual(status, 0)
         lines = [json.loads(line) for line in out.splitlines()]
         self.assertEqual([(x["id"], x["data"]["content"]) for x in lines], [(2, "K"), (4, "L")])
+
+
+class DocsTest(unittest.TestCase):
+    def test_the_documented_script_and_methods_are_the_real_ones(self):
+        docs = os.path.join(HERE, "..", "..", "docs")
+        with open(os.path.join(docs, "api.md"), encoding="utf-8") as f:
+            text = f.read()
+        with open(os.path.join(docs, "api_example.py"), encoding="utf-8") as f:
+            example = f.read()
+        self.assertIn("```python\n" + example + "```", text)
+        compile(example, "api_example.py", "exec")
+        self.assertLessEqual(len(example.splitlines()), 25)
+        table = text[text.index("| Method | Request |"):text.index("An answer that is not 2xx")]
+        named = set(re.findall(r"`([a-z_]+)\(", table))
+        self.assertGreater(len(named), 25)
+        for name in named:
+            self.assertTrue(callable(getattr(Panel, name, None)), name)
 
 
 class PackagingTest(unittest.TestCase):
