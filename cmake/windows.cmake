@@ -9,10 +9,14 @@ file(GLOB_RECURSE VUV_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*_
 list(FILTER VUV_WIN_SOURCES EXCLUDE REGEX "winmain_win\\.cpp$")
 
 add_library(vuvwin STATIC ${VUV_WIN_SOURCES})
-target_link_libraries(vuvwin PUBLIC vuvcore comctl32 comdlg32 shell32 shlwapi ole32 uuid imm32 uxtheme gdi32 user32 kernel32)
+target_link_libraries(vuvwin PUBLIC vuvcore bcrypt comctl32 comdlg32 shell32 shlwapi ole32 uuid imm32 uxtheme gdi32 user32 kernel32)
 target_compile_definitions(vuvwin PUBLIC ${VUV_WIN_DEFS})
 target_compile_options(vuvwin PRIVATE ${VUV_WARNINGS})
+# The version the automation interface reports.
+target_compile_definitions(vuvwin PRIVATE VUV_PROJECT_VERSION="${PROJECT_VERSION}")
 target_compile_definitions(vuvcore PUBLIC ${VUV_WIN_DEFS})
+# Asio's sockets (the automation interface).
+target_link_libraries(vuvcore PUBLIC ws2_32 mswsock)
 
 add_executable(vuv WIN32 src/app/winmain_win.cpp resources/vuv.rc)
 target_link_libraries(vuv PRIVATE vuvwin)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The folders of src/ and the includes between them.
 
-The program is layered: common <- link <- {launch, bookmarks, rules, extras}
+The program is layered: common <- link <- {launch, bookmarks, rules, extras, api}
 <- app. A folder includes only folders to its left, a feature folder includes
 no other feature folder, and nothing includes app/. The portable core (every
 source not ending in _win) never includes windows.h; the native build checks
@@ -17,7 +17,7 @@ import os
 import re
 import sys
 
-LEVEL = {'common': 0, 'link': 1, 'launch': 2, 'bookmarks': 2, 'rules': 2, 'extras': 2, 'app': 3}
+LEVEL = {'common': 0, 'link': 1, 'launch': 2, 'bookmarks': 2, 'rules': 2, 'extras': 2, 'api': 2, 'app': 3}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

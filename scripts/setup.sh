@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing the panel need on Debian 12,
-# only what is missing: compilers (native and MinGW-w64), GoogleTest, Wine,
+# only what is missing: compilers (native and MinGW-w64), GoogleTest, Boost
+# (header-only: HTTP, sockets and JSON for the automation interface), Wine,
 # Xvfb, a zh_CN.UTF-8 locale (ANSI code page 936 under Wine) and a CJK font.
 # Needs root (or sudo) when something is missing.
 set -euo pipefail
@@ -9,7 +10,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 want() { for p in "$@"; do have "$p" || need+=("$p"); done; }
 
-want cmake ninja-build g++ googletest libgtest-dev python3 \
+want cmake ninja-build g++ googletest libgtest-dev python3 libboost1.81-dev \
      g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
      wine wine64 xvfb x11-utils x11-apps xdotool imagemagick \
      locales fonts-wqy-microhei clang libclang-rt-14-dev

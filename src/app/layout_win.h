@@ -127,6 +127,8 @@ inline const std::vector<MenuRow>& toolsMenu() {
         {nullptr, 0},
         {L"启动设置…", id::kLaunchSettings},
         {L"自动重启退出的浏览器", id::kAutoRestart},
+        {nullptr, 0},
+        {L"自动化接口…", id::kAutomation},
     };
     return rows;
 }

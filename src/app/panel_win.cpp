@@ -51,6 +51,12 @@ bool Panel::build(HINSTANCE instance) {
         bookmarks_->pollHolders();
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
     });
+    api_ = std::make_unique<ApiBridge>(ApiParts{main, *settings_, *fleet_, *launch_, *scheduler_, *bookmarks_, *rules_,
+                                                *records_, *workspace_, *log_, [this]() -> Handover& {
+                                                    return handover();
+                                                }});
+    window_.addPage(*api_);
+    log_->setRecordHandler([this](const EventRow& row) { api_->recorded(row); });
     keyboard_ = std::make_unique<FilterScope>(window_);
     return true;
 }
@@ -75,6 +81,8 @@ void Panel::start() {
     subclassWindow(main);
     registerReceiver(text::kMsgNotify, this);
     if (ansiNamesDiffer()) ansiCaption_ = createAnsiCaptionWindow(text::kMainCaption);
+    // 6. The automation interface, when it is switched on.
+    api_->startIfEnabled();
 }
 
 Handover& Panel::handover() {

@@ -3,6 +3,7 @@
 // the program reaches for another part by itself.
 #pragma once
 
+#include "app/api_bridge_win.h"
 #include "app/main_window_win.h"
 #include "app/settings_win.h"
 #include "app/workspace_page_win.h"
@@ -55,6 +56,7 @@ public:
     [[nodiscard]] ImportPage& importer() noexcept { return *importer_; }
     [[nodiscard]] LogPage& log() noexcept { return *log_; }
     [[nodiscard]] WorkspacePage& workspace() noexcept { return *workspace_; }
+    [[nodiscard]] ApiBridge& automation() noexcept { return *api_; }
 
     // The way for the panel's other threads to hand work to this one. Made
     // at the first use, which must be on this thread before they start: with
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<FilterScope> keyboard_;
     std::unique_ptr<Window> ansiCaption_;  // only where the names' variants differ
     std::unique_ptr<Handover> handover_;   // made by handover()
+    std::unique_ptr<ApiBridge> api_;       // the automation interface; no server while it is off
     // The variant of the notification being handled: answers go back under it.
     NameVariant answering_ = NameVariant::Unicode;
     std::uint32_t answeringProcess_ = 0;  // the sender of the notification being handled

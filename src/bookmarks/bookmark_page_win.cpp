@@ -119,8 +119,10 @@ void BookmarkPage::clearBookmarks() {
 
 void BookmarkPage::syncHolders() { holders_.keepOnly(source_.holders()); }
 
-std::size_t BookmarkPage::returnSelected() {
-    const std::size_t changed = source_.giveBack(view_.selectedRows());
+std::size_t BookmarkPage::returnSelected() { return returnRows(view_.selectedRows()); }
+
+std::size_t BookmarkPage::returnRows(const std::vector<std::size_t>& rows) {
+    const std::size_t changed = source_.giveBack(rows);
     if (changed == 0) return 0;
     syncHolders();
     view_.refresh();

@@ -46,6 +46,8 @@ public:
 
     // "退回选中的书签": the selected rows back to unused.
     std::size_t returnSelected();
+    // The same for the rows given (the automation interface).
+    std::size_t returnRows(const std::vector<std::size_t>& rows);
     // "退回已退出浏览器的书签", and the automatic return: the last bookmark
     // handed to each copy that has exited goes back to unused, unless it was
     // given back or handed on since. Returns how many rows changed.

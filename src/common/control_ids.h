@@ -115,6 +115,7 @@ enum Command : int {
     kAutoSaveWorkspace = 2404,    // 自动保存工作区
     kLaunchSettings = 2405,       // 启动设置…
     kAutoRestart = 2406,          // 自动重启退出的浏览器
+    kAutomation = 2407,           // 自动化接口…
 };
 
 // Controls of the small dialogs (each dialog numbers its own controls).
@@ -129,6 +130,8 @@ enum : int {
     kProxyListLabel = 101, kProxyListText = 102,                                 // proxy list (IDOK, IDCANCEL)
     kMaxRunningLabel = 101, kMaxRunningField = 102, kJitterLabel = 103,          // launch settings (IDOK, IDCANCEL)
     kJitterField = 104, kLaunchSettingsNote = 105,
+    kApiEnabled = 101, kApiAddressLabel = 102, kApiAddress = 103, kApiPortLabel = 104,  // automation (IDOK, IDCANCEL)
+    kApiPort = 105, kApiTokenLabel = 106, kApiToken = 107, kApiCopy = 108, kApiRenew = 109, kApiNote = 110,
 };
 }  // namespace dialog
 

@@ -30,6 +30,8 @@ public:
 
     [[nodiscard]] Handle get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
+    // No longer owned: the caller (or the system) frees it.
+    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, nullptr); }
     // Gives the thing back now (nothing when there is none).
     void reset(Handle handle = nullptr) noexcept {
         if (handle_ != nullptr) Freer{}(handle_);

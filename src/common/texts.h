@@ -75,6 +75,11 @@ inline constexpr std::string_view kKeyAutoSave = "\xD7\xD4\xB6\xAF\xB1\xA3\xB4\x
 inline constexpr std::string_view kKeyAutoRestart = "\xD7\xD4\xB6\xAF\xD6\xD8\xC6\xF4\xE4\xAF\xC0\xC0\xC6\xF7"sv;  // 自动重启浏览器
 inline constexpr std::string_view kKeyMaxRunning = "\xD7\xEE\xB6\xE0\xCD\xAC\xCA\xB1\xD4\xCB\xD0\xD0"sv;  // 最多同时运行
 inline constexpr std::string_view kKeyJitter = "\xCB\xE6\xBB\xFA\xBC\xE4\xB8\xF4"sv;  // 随机间隔
+// Keys of the automation interface
+inline constexpr std::string_view kKeyApiEnabled = "\xBD\xD3\xBF\xDA\xC6\xF4\xD3\xC3"sv;  // 接口启用
+inline constexpr std::string_view kKeyApiAddress = "\xBD\xD3\xBF\xDA\xB5\xD8\xD6\xB7"sv;  // 接口地址
+inline constexpr std::string_view kKeyApiPort = "\xBD\xD3\xBF\xDA\xB6\xCB\xBF\xDA"sv;  // 接口端口
+inline constexpr std::string_view kKeyApiToken = "\xBD\xD3\xBF\xDA\xC1\xEE\xC5\xC6"sv;  // 接口令牌
 // The workspace kept beside the program when it is saved automatically
 inline constexpr std::string_view kWorkspaceFile = "\xB9\xA4\xD7\xF7\xC7\xF8.txt"sv;  // 工作区.txt
 // Export lines of the launch list and the bookmark table

@@ -40,6 +40,7 @@ LogPage::LogPage(HWND main) : main_(main) {
 
 void LogPage::record(std::uint32_t processId, std::string_view kind, std::string_view content) {
     log_.append(localSecondsOfDay(), processId, kind, content);
+    if (onRecord_) onRecord_(log_.at(log_.size() - 1));
     if (showScheduled_) return;
     showScheduled_ = SetTimer(main_, id::kLogTimer, kShowAfterMs, nullptr) != 0;
 }

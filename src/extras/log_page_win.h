@@ -10,7 +10,9 @@
 #include "common/listview_win.h"
 #include "common/page_win.h"
 
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace vuv::win {
 
@@ -25,6 +27,8 @@ public:
     void record(std::uint32_t processId, std::string_view kind, std::string_view content) override;
 
     [[nodiscard]] const EventLog& log() const noexcept { return log_; }
+    // Told of every row just recorded (the automation interface's stream).
+    void setRecordHandler(std::function<void(const EventRow&)> handler) { onRecord_ = std::move(handler); }
     // Shows the rows recorded so far (the timer does it otherwise).
     void showRows();
 
@@ -37,6 +41,7 @@ private:
     EventLog log_;
     bool showScheduled_ = false;
     std::string cell_;
+    std::function<void(const EventRow&)> onRecord_;
 };
 
 }  // namespace vuv::win

@@ -80,6 +80,7 @@ LaunchScheduler::LaunchScheduler(LaunchPage& page, const Settings& settings, Eve
 std::uint32_t LaunchScheduler::start(const std::string& command, const std::string& origin, bool restart) {
     StartedProcess process = start_(command, !restart);
     const bool started = static_cast<bool>(process);
+    lastStarted_ = started;
     if (restart) {
         // A restart is the new copy's own event.
         events_.record(process.processId(), started ? text::kEventRestart : text::kEventStartFailed, command);
@@ -190,14 +191,16 @@ void LaunchScheduler::launchRow(LaunchList::Id id, bool alwaysDesignated, bool o
     std::optional<std::size_t> row = page_.list().rowOf(id);
     if (!row || (onlySelected && !page_.isSelected(*row))) return;
     waitForTurn(id);
-    // The waits pump messages: the row may have moved or gone meanwhile.
+    // The waits pump messages: the row may have moved or gone meanwhile,
+    // or the walk been ended.
     row = page_.list().rowOf(id);
-    if (!row) return;
+    if (!row || walkEnding_) return;
     const LaunchEntry entry = page_.list().at(*row);  // a copy: the pause may change the list
     // The truth value after the last-open time carries the "WAP浏览模式" box:
     // it is the one state of the page meant for the browser, so a browser
     // started in WAP mode learns it from its command line.
     start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()), rowOrigin(id), false);
+    ++(lastStarted_ ? walk_.started : walk_.failed);
     const int pause = nextPause();
     pacing_.walkStarted(nowMs(), pause);
     pumpingPause(pause);
@@ -208,16 +211,51 @@ void LaunchScheduler::launchAll() {
     // found again by its id at its turn: a row deleted meanwhile is skipped,
     // one added is not started, and after 清空 or a replaced list none is
     // left. Entries, check boxes and the interval are read at every step.
-    const std::vector<LaunchList::Id> ids = page_.list().ids();
-    for (const LaunchList::Id id : ids) launchRow(id, false, false);
+    walkRows(page_.list().ids(), false, false);
     messageBox(L"批量启动完成", L"完成", MB_OK);
+}
+
+void LaunchScheduler::walkRows(const std::vector<LaunchList::Id>& ids, bool alwaysDesignated, bool onlySelected) {
+    // A walk inside another's pause (a second press) counts in the same figures.
+    const bool outer = !walk_.walking;
+    if (outer) walk_ = WalkFigures{true, 0, 0, 0};
+    walk_.remaining += ids.size();
+    for (const LaunchList::Id id : ids) {
+        if (!walkEnding_) launchRow(id, alwaysDesignated, onlySelected);
+        --walk_.remaining;
+    }
+    if (outer) {
+        walk_.walking = false;
+        walkEnding_ = false;
+    }
+}
+
+void LaunchScheduler::walkQuietly(const std::vector<LaunchList::Id>& ids) { walkRows(ids, false, false); }
+
+void LaunchScheduler::startBareBrowsers(std::size_t count) {
+    const bool outer = !walk_.walking;
+    if (outer) walk_ = WalkFigures{true, 0, 0, 0};
+    walk_.remaining += count;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!walkEnding_) {
+            startBareBrowser();
+            ++(lastStarted_ ? walk_.started : walk_.failed);
+            const int pause = nextPause();
+            pacing_.walkStarted(nowMs(), pause);
+            if (i + 1 < count) pumpingPause(pause);
+        }
+        --walk_.remaining;
+    }
+    if (outer) {
+        walk_.walking = false;
+        walkEnding_ = false;
+    }
 }
 
 void LaunchScheduler::launchSelected(bool alwaysDesignated) {
     if (!page_.anySelected()) return;
     // As launchAll(); a row is started if it is selected when its turn comes.
-    const std::vector<LaunchList::Id> ids = page_.list().ids();
-    for (const LaunchList::Id id : ids) launchRow(id, alwaysDesignated, true);
+    walkRows(page_.list().ids(), alwaysDesignated, true);
 }
 
 void LaunchScheduler::startBareBrowser() {

@@ -88,6 +88,23 @@ public:
     // "启动鹭行": the browser alone, no pause.
     void startBareBrowser();
 
+    // A walk as the automation interface sees it: whether one runs, and of
+    // its rows how many started, failed to start and are still to come.
+    struct WalkFigures {
+        bool walking = false;
+        std::size_t started = 0;
+        std::size_t failed = 0;
+        std::size_t remaining = 0;
+    };
+    [[nodiscard]] const WalkFigures& walkFigures() const noexcept { return walk_; }
+    // A walk of these rows, as "全部批量启动" walks, but without the notice at
+    // its end: a script started it, and nobody may be there to close a box.
+    void walkQuietly(const std::vector<LaunchList::Id>& ids);
+    // "启动鹭行" count times, each followed by a walk's pause; quiet as above.
+    void startBareBrowsers(std::size_t count);
+    // Ends the walk that runs: its rows not started yet are left out.
+    void endWalk() noexcept { walkEnding_ = walk_.walking; }
+
     // The command line for one entry with the current settings.
     [[nodiscard]] std::string entryCommand(const LaunchEntry& entry, bool designated, bool flag) const;
 
@@ -103,6 +120,8 @@ private:
     // Starts the entry with this id if it is still in the list (with
     // onlySelected, if it is selected too) and pauses for the interval.
     void launchRow(LaunchList::Id id, bool alwaysDesignated, bool onlySelected);
+    // Walks the rows with these ids in turn, keeping the walk's figures.
+    void walkRows(const std::vector<LaunchList::Id>& ids, bool alwaysDesignated, bool onlySelected);
     // Starts one command line for origin, tells the run log how it went (a
     // restart as one, under the new copy's id) and watches the process. A
     // restart does not wait for the copy to be ready. The id of the watched
@@ -134,6 +153,9 @@ private:
     std::uint64_t bareStarts_ = 0;     // presses of "启动鹭行" so far
     std::mt19937 random_;
     bool watching_ = false;  // watchCopies() is running (a start inside it must not run it again)
+    WalkFigures walk_;
+    bool walkEnding_ = false;  // endWalk() was asked: the rest of the walk is left out
+    bool lastStarted_ = false;  // the last start() created its process
 };
 
 }  // namespace vuv::win
