@@ -11,9 +11,9 @@ for event in panel.events(after=since):
         print("lost events %(from)d to %(to)d" % event.data)
     elif event.kind in ("launch", "launch_failed", "bookmark", "exhausted"):
         print(event.time, event.kind, event.pid, event.content)
-    elif event.kind == "link":
-        codes.append(event.content)
-        print("link code", len(codes), event.content)
+    elif event.kind == "link":  # content: 连接码|||<field>■<code>
+        codes.append(event.content.split("■")[1])
+        print("link code", len(codes), codes[-1])
         if len(codes) == 10:
             break
 print(panel.launch_status())

@@ -45,6 +45,11 @@ def received(lines, name=MSG_ADJUST):
             if len(f) > 1 and f[0] == gbk_hex(name)]
 
 
+def link_text(content):
+    """The text of a link record notification ("连接码|||<field>■<text>")."""
+    return content.split("■")[1]
+
+
 def collect(generator, until, timeout, what):
     """Events from generator until until(events) holds; fails after timeout
     seconds instead of hanging (the generator runs on a thread of its own)."""
@@ -149,8 +154,10 @@ class Endpoints(PanelTestCase):
             self.assertEqual(self.panel.options(), changed)
             # The tick is kept in 设置.ini, as the menu item keeps it.
             settings = os.path.join(self.wine.folder, "设置.ini")
-            deadline_wait(lambda: "自动退回书签=真" in open(settings, "rb").read().decode("gbk", "replace"), 20,
-                          what="自动退回书签=真 in 设置.ini")
+            def kept():
+                with open(settings, "rb") as f:
+                    return "自动退回书签=真" in f.read().decode("gbk", "replace")
+            deadline_wait(kept, 20, what="自动退回书签=真 in 设置.ini")
             with self.assertRaises(ApiError) as caught:
                 self.panel.set_options(interval_ms="fast")
             self.assertEqual((caught.exception.status, caught.exception.code), (422, "invalid_field"))
@@ -245,7 +252,8 @@ class Endpoints(PanelTestCase):
         link_rows = [r for r in rows if r["kind"] == "link"]
         self.assertEqual(len(link_rows), 6)
         for row in link_rows:
-            self.assertEqual(row["content"].split("-")[0], str(row["pid"]))
+            # The notification as the copy sent it, as the run log shows it.
+            self.assertRegex(row["content"], r"^连接码\|\|\|%d■%d-[123]$" % (row["pid"], row["pid"]))
             self.assertRegex(row["time"], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$")
         limited = self.panel.log(after=since, limit=2)["rows"]
         self.assertEqual(limited, rows[:2])
@@ -274,9 +282,9 @@ class Endpoints(PanelTestCase):
         self.assertIn("http://open.test/", received(log, MSG_JUMP))
         self.assertTrue(records(log, "POST"), "the proxy message reached the frame window")
         self.assertEqual(received(self.standin_log(b)), [], "the other copy got nothing")
-        # A title the copy set through the command shows in the list.
-        deadline_wait(lambda: {c["pid"]: c["title"] for c in self.panel.scan()["copies"]}.get(a) == "Standin %d" % a,
-                      20, 0.3, "the title taken again")
+        # The name the copy took shows in the list.
+        deadline_wait(lambda: {c["pid"]: c["title"] for c in self.panel.scan()["copies"]}.get(a) == "改名",
+                      20, 0.3, "the new name listed")
 
         # proxies in turn, then close: posted, and the copies end.
         results = self.panel.send("proxy", pids=[b, a], proxies=["10.2.2.2:1", "10.3.3.3:2"])["results"]
@@ -561,7 +569,7 @@ class Events(PanelTestCase):
                 by_pid = {}
                 for e in events:
                     if e.kind == "link":
-                        pid, n = e.content.split("-")
+                        pid, n = link_text(e.content).split("-")
                         self.assertEqual(int(pid), e.pid)
                         by_pid.setdefault(e.pid, []).append(int(n))
                 self.assertEqual(len(by_pid), self.SENDERS)
