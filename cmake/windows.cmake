@@ -95,7 +95,7 @@ endif()
 # the stand-ins it started, by their pids (tests/python/wine_panel.py).
 find_program(VUV_PYTHON3 python3)
 if(VUV_PYTHON3)
-  foreach(case Endpoints Security Events Commands Walk Example)
+  foreach(case Endpoints Security Events Commands Walk Example Hostile)
     add_test(NAME api_e2e.${case} COMMAND ${VUV_PYTHON3} -m unittest -v wine_api_test.${case}
              WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/python)
     set_tests_properties(api_e2e.${case} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT}

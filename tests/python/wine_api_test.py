@@ -444,6 +444,159 @@ class Security(PanelTestCase):
                 s.close()
 
 
+def hostile_requests(token, port):
+    """Malformed requests, as raw bytes each with what an answer may be:
+    broken JSON, wrong types, huge numbers, deep nesting, invalid UTF-8,
+    texts outside GBK, broken heads. None of them is a valid call."""
+    auth = "Authorization: Bearer %s\r\n" % token
+    host = "Host: 127.0.0.1:%d\r\n" % port
+
+    def post(path, body, method="POST"):
+        if isinstance(body, str):
+            body = body.encode("utf-8")
+        return (("%s %s HTTP/1.1\r\n%s%sContent-Type: application/json\r\nContent-Length: %d\r\n\r\n"
+                 % (method, path, host, auth, len(body))).encode("ascii") + body)
+
+    bodies = {
+        "/v1/commands": ['{', '{"command":', '{"command":"flash","target":{}}', '{"command":"explode","target":{"all":true}}',
+                         '{"command":"flash","target":{"pids":"1"}}', '{"command":"flash","target":{"pids":[-1]}}',
+                         '{"command":"flash","target":{"pids":[1e400]}}', '{"command":"rename","target":{"all":true}}',
+                         '{"command":"rename","target":{"all":true},"name":"\u0e01"}',
+                         '{"command":"flash","target":{"state":"sleepy"}}', '{"command":"proxy","target":{"all":true}}',
+                         '{"command":"open","target":{"all":false},"url":"x"}', '[' * 5000 + ']' * 5000, '"flash"'],
+        "/v1/browsers": ['{"count":"10"}', '{"count":-1}', '{"count":0}', '{"count":1e308}',
+                         '{"count":99999999999999999999999999}', '{"count":1.5}', '{"count":null}', '{}', '[]', 'null'],
+        "/v1/bookmarks": ['{"urls":5}', '{"urls":[5]}', '{"urls":["\u0e01"]}', '{"urls":[{"a":1}]}', '{"urls":"x"}',
+                          r'{"urls":["\ud800"]}', '{"urls":[[[[[[]]]]]]}'],
+        "/v1/launch": ['{"rows":"some"}', '{"rows":[-5]}', '{"rows":[1e20]}', '{"rows":[[]]}', '{"rows":{}}'],
+        "/v1/launch-list": ['{"rows":[{"name":1}]}', '{"rows":[{"url":"\u0e01"}]}', '{"rows":"x"}', '{"rows":[5]}'],
+        "/v1/rules": ['{"condition":5,"action":"link"}', '{"condition":"a","action":"dance"}',
+                      '{"condition":"a","action":"link"}', '{"condition":"\u0e01","action":"bookmark"}'],
+        "/v1/rules/0/move": ['{"to":"first"}', '{"to":-1}', '{"to":1e300}'],
+        "/v1/bookmarks/return": ['{}', '{"exited":false}', '{"indices":"all"}', '{"indices":[1.5]}'],
+        "/v1/workspace/open": ['{"path":5}', '{"path":"\u0e01.txt"}', '{}'],
+        "/v1/workspace/save": ['{"path":null}', '{"records":true}'],
+    }
+    out = []
+    for path, variants in bodies.items():
+        for body in variants:
+            out.append((post(path, body), (400, 404, 409, 413, 422)))
+    out.append((post("/v1/options", '{"interval_ms":"x"}', "PATCH"), (400, 422)))
+    out.append((post("/v1/options", '{"wap":1}', "PATCH"), (400, 422)))
+    out.append((post("/v1/bookmarks", b'{"urls":["\xff\xfe\xc0\x80"]}'), (400, 422)))
+    out.append((post("/v1/bookmarks", b'{"urls":["a"]}\x00garbage'), (400, 422)))
+    out.append((post("/v1/commands", "[" * 300000), (400, 422)))
+    heads = [
+        b"GET\r\n\r\n", b"FOO /v1/health HTTP/1.1\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"GET /v1/copies?state=%zz HTTP/1.1\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"GET /v1/bookmarks?offset=-1&limit=99999999999999999999 HTTP/1.1\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"GET /v1/log?after=x HTTP/1.1\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"GET /v1/health HTTP/9.9\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"GET /v1/health HTTP/1.1\r\n" + auth.encode() + b"\r\n",
+        b"GET /v1/health HTTP/1.1\r\nno colon here\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"POST /v1/scan HTTP/1.1\r\n" + host.encode() + auth.encode() + b"Transfer-Encoding: chunked\r\n\r\nzz\r\n",
+        b"POST /v1/scan HTTP/1.1\r\n" + host.encode() + auth.encode() + b"Content-Length: -4\r\n\r\n",
+        b"GET /v1/\xff\xfe HTTP/1.1\r\n" + host.encode() + auth.encode() + b"\r\n",
+        b"\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03" + bytes(range(256)) * 2,
+    ]
+    for head in heads:
+        out.append((head, None))  # any 4xx, or the connection closed without an answer
+    return out
+
+
+def send_raw(port, data, timeout=35):
+    """Sends bytes, half-closes, reads the answer: its status or None."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
+        try:
+            s.sendall(data)
+            s.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
+        answer = b""
+        try:
+            while b"\r\n" not in answer:
+                piece = s.recv(4096)
+                if not piece:
+                    break
+                answer += piece
+        except OSError:
+            pass
+    m = re.match(rb"HTTP/1\.[01] (\d{3}) ", answer)
+    return int(m.group(1)) if m else None
+
+
+def resident_kb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+class Hostile(PanelTestCase):
+    """10,000 malformed requests, slow and half-closed connections among
+    them: the panel keeps answering, grows by less than 10 MB and logs no
+    exception (checked when the class ends)."""
+
+    def test_ten_thousand_malformed_requests(self):
+        port = self.wine.port
+        kinds = hostile_requests(self.wine.token, port)
+        total = 10000
+        # Slow clients meanwhile: a head sent a byte at a time, and a
+        # connection that sends half a head and waits.
+        slow_done = []
+
+        def slow():
+            with socket.create_connection(("127.0.0.1", port), timeout=40) as s:
+                head = ("GET /v1/health HTTP/1.1\r\nHost: 127.0.0.1:%d\r\n" % port).encode()
+                started = time.monotonic()
+                try:
+                    for i in range(len(head)):
+                        s.sendall(head[i:i + 1])
+                        time.sleep(0.5)
+                    s.recv(1)
+                except OSError:
+                    pass
+                slow_done.append(time.monotonic() - started)
+        slow_threads = [threading.Thread(target=slow, daemon=True) for _ in range(4)]
+        for t in slow_threads:
+            t.start()
+
+        def run(count, offset):
+            bad = []
+            for i in range(count):
+                data, allowed = kinds[(offset + i) % len(kinds)]
+                status = send_raw(port, data)
+                if status is not None and (status >= 500 or status < 400 or (allowed and status not in allowed)):
+                    bad.append((status, data[:120]))
+            return bad
+
+        warm = run(len(kinds), 0)
+        self.assertEqual(warm, [])
+        before = resident_kb(self.wine.process.pid)
+        failures = []
+        shares = [(total - len(kinds) + k) // 4 for k in range(4)]  # adding up to the rest
+        threads = [threading.Thread(target=lambda k=k: failures.extend(run(shares[k], k * 7))) for k in range(4)]
+        started = time.monotonic()
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(240)
+        self.assertFalse([t for t in threads if t.is_alive()], "requests still running after 240 s")
+        elapsed = time.monotonic() - started
+        self.assertEqual(failures[:10], [])
+        for t in slow_threads:
+            t.join(60)
+        self.assertEqual(len(slow_done), 4)
+        self.assertTrue(all(d < 40 for d in slow_done), slow_done)
+        self.assertIn("version", self.panel.health())
+        after = resident_kb(self.wine.process.pid)
+        sys.stderr.write("%d malformed requests in %.1f s; resident %d KB -> %d KB\n"
+                         % (len(kinds) + sum(shares), elapsed, before, after))
+        self.assertLess(after - before, 10 * 1024)
+        self.assertEqual(self.panel.copies()["copies"], [], "no malformed request started a copy")
+
+
 class CuttingProxy:
     """Forwards loopback connections to the panel, rewriting the Host
     header to the panel's port, and cuts the n-th connection after cuts[n]
