@@ -260,6 +260,8 @@ class Endpoints(PanelTestCase):
 
         self.panel.clear_records("links")
         self.assertEqual(self.panel.records("links")["size"], 0)
+        self.panel.clear_records("pages")
+        self.assertEqual(self.panel.records("pages"), {"text": "", "next": 0, "size": 0})
 
         # Every command, to the first copy by pid: what the stand-in reads.
         a, b = pids
@@ -280,7 +282,8 @@ class Endpoints(PanelTestCase):
             self.assertIn(payload, adjust)
         self.assertTrue(any(p.endswith("C:\\配置.ini") for p in adjust), adjust)
         self.assertIn("http://open.test/", received(log, MSG_JUMP))
-        self.assertTrue(records(log, "POST"), "the proxy message reached the frame window")
+        # Posted: it arrives when the copy reads its messages.
+        deadline_wait(lambda: records(self.standin_log(a), "POST"), 20, what="the proxy message at the frame window")
         self.assertEqual(received(self.standin_log(b)), [], "the other copy got nothing")
         # The name the copy took shows in the list.
         deadline_wait(lambda: {c["pid"]: c["title"] for c in self.panel.scan()["copies"]}.get(a) == "改名",
@@ -828,6 +831,35 @@ class Example(PanelTestCase):
         self.assertEqual(len({c.split("#")[1] for c in codes}), 10, "ten different copies")
         opened = self.panel.bookmarks(state="opened")["bookmarks"]
         self.assertEqual(sorted(b["url"] for b in opened), addresses)
+        copies = {c["pid"]: c for c in self.panel.scan()["copies"]}
+        for b in opened:
+            self.assertIn(b["pid"], copies)
+            self.assertRegex(b["time"], r"^\d{4}-\d\d-\d\dT")
+        self.assertEqual(self.panel.return_bookmarks(indices=[opened[0]["index"]])["returned"], 1)
+        self.assertEqual(self.panel.bookmarks(state="unused")["total"], 1)
+
+        # The command line against the same panel.
+        def cli(*argv):
+            done = subprocess.run([sys.executable, "-m", "vuv_client"] + list(argv), env=env, capture_output=True,
+                                  text=True, timeout=60, cwd=HERE)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            return done.stdout
+        listed = json.loads(cli("copies", "--state", "running"))["copies"]
+        self.assertEqual(sorted(c["pid"] for c in listed), sorted(copies))
+        urls = os.path.join(self.wine.folder, "urls.txt")
+        with open(urls, "w", encoding="utf-8") as f:
+            f.write("http://cli.test/1\nhttp://cli.test/二\n")
+        self.assertEqual(json.loads(cli("bookmarks", "add", urls))["added"], 2)
+        last = self.panel.health()["last_event"]
+        results = json.loads(cli("send", "refresh", "--state", "running"))["results"]
+        self.assertEqual(len(results), 10)
+        self.assertEqual({r["outcome"] for r in results}, {"acknowledged"})
+        lines = cli("events", "--after", str(last), "--kinds", "command", "--count", "10").splitlines()
+        self.assertEqual(sorted(json.loads(line)["data"]["pid"] for line in lines), sorted(copies))
+        denied = subprocess.run([sys.executable, "-m", "vuv_client", "health"], capture_output=True, text=True,
+                                timeout=60, cwd=HERE, env=dict(env, VUV_TOKEN="f" * 64))
+        self.assertEqual(denied.returncode, 1)
+        self.assertIn("401", denied.stderr)
 
 
 if __name__ == "__main__":
