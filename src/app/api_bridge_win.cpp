@@ -340,7 +340,8 @@ api::Answer ApiBridge::carryOut(const Call& call) {
     // Handed to the interface thread; the call is copied, so a call that
     // outlives its wait still has what it needs.
     const std::shared_ptr<WorkQueue>& queue = parts_.handover().queue();
-    CallResult<Answer> result = queue->call([this, call] { return run(call); }, kTakeLimit, kFinishLimit);
+    CallResult<Answer> result =
+        queue->call([this, call] { return runUnattended(call); }, kTakeLimit, kFinishLimit);
     switch (result.outcome) {
         case CallOutcome::Done: return std::move(*result.value);
         case CallOutcome::Unfinished:
@@ -393,6 +394,17 @@ Command commandOf(std::string_view word, const Call& call) {
 }
 
 }  // namespace
+
+api::Answer ApiBridge::runUnattended(const Call& call) {
+    const UnattendedBoxes unattended;
+    Answer answer = run(call);
+    if (!unattended.texts().empty() && answer.body.is_object()) {
+        json::array told;
+        for (const std::wstring& t : unattended.texts()) told.emplace_back(narrow(t));
+        answer.body.as_object()["told"] = std::move(told);
+    }
+    return answer;
+}
 
 api::Answer ApiBridge::run(const Call& call) {
     Fleet& fleet = parts_.fleet;

@@ -6,9 +6,10 @@
 // Calls reach it on the server thread; each is handed to the interface
 // thread through the hand-over (5 s to be taken, else 503) and runs there
 // between messages like a control's handler, also while a dialog, a message
-// box or a walk's pause runs its own loop. Calls never show anything: what
-// would be a message box for the operator is the answer's error instead,
-// and a walk a script starts ends without its closing notice.
+// box or a walk's pause runs its own loop. Calls never show anything: a
+// message box the controls' code would open is not shown, answers as its
+// cancel button would, and its text goes into the answer ("told"); a walk a
+// script starts ends without its closing notice.
 #pragma once
 
 #include "api/event_store.h"
@@ -88,6 +89,9 @@ public:
 private:
     api::Answer carryOut(const api::Call& call) override;  // server thread
     api::Answer run(const api::Call& call);                 // interface thread
+    // run() with message boxes kept out: what one would have said goes into
+    // the answer as "told".
+    api::Answer runUnattended(const api::Call& call);
 
     void openDialog();
 

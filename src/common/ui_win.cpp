@@ -90,7 +90,27 @@ int localSecondsOfDay() noexcept {
     return now.wHour * 3600 + now.wMinute * 60 + now.wSecond;
 }
 
+namespace {
+UnattendedBoxes* unattended = nullptr;  // the interface thread's innermost scope
+}  // namespace
+
+UnattendedBoxes::UnattendedBoxes() noexcept : outer_(unattended) { unattended = this; }
+
+UnattendedBoxes::~UnattendedBoxes() { unattended = outer_; }
+
 int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags) {
+    if (unattended != nullptr) {
+        unattended->texts_.emplace_back(text != nullptr ? text : L"");
+        switch (flags & MB_TYPEMASK) {
+            case MB_OKCANCEL:
+            case MB_YESNOCANCEL:
+            case MB_RETRYCANCEL:
+            case MB_CANCELTRYCONTINUE: return IDCANCEL;
+            case MB_YESNO: return IDNO;
+            case MB_ABORTRETRYIGNORE: return IDABORT;
+            default: return IDOK;
+        }
+    }
     return MessageBoxW(nullptr, text, caption, flags | MB_TASKMODAL);
 }
 

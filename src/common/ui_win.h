@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace vuv::win {
@@ -52,5 +53,24 @@ void liftTextLimit(HWND edit);
 
 // A task-modal message box without owner window. Returns the button pressed.
 int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags = MB_OK);
+
+// While one lives (on the interface thread), messageBox shows nothing: it
+// keeps the text and answers as the box's way out would (IDCANCEL where
+// there is one, else IDNO, else IDOK). A call of the automation interface
+// runs so: nobody may be there to click, and what the box would have said
+// goes into the call's answer. Scopes nest; the innermost keeps the texts.
+class UnattendedBoxes {
+public:
+    UnattendedBoxes() noexcept;
+    ~UnattendedBoxes();
+    UnattendedBoxes(const UnattendedBoxes&) = delete;
+    UnattendedBoxes& operator=(const UnattendedBoxes&) = delete;
+    [[nodiscard]] const std::vector<std::wstring>& texts() const noexcept { return texts_; }
+
+private:
+    friend int messageBox(const wchar_t* text, const wchar_t* caption, UINT flags);
+    UnattendedBoxes* outer_;
+    std::vector<std::wstring> texts_;
+};
 
 }  // namespace vuv::win

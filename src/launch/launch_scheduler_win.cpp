@@ -201,9 +201,18 @@ void LaunchScheduler::launchRow(LaunchList::Id id, bool alwaysDesignated, bool o
     // started in WAP mode learns it from its command line.
     start(entryCommand(entry, alwaysDesignated || page_.designatedMode(), page_.wapMode()), rowOrigin(id), false);
     ++(lastStarted_ ? walk_.started : walk_.failed);
+    --walk_.remaining;
     const int pause = nextPause();
     pacing_.walkStarted(nowMs(), pause);
-    pumpingPause(pause);
+    walkPause(pause);
+}
+
+void LaunchScheduler::walkPause(int ms) {
+    // In slices, so that an ended walk does not sit out its pause.
+    const std::int64_t end = nowMs() + ms;
+    for (std::int64_t left = ms; left > 0 && !walkEnding_ && !quitPending(); left = end - nowMs()) {
+        pumpingPause(static_cast<int>(std::min<std::int64_t>(left, kSlotRecheckMs)));
+    }
 }
 
 void LaunchScheduler::launchAll() {
@@ -221,8 +230,10 @@ void LaunchScheduler::walkRows(const std::vector<LaunchList::Id>& ids, bool alwa
     if (outer) walk_ = WalkFigures{true, 0, 0, 0};
     walk_.remaining += ids.size();
     for (const LaunchList::Id id : ids) {
+        // A row started counts itself out of the remaining ones at its start.
+        const std::size_t before = walk_.started + walk_.failed;
         if (!walkEnding_) launchRow(id, alwaysDesignated, onlySelected);
-        --walk_.remaining;
+        if (walk_.started + walk_.failed == before) --walk_.remaining;
     }
     if (outer) {
         walk_.walking = false;
@@ -237,14 +248,13 @@ void LaunchScheduler::startBareBrowsers(std::size_t count) {
     if (outer) walk_ = WalkFigures{true, 0, 0, 0};
     walk_.remaining += count;
     for (std::size_t i = 0; i < count; ++i) {
-        if (!walkEnding_) {
-            startBareBrowser();
-            ++(lastStarted_ ? walk_.started : walk_.failed);
-            const int pause = nextPause();
-            pacing_.walkStarted(nowMs(), pause);
-            if (i + 1 < count) pumpingPause(pause);
-        }
         --walk_.remaining;
+        if (walkEnding_) continue;
+        startBareBrowser();
+        ++(lastStarted_ ? walk_.started : walk_.failed);
+        const int pause = nextPause();
+        pacing_.walkStarted(nowMs(), pause);
+        if (i + 1 < count) walkPause(pause);
     }
     if (outer) {
         walk_.walking = false;

@@ -120,6 +120,8 @@ private:
     // Starts the entry with this id if it is still in the list (with
     // onlySelected, if it is selected too) and pauses for the interval.
     void launchRow(LaunchList::Id id, bool alwaysDesignated, bool onlySelected);
+    // A walk's pause after a start, cut short when the walk is ended.
+    void walkPause(int ms);
     // Walks the rows with these ids in turn, keeping the walk's figures.
     void walkRows(const std::vector<LaunchList::Id>& ids, bool alwaysDesignated, bool onlySelected);
     // Starts one command line for origin, tells the run log how it went (a

@@ -10,10 +10,13 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <cctype>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace vuv::test {
 
@@ -97,6 +100,35 @@ inline std::string rawExchange(std::uint16_t port, const std::string& bytes,
                          });
     ioc.run_for(deadline + std::chrono::seconds(1));
     return received;
+}
+
+// Sends a request head and reads what comes back (an event stream) until
+// `until` appears in it, the server closes or the deadline passes.
+inline std::string readUntil(std::uint16_t port, const std::string& head, std::string_view until,
+                             std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+    namespace asio = boost::asio;
+    asio::io_context ioc;
+    asio::ip::tcp::socket socket(ioc);
+    std::string got;
+    std::string chunk(8192, '\0');
+    std::function<void()> more = [&] {
+        socket.async_read_some(asio::buffer(chunk), [&](boost::system::error_code ec, std::size_t n) {
+            got.append(chunk.data(), n);
+            if (got.find(until) != std::string::npos) {
+                ioc.stop();
+                return;
+            }
+            if (!ec) more();
+        });
+    };
+    socket.async_connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port),
+                         [&](boost::system::error_code ec) {
+                             if (ec) return;
+                             asio::async_write(socket, asio::buffer(head),
+                                               [&](boost::system::error_code, std::size_t) { more(); });
+                         });
+    ioc.run_for(deadline);
+    return got;
 }
 
 }  // namespace vuv::test

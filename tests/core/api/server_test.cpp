@@ -197,32 +197,8 @@ TEST_F(ServerTest, RefusesConnectionsBeyondTheLimit) {
     EXPECT_TRUE(connectionsReach(0));
 }
 
-// Reads an event stream until `until` appears in it or the deadline passes.
-std::string readStream(std::uint16_t port, const std::string& head, std::string_view until,
-                       std::chrono::seconds deadline = std::chrono::seconds(10)) {
-    namespace asio = boost::asio;
-    asio::io_context ioc;
-    asio::ip::tcp::socket socket(ioc);
-    std::string got;
-    std::string chunk(8192, '\0');
-    std::function<void()> more = [&] {
-        socket.async_read_some(asio::buffer(chunk), [&](boost::system::error_code ec, std::size_t n) {
-            got.append(chunk.data(), n);
-            if (got.find(until) != std::string::npos) {
-                ioc.stop();
-                return;
-            }
-            if (!ec) more();
-        });
-    };
-    socket.async_connect(asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), port),
-                         [&](boost::system::error_code ec) {
-                             if (ec) return;
-                             asio::async_write(socket, asio::buffer(head),
-                                               [&](boost::system::error_code, std::size_t) { more(); });
-                         });
-    ioc.run_for(deadline);
-    return got;
+std::string readStream(std::uint16_t port, const std::string& head, std::string_view until) {
+    return test::readUntil(port, head, until);
 }
 
 std::string streamHead(std::uint16_t port, std::string_view query, std::string_view extra = {}) {
