@@ -315,8 +315,9 @@ class Panel:
     def events(self, after=None, retry_for=30.0, idle_timeout=45.0, reconnect_delay=1.0):
         """Yields Event objects from the run log as they come, forever.
 
-        after: the id of the last event already seen (None: from now on, as
-        the panel starts a stream without one). A dropped connection is
+        after: the id of the last event already seen (None: from the oldest
+        row the panel still holds; health()["last_event"] gives "from now
+        on"). A dropped connection is
         opened again with Last-Event-ID, so no row is missed or repeated;
         rows the panel's log no longer holds are announced by an Event of
         kind "gap" whose data is {"from", "to"}.
