@@ -754,6 +754,19 @@ class Commands(PanelTestCase):
         for pid in pids:
             self.assertIn("vuv|||闪烁", received(self.standin_log(pid)), pid)
 
+        # Three more that hang: a walk's rows put their address on the
+        # copy's command line, and a stand-in takes its options from there.
+        self.panel.add_launch_rows([{"name": "hangs", "url": "--standin-stall-at=500,200000", "config": ""}] * 3)
+        self.panel.start_launch("all")
+        def three_hung():
+            found = [c["pid"] for c in self.panel.scan()["copies"] if c["state"] == "hung"]
+            return found if len(found) == 3 else None
+        hung = deadline_wait(three_hung, 90, 0.5, "three copies shown hung")
+        self.assertFalse(set(hung) & set(pids))
+        results = self.panel.send("refresh", state="hung")["results"]
+        self.assertEqual(sorted(r["pid"] for r in results), sorted(hung))
+        self.assertLessEqual({r["outcome"] for r in results}, {"timeout", "refused"})
+
         closing = pids[::5]
         results = self.panel.send("close", pids=closing)["results"]
         self.assertEqual([(r["pid"], r["outcome"]) for r in results], [(p, "posted") for p in closing])
@@ -770,7 +783,7 @@ class Commands(PanelTestCase):
             expected = 0 if pid in closing else 1
             self.assertEqual(received(self.standin_log(pid)).count(TOOLBAR + "6"), expected, pid)
         health = self.panel.health()
-        self.assertEqual((health["copies"]["running"], health["copies"]["exited"]), (40, 10))
+        self.assertEqual(health["copies"], {"running": 40, "hung": 3, "exited": 10})
 
 
 class Walk(PanelTestCase):

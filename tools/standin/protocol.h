@@ -57,6 +57,9 @@ inline constexpr std::wstring_view kOptNotify = L"--standin-notify=";
 // messages; answers each address opened under "跳转" with the link record
 // "连接码|||<pid>■<address>#<pid>" and, until it has asked n times, asks again.
 inline constexpr std::wstring_view kOptBookmarks = L"--standin-bookmarks=";
+// <a>,<b>: a milliseconds after its windows were made, stops reading
+// messages for b milliseconds (logging STALL): a browser that hangs.
+inline constexpr std::wstring_view kOptStallAt = L"--standin-stall-at=";
 
 // Options read after those of the command line, separated by blanks: copies
 // the panel starts inherit its environment but get no options of their own.

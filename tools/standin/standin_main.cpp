@@ -51,6 +51,9 @@ struct Options {
     unsigned notifyCount = 0;
     DWORD notifyIntervalMs = 0;
     unsigned bookmarks = 0;  // asks for this many bookmarks in turn, reporting each
+    // Stops reading messages for stallMs, stallAfterMs after its windows were made.
+    DWORD stallAfterMs = 0;
+    DWORD stallMs = 0;
 };
 
 // Options from the environment variable, after those of the command line.
@@ -113,6 +116,14 @@ Options parseOptions(const std::string& defaultTitle) {
             const unsigned long ms = (end != nullptr && *end == L',') ? std::wcstoul(end + 1, nullptr, 10) : 0;
             options.notifyCount = static_cast<unsigned>(std::min<unsigned long>(n, 1000000));
             options.notifyIntervalMs = static_cast<DWORD>(std::min<unsigned long>(ms, 600000));
+        } else if (startsWith(arg, standin::kOptStallAt)) {
+            // <after ms>,<for ms>
+            const std::wstring value(arg.substr(standin::kOptStallAt.size()));
+            wchar_t* end = nullptr;
+            const unsigned long after = std::wcstoul(value.c_str(), &end, 10);
+            const unsigned long ms = (end != nullptr && *end == L',') ? std::wcstoul(end + 1, nullptr, 10) : 0;
+            options.stallAfterMs = static_cast<DWORD>(std::min<unsigned long>(after, 600000));
+            options.stallMs = static_cast<DWORD>(std::min<unsigned long>(ms, 600000));
         } else if (startsWith(arg, standin::kOptBookmarks)) {
             const unsigned long n = std::wcstoul(std::wstring(arg.substr(standin::kOptBookmarks.size())).c_str(), nullptr, 10);
             options.bookmarks = static_cast<unsigned>(std::min<unsigned long>(n, 1000000));
@@ -195,6 +206,8 @@ constexpr UINT_PTR kExitTimer = 1;
 // The timers of --standin-notify and of the first --standin-bookmarks request.
 constexpr UINT_PTR kNotifyTimer = 2;
 constexpr UINT_PTR kBookmarkTimer = 3;
+// The timer of --standin-stall-at.
+constexpr UINT_PTR kStallTimer = 4;
 // Posted to itself after an address was opened: report it and ask again.
 constexpr UINT kReportMessage = WM_APP + 2;
 
@@ -236,6 +249,7 @@ public:
         // waiting for this process to be idle is not kept waiting.
         if (options_.notifyCount > 0) SetTimer(ownWindow(), kNotifyTimer, std::max<DWORD>(options_.notifyIntervalMs, 1), nullptr);
         if (options_.bookmarks > 0 && command_ != nullptr) SetTimer(ownWindow(), kBookmarkTimer, 1, nullptr);
+        if (options_.stallMs > 0) SetTimer(ownWindow(), kStallTimer, std::max<DWORD>(options_.stallAfterMs, 1), nullptr);
         return true;
     }
 
@@ -271,6 +285,11 @@ public:
             } else {
                 sendOwnRecords(hwnd);
             }
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kStallTimer) {
+            KillTimer(hwnd, kStallTimer);
+            PostMessageW(hwnd, kStallMessage, options_.stallMs, 0);
             return 0;
         }
         if (message == kReportMessage) {
