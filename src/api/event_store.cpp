@@ -134,4 +134,24 @@ std::string localTimeTextAt(std::int64_t unixSeconds, std::int32_t secondsOfDay)
 
 std::string localTimeText(std::int64_t unixSeconds) { return localTimeTextAt(unixSeconds, -1); }
 
+LocalDay::LocalDay(std::int64_t unixSeconds) : moment_(unixSeconds) {
+    std::tm local{};
+    std::tm utc{};
+    if (!split(unixSeconds, local, utc)) return;
+    offset_ = static_cast<int>(secondsOf(local) - secondsOf(utc));
+    year_ = local.tm_year + 1900;
+    month_ = local.tm_mon + 1;
+    day_ = local.tm_mday;
+    hour_ = local.tm_hour;
+    minute_ = local.tm_min;
+    second_ = local.tm_sec;
+}
+
+std::string LocalDay::at(std::int32_t secondsOfDay) const {
+    if (secondsOfDay < 0 || secondsOfDay >= 86400) {
+        return timeText(year_, month_, day_, hour_, minute_, second_, offset_);
+    }
+    return timeText(year_, month_, day_, secondsOfDay / 3600, secondsOfDay / 60 % 60, secondsOfDay % 60, offset_);
+}
+
 }  // namespace vuv::api

@@ -70,6 +70,20 @@ private:
 // seconds since local midnight (what the run log keeps); the moment itself
 // when secondsOfDay is outside 0..86399.
 [[nodiscard]] std::string localTimeTextAt(std::int64_t unixSeconds, std::int32_t secondsOfDay);
+// The local day of a moment, for many times of that day: what the local-time
+// functions give is looked up once.
+class LocalDay {
+public:
+    explicit LocalDay(std::int64_t unixSeconds);
+    [[nodiscard]] std::int64_t moment() const noexcept { return moment_; }
+    // As localTimeTextAt(moment(), secondsOfDay).
+    [[nodiscard]] std::string at(std::int32_t secondsOfDay) const;
+
+private:
+    std::int64_t moment_;
+    int year_ = 1970, month_ = 1, day_ = 1, hour_ = 0, minute_ = 0, second_ = 0, offset_ = 0;
+};
+
 // The text for a time and the offset of local time from UTC in seconds.
 [[nodiscard]] std::string timeText(int year, int month, int day, int hour, int minute, int second, int offsetSeconds);
 

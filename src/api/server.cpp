@@ -9,6 +9,10 @@
 #include <boost/json/serialize.hpp>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <list>
 #include <optional>
 #include <thread>
@@ -39,6 +43,10 @@ public:
 
     void accept();
     void wakeStreams();
+    // Hands a call to the worker thread, which runs the calls one at a time,
+    // so that a long call holds up no other connection and no stream.
+    void submit(std::function<void()> job);
+    void work();
 
     Executor& executor;
     EventStore& events;
@@ -50,6 +58,11 @@ public:
     std::atomic<std::size_t> open{0};
     std::atomic<bool> wakePending{false};
     std::list<std::weak_ptr<EventStream>> streams;  // server thread only
+    std::mutex jobsMutex;
+    std::condition_variable jobsReady;
+    std::deque<std::function<void()>> jobs;
+    bool stopping = false;
+    std::thread worker;
     std::thread thread;
     // Last: destroyed first, with every connection it still holds, while
     // the counters they update are still there.
@@ -257,14 +270,20 @@ private:
                 return send(jsonResponse(200, openApiDocument(owner.version), req.version(), keepAlive));
             default: break;
         }
-        Answer answer;
-        try {
-            answer = owner.executor.carryOut(call);
-        } catch (const std::exception&) {
-            answer = errorAnswer(500, "internal", "the call failed");
-        }
-        textsToUtf8(answer.body, owner.codec);
-        send(jsonResponse(answer.status, answer.body, req.version(), keepAlive));
+        const unsigned version = req.version();
+        owner.submit([self = shared_from_this(), call, version, keepAlive] {
+            Server::Impl& server = self->server_;
+            Answer answer;
+            try {
+                answer = server.executor.carryOut(call);
+                textsToUtf8(answer.body, server.codec);
+            } catch (const std::exception&) {
+                answer = errorAnswer(500, "internal", "the call failed");
+            }
+            auto res = std::make_shared<http::response<http::string_body>>(
+                jsonResponse(answer.status, answer.body, version, keepAlive));
+            asio::post(server.ioc, [self, res] { self->send(std::move(*res)); });
+        });
     }
 
     json::value logPage(const Call& call) {
@@ -339,6 +358,28 @@ void Server::Impl::accept() {
     });
 }
 
+void Server::Impl::submit(std::function<void()> job) {
+    {
+        const std::lock_guard<std::mutex> lock(jobsMutex);
+        jobs.push_back(std::move(job));
+    }
+    jobsReady.notify_one();
+}
+
+void Server::Impl::work() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock<std::mutex> lock(jobsMutex);
+            jobsReady.wait(lock, [this] { return stopping || !jobs.empty(); });
+            if (stopping) return;
+            job = std::move(jobs.front());
+            jobs.pop_front();
+        }
+        job();
+    }
+}
+
 void Server::Impl::wakeStreams() {
     wakePending.store(false);
     for (auto it = streams.begin(); it != streams.end();) {
@@ -388,6 +429,7 @@ std::string Server::start(const Listening& listening) {
     });
     raw->accept();
     impl_ = std::move(impl);
+    impl_->worker = std::thread([raw] { raw->work(); });
     impl_->thread = std::thread([raw] {
         for (;;) {
             try {
@@ -410,6 +452,14 @@ void Server::stop() {
         raw->ioc.stop();
     });
     if (impl_->thread.joinable()) impl_->thread.join();
+    {
+        const std::lock_guard<std::mutex> lock(impl_->jobsMutex);
+        impl_->stopping = true;
+    }
+    impl_->jobsReady.notify_one();
+    // A call being carried out finishes first (its answer goes nowhere).
+    if (impl_->worker.joinable()) impl_->worker.join();
+    impl_->jobs.clear();  // their connections go while the io_context is still there
     impl_.reset();  // the io_context goes, and with it every connection
 }
 

@@ -2,8 +2,9 @@
 // its own. It reads each request within the limits of api/request.h, has the
 // router decide it, serves the run-log stream, the log page and the OpenAPI
 // document itself, and hands every other call to the panel's executor, on
-// the server thread (the panel's implementation hands it on to the
-// interface thread). Answers are JSON in UTF-8; no answer carries an
+// a worker thread of the server that runs the calls one at a time (the
+// panel's implementation hands each on to the interface thread), so a long
+// call holds up neither the other connections nor the event streams. Answers are JSON in UTF-8; no answer carries an
 // Access-Control-* header.
 #pragma once
 
@@ -17,8 +18,8 @@
 
 namespace vuv::api {
 
-// What the panel does for a call. Called on the server thread, one call at a
-// time; the answer's texts may be GBK (the server converts them).
+// What the panel does for a call. Called on the server's worker thread, one
+// call at a time; the answer's texts may be GBK (the server converts them).
 class Executor {
 public:
     virtual ~Executor() = default;

@@ -52,9 +52,9 @@ constexpr std::chrono::milliseconds kFinishLimit{120000};
 
 std::int64_t nowSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-json::value timeOrNull(std::int32_t secondsOfDay) {
+json::value timeOrNull(const api::LocalDay& day, std::int32_t secondsOfDay) {
     if (secondsOfDay < 0) return nullptr;
-    return json::string(api::localTimeTextAt(nowSeconds(), secondsOfDay));
+    return json::string(day.at(secondsOfDay));
 }
 
 json::value textOrNull(const std::string& text) {
@@ -333,7 +333,13 @@ void ApiBridge::switchOff() {
 void ApiBridge::recorded(const EventRow& row) {
     // Rows are kept for the stream only while it can be read.
     if (!server_) return;
-    events_.append(api::localTimeTextAt(nowSeconds(), row.seconds), row.pid, row.kind, row.content);
+    events_.append(today().at(row.seconds), row.pid, row.kind, row.content);
+}
+
+const api::LocalDay& ApiBridge::today() {
+    const std::int64_t now = nowSeconds();
+    if (!today_ || today_->moment() != now) today_ = std::make_unique<api::LocalDay>(now);
+    return *today_;
 }
 
 api::Answer ApiBridge::carryOut(const Call& call) {
@@ -352,23 +358,23 @@ api::Answer ApiBridge::carryOut(const Call& call) {
 
 namespace {
 
-json::object copyJson(const CopySummary& c) {
+json::object copyJson(const CopySummary& c, const api::LocalDay& day) {
     json::object o;
     o["pid"] = c.processId;
     o["title"] = c.title;
     o["state"] = stateWord(c.state);
-    o["last_notice"] = timeOrNull(c.lastHeard);
+    o["last_notice"] = timeOrNull(day, c.lastHeard);
     o["notices"] = c.heard;
     o["bookmark"] = textOrNull(c.bookmark);
     o["proxy"] = textOrNull(c.proxy);
     return o;
 }
 
-json::object copiesJson(const Fleet& fleet, std::string_view state) {
+json::object copiesJson(const Fleet& fleet, std::string_view state, const api::LocalDay& day) {
     json::array list;
     for (const CopySummary& c : fleet.copies()) {
         if (!state.empty() && stateWord(c.state) != state) continue;
-        list.push_back(copyJson(c));
+        list.push_back(copyJson(c, day));
     }
     return {{"copies", std::move(list)}};
 }
@@ -426,10 +432,10 @@ api::Answer ApiBridge::run(const Call& call) {
             body["last_event"] = events_.lastId();
             return ok(std::move(body));
         }
-        case Route::Copies: return ok(copiesJson(fleet, param(call, "state")));
+        case Route::Copies: return ok(copiesJson(fleet, param(call, "state"), today()));
         case Route::Scan:
             fleet.scan();
-            return ok(copiesJson(fleet, {}));
+            return ok(copiesJson(fleet, {}, today()));
         case Route::Commands: {
             std::vector<std::uint32_t> targets;
             const json::object& target = call.params.at("target").as_object();
@@ -561,7 +567,7 @@ api::Answer ApiBridge::run(const Call& call) {
                                 {"url", std::string(b.address)},
                                 {"state", b.opened ? "opened" : "unused"},
                                 {"pid", b.holder == 0 ? json::value(nullptr) : json::value(b.holder)},
-                                {"time", timeOrNull(b.handedAt)}});
+                                {"time", timeOrNull(today(), b.handedAt)}});
             }
             return ok({{"total", total}, {"bookmarks", std::move(list)}});
         }

@@ -95,7 +95,12 @@ private:
 
     void openDialog();
 
+    // The local day for the times of rows and answers, looked up again
+    // when the second changes.
+    const api::LocalDay& today();
+
     ApiParts parts_;
+    std::unique_ptr<api::LocalDay> today_;
     ApiSettings settings_;
     GbkCodec codec_;
     api::EventStore events_;

@@ -91,7 +91,7 @@ int localSecondsOfDay() noexcept {
 }
 
 namespace {
-UnattendedBoxes* unattended = nullptr;  // the interface thread's innermost scope
+thread_local UnattendedBoxes* unattended = nullptr;  // this thread's innermost scope
 }  // namespace
 
 UnattendedBoxes::UnattendedBoxes() noexcept : outer_(unattended) { unattended = this; }

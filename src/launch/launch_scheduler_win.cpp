@@ -208,11 +208,14 @@ void LaunchScheduler::launchRow(LaunchList::Id id, bool alwaysDesignated, bool o
 }
 
 void LaunchScheduler::walkPause(int ms) {
-    // In slices, so that an ended walk does not sit out its pause.
+    // In slices, so that an ended walk does not sit out its pause; even a
+    // pause of 0 handles the messages waiting, as pumpingPause does.
     const std::int64_t end = nowMs() + ms;
-    for (std::int64_t left = ms; left > 0 && !walkEnding_ && !quitPending(); left = end - nowMs()) {
+    std::int64_t left = ms;
+    do {
         pumpingPause(static_cast<int>(std::min<std::int64_t>(left, kSlotRecheckMs)));
-    }
+        left = end - nowMs();
+    } while (left > 0 && !walkEnding_ && !quitPending());
 }
 
 void LaunchScheduler::launchAll() {
@@ -224,7 +227,7 @@ void LaunchScheduler::launchAll() {
     messageBox(L"批量启动完成", L"完成", MB_OK);
 }
 
-void LaunchScheduler::walkRows(const std::vector<LaunchList::Id>& ids, bool alwaysDesignated, bool onlySelected) {
+void LaunchScheduler::walkRows(std::vector<LaunchList::Id> ids, bool alwaysDesignated, bool onlySelected) {
     // A walk inside another's pause (a second press) counts in the same figures.
     const bool outer = !walk_.walking;
     if (outer) walk_ = WalkFigures{true, 0, 0, 0};
@@ -241,7 +244,7 @@ void LaunchScheduler::walkRows(const std::vector<LaunchList::Id>& ids, bool alwa
     }
 }
 
-void LaunchScheduler::walkQuietly(const std::vector<LaunchList::Id>& ids) { walkRows(ids, false, false); }
+void LaunchScheduler::walkQuietly(std::vector<LaunchList::Id> ids) { walkRows(std::move(ids), false, false); }
 
 void LaunchScheduler::startBareBrowsers(std::size_t count) {
     const bool outer = !walk_.walking;

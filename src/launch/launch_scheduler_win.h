@@ -99,7 +99,7 @@ public:
     [[nodiscard]] const WalkFigures& walkFigures() const noexcept { return walk_; }
     // A walk of these rows, as "全部批量启动" walks, but without the notice at
     // its end: a script started it, and nobody may be there to close a box.
-    void walkQuietly(const std::vector<LaunchList::Id>& ids);
+    void walkQuietly(std::vector<LaunchList::Id> ids);
     // "启动鹭行" count times, each followed by a walk's pause; quiet as above.
     void startBareBrowsers(std::size_t count);
     // Ends the walk that runs: its rows not started yet are left out.
@@ -123,7 +123,8 @@ private:
     // A walk's pause after a start, cut short when the walk is ended.
     void walkPause(int ms);
     // Walks the rows with these ids in turn, keeping the walk's figures.
-    void walkRows(const std::vector<LaunchList::Id>& ids, bool alwaysDesignated, bool onlySelected);
+    // A copy of the ids: the list changes while the walk pumps messages.
+    void walkRows(std::vector<LaunchList::Id> ids, bool alwaysDesignated, bool onlySelected);
     // Starts one command line for origin, tells the run log how it went (a
     // restart as one, under the new copy's id) and watches the process. A
     // restart does not wait for the copy to be ready. The id of the watched

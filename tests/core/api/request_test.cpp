@@ -357,6 +357,8 @@ TEST(EventTimes, WriteLocalTimeWithItsOffset) {
     ASSERT_EQ(t.size(), 25u) << t;
     EXPECT_EQ(t.substr(10, 10), "T01:02:03+");
     EXPECT_EQ(localTimeTextAt(1'800'000'000, -1), localTimeText(1'800'000'000));
+    const LocalDay day(1'800'000'000);
+    for (const std::int32_t s : {-1, 0, 3723, 86399, 86400}) EXPECT_EQ(day.at(s), localTimeTextAt(1'800'000'000, s)) << s;
 }
 
 }  // namespace

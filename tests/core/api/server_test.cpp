@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -29,6 +30,13 @@ class FakePanel final : public Executor {
 public:
     Answer carryOut(const Call& call) override {
         calls.fetch_add(1);
+        if (call.route == Route::Scan && holdScans) {
+            // Held until the test opens the gate (at most 20 s).
+            std::unique_lock<std::mutex> lock(mutex);
+            scanWaiting = true;
+            changed.notify_all();
+            changed.wait_for(lock, std::chrono::seconds(20), [this] { return !holdScans; });
+        }
         json::object o;
         o["route"] = static_cast<int>(call.route);
         o["index"] = call.pathIndex;
@@ -36,8 +44,25 @@ public:
         o["gbk"] = "\xC4\xE3\xBA\xC3";  // 你好
         return Answer{call.route == Route::LaunchStart ? 202u : 200u, std::move(o)};
     }
+    void openGate() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        holdScans = false;
+        changed.notify_all();
+    }
+    bool waitForScan() {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [this] { return scanWaiting; });
+    }
+
     std::atomic<int> calls{0};
+    bool holdScans = false;
+    bool scanWaiting = false;
+    std::mutex mutex;
+    std::condition_variable changed;
 };
+
+std::string readStream(std::uint16_t port, const std::string& head, std::string_view until);
+std::string streamHead(std::uint16_t port, std::string_view query, std::string_view extra = {});
 
 class ServerTest : public ::testing::Test {
 protected:
@@ -159,6 +184,24 @@ TEST_F(ServerTest, TheDocumentListsExactlyTheRoutesTheRouterTakes) {
     }
 }
 
+TEST_F(ServerTest, ALongCallHoldsUpNoOtherConnectionNorTheStream) {
+    panel.holdScans = true;
+    std::thread slow([&] {
+        const Reply r = exchange(port, "POST", "/v1/scan", {{"Authorization", std::string("Bearer ") + kToken}}, {},
+                                 std::chrono::seconds(30));
+        EXPECT_EQ(r.status, 200);
+    });
+    ASSERT_TRUE(panel.waitForScan());
+    // While the scan is held: the document, the log page and the stream answer.
+    EXPECT_EQ(get("/v1/openapi.json").status, 200);
+    EXPECT_EQ(get("/v1/log").status, 200);
+    events.append("t", 1, "x", "during");
+    const std::string got = readStream(port, streamHead(port, std::string("?token=") + kToken), "during");
+    EXPECT_NE(got.find("\"content\":\"during\""), std::string::npos);
+    panel.openGate();
+    slow.join();
+}
+
 TEST_F(ServerTest, KeepsAConnectionForManyRequests) {
     // Two requests in one write, answered in order on the same connection.
     const std::string one = "GET /v1/openapi.json HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
@@ -201,7 +244,7 @@ std::string readStream(std::uint16_t port, const std::string& head, std::string_
     return test::readUntil(port, head, until);
 }
 
-std::string streamHead(std::uint16_t port, std::string_view query, std::string_view extra = {}) {
+std::string streamHead(std::uint16_t port, std::string_view query, std::string_view extra) {
     return "GET /v1/events" + std::string(query) + " HTTP/1.1\r\nHost: localhost:" + std::to_string(port) + "\r\n" +
            std::string(extra) + "\r\n";
 }
