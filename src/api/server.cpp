@@ -30,6 +30,7 @@ namespace {
 
 constexpr std::size_t kStreamBatch = 512;  // rows per write of an event stream
 constexpr std::size_t kLogPageRows = 1000;
+constexpr int kPollMs = 10;
 
 }  // namespace
 
@@ -43,6 +44,11 @@ public:
 
     void accept();
     void wakeStreams();
+    // While streams are open, looks for new rows every kPollMs: appending a
+    // row then costs the interface thread nothing beyond the store's lock
+    // (a wake posted per row would cost a system call each under load).
+    void startPolling();
+    void poll();
     // Hands a call to the worker thread, which runs the calls one at a time,
     // so that a long call holds up no other connection and no stream.
     void submit(std::function<void()> job);
@@ -56,7 +62,6 @@ public:
     Listening listening;
     std::uint16_t boundPort = 0;
     std::atomic<std::size_t> open{0};
-    std::atomic<bool> wakePending{false};
     std::list<std::weak_ptr<EventStream>> streams;  // server thread only
     std::mutex jobsMutex;
     std::condition_variable jobsReady;
@@ -68,6 +73,9 @@ public:
     // the counters they update are still there.
     asio::io_context ioc;
     tcp::acceptor acceptor;
+    asio::steady_timer pollTimer{ioc};
+    std::uint64_t seenId = 0;
+    bool polling = false;
 };
 
 namespace {
@@ -318,6 +326,7 @@ private:
                                                 server_.timings);
         server_.streams.push_back(es);
         es->begin();
+        server_.startPolling();
     }
 
     void send(http::response<http::string_body> res) {
@@ -380,8 +389,33 @@ void Server::Impl::work() {
     }
 }
 
+void Server::Impl::startPolling() {
+    if (polling) return;
+    polling = true;
+    seenId = events.lastId();
+    poll();
+}
+
+void Server::Impl::poll() {
+    const std::uint64_t last = events.lastId();
+    if (last != seenId) {
+        seenId = last;
+        wakeStreams();
+    } else {
+        // Only to drop the streams that have ended.
+        streams.remove_if([](const std::weak_ptr<EventStream>& s) { return s.expired(); });
+    }
+    if (streams.empty()) {
+        polling = false;
+        return;
+    }
+    pollTimer.expires_after(std::chrono::milliseconds(kPollMs));
+    pollTimer.async_wait([this](beast::error_code ec) {
+        if (!ec) poll();
+    });
+}
+
 void Server::Impl::wakeStreams() {
-    wakePending.store(false);
     for (auto it = streams.begin(); it != streams.end();) {
         if (auto s = it->lock()) {
             s->wake();
@@ -424,9 +458,6 @@ std::string Server::start(const Listening& listening) {
     impl->listening.port = impl->boundPort;
 
     Impl* raw = impl.get();
-    events_.setListener([raw] {
-        if (!raw->wakePending.exchange(true)) asio::post(raw->ioc, [raw] { raw->wakeStreams(); });
-    });
     raw->accept();
     impl_ = std::move(impl);
     impl_->worker = std::thread([raw] { raw->work(); });
@@ -445,7 +476,6 @@ std::string Server::start(const Listening& listening) {
 
 void Server::stop() {
     if (!impl_) return;
-    events_.setListener({});
     asio::post(impl_->ioc, [raw = impl_.get()] {
         beast::error_code ignored;
         raw->acceptor.close(ignored);

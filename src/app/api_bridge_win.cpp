@@ -21,6 +21,7 @@
 #include "launch/launch_policy.h"
 #include "launch/launch_scheduler_win.h"
 #include "link/fleet_win.h"
+#include "link/instance_page_win.h"
 #include "link/proxy_list.h"
 #include "rules/rules_page_win.h"
 
@@ -477,6 +478,8 @@ api::Answer ApiBridge::run(const Call& call) {
                 const Delivery delivery = fleet.send(targets[i], commands[i]);
                 results.push_back({{"pid", targets[i]}, {"outcome", outcomeWord(delivery)}});
             }
+            // As 关闭鹭行: the closed copies' rows go at once.
+            if (word == "close") parts_.instances.removeRowsOf(targets);
             return ok({{"results", std::move(results)}});
         }
         case Route::LaunchListGet: {

@@ -27,6 +27,7 @@ namespace vuv::win {
 class BookmarkPage;
 class Fleet;
 class Handover;
+class InstancePage;
 class LaunchPage;
 class LaunchScheduler;
 class LogPage;
@@ -55,6 +56,7 @@ struct ApiParts {
     HWND main;
     SettingsPage& settings;
     Fleet& fleet;
+    InstancePage& instances;
     LaunchPage& launch;
     LaunchScheduler& scheduler;
     BookmarkPage& bookmarks;

@@ -51,7 +51,7 @@ bool Panel::build(HINSTANCE instance) {
         bookmarks_->pollHolders();
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
     });
-    api_ = std::make_unique<ApiBridge>(ApiParts{main, *settings_, *fleet_, *launch_, *scheduler_, *bookmarks_, *rules_,
+    api_ = std::make_unique<ApiBridge>(ApiParts{main, *settings_, *fleet_, *instances_, *launch_, *scheduler_, *bookmarks_, *rules_,
                                                 *records_, *workspace_, *log_, [this]() -> Handover& {
                                                     return handover();
                                                 }});

@@ -136,6 +136,15 @@ void InstancePage::removeRows(const std::vector<std::size_t>& sortedRows) {
     view_.clearSelection();
 }
 
+void InstancePage::removeRowsOf(const std::vector<std::uint32_t>& processIds) {
+    std::vector<std::size_t> rows;
+    for (std::size_t row = 0; row < fleet_.rows().size(); ++row) {
+        const std::uint32_t id = fleet_.rows()[row].processId;
+        if (std::find(processIds.begin(), processIds.end(), id) != processIds.end()) rows.push_back(row);
+    }
+    if (!rows.empty()) removeRows(rows);
+}
+
 std::vector<std::uint32_t> InstancePage::selectedCopies() const {
     std::vector<std::uint32_t> copies;
     const std::vector<InstanceRow>& rows = fleet_.rows();

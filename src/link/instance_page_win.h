@@ -32,6 +32,10 @@ public:
     // The pop-up menu 独立右键, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
 
+    // The rows of these copies go, as after 关闭鹭行 (the automation
+    // interface's close); the records stay until the next scan.
+    void removeRowsOf(const std::vector<std::uint32_t>& processIds);
+
 private:
     void showRows();
     void showFacts(std::size_t row);

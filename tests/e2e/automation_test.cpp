@@ -115,6 +115,15 @@ TEST_F(Automation, ListsTheCopiesAndCommandsThemInTheOrderGiven) {
     EXPECT_NE(refused.body.find("field \\\"url\\\""), std::string::npos) << refused.body;
     EXPECT_TRUE(panel->caughtUp());
     EXPECT_EQ(received(a, text::kMsgAdjust).size(), 2u);
+
+    // A close goes as 关闭鹭行 sends it, and the row goes at once.
+    const json::value closed =
+        answer("POST", "/v1/commands", "{\"command\":\"close\",\"target\":{\"pids\":[" + std::to_string(b.pid()) + "]}}");
+    EXPECT_EQ(closed.at("results").at(0).at("outcome").as_string(), "posted");
+    EXPECT_EQ(readListView(table).size(), 1u);
+    const json::value left = answer("GET", "/v1/copies");
+    ASSERT_EQ(left.at("copies").as_array().size(), 1u);
+    EXPECT_EQ(left.at("copies").at(0).at("pid").as_int64(), static_cast<std::int64_t>(a.pid()));
 }
 
 TEST_F(Automation, StreamsTheRunLogWithConsecutiveIds) {
@@ -266,6 +275,50 @@ TEST_F(Automation, ACallNeverLeavesABoxNobodyWillClick) {
     const std::optional<MessageBoxInfo> box = panel->messageBox();
     ASSERT_TRUE(box);
     EXPECT_TRUE(pressButton(box->window, IDCANCEL));
+}
+
+TEST_F(Automation, TheDialogSwitchesItOnWithANewTokenAndOffAgain) {
+    writeSettingsWithBrowser();
+    panel = std::make_unique<PanelProcess>(sandbox);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    port = freePort();
+
+    ASSERT_TRUE(panel->command(id::kAutomation));
+    HWND dialog = findDialog(panel->pid(), L"自动化接口");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(windowText(controlById(dialog, id::dialog::kApiAddress)), L"127.0.0.1");
+    EXPECT_EQ(windowText(controlById(dialog, id::dialog::kApiPort)), L"17801");
+    EXPECT_EQ(windowText(controlById(dialog, id::dialog::kApiToken)), L"");
+    // 重新生成 makes a token of 64 lowercase hex digits, each time another.
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiRenew), BM_CLICK, 0, 0));
+    const std::wstring first = windowText(controlById(dialog, id::dialog::kApiToken));
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiRenew), BM_CLICK, 0, 0));
+    const std::wstring token = windowText(controlById(dialog, id::dialog::kApiToken));
+    ASSERT_EQ(token.size(), 64u);
+    EXPECT_EQ(token.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << win::narrow(token);
+    EXPECT_NE(token, first);
+    ASSERT_TRUE(setEditText(controlById(dialog, id::dialog::kApiPort), std::to_string(port)));
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiEnabled), BM_CLICK, 0, 0));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+
+    const std::string bearer = "Bearer " + win::narrow(token);
+    EXPECT_EQ(exchange(port, "GET", "/v1/health", {{"Authorization", bearer}}).status, 200);
+    const std::optional<std::string> on = readFileBytes(settingsFile());
+    ASSERT_TRUE(on);
+    EXPECT_NE(on->find(join({text::kKeyApiEnabled, "=", text::kTrue})), std::string::npos);
+    EXPECT_NE(on->find(join({text::kKeyApiToken, "=", win::narrow(token)})), std::string::npos);
+
+    // Off again: the port is closed.
+    ASSERT_TRUE(panel->command(id::kAutomation));
+    dialog = findDialog(panel->pid(), L"自动化接口");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiEnabled), BM_CLICK, 0, 0));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"确定"));
+    EXPECT_TRUE(panel->caughtUp());
+    EXPECT_EQ(exchange(port, "GET", "/v1/health", {{"Authorization", bearer}}, {}, std::chrono::seconds(3)).status, 0);
+    const std::optional<std::string> off = readFileBytes(settingsFile());
+    ASSERT_TRUE(off);
+    EXPECT_NE(off->find(join({text::kKeyApiEnabled, "=", text::kFalse})), std::string::npos);
 }
 
 TEST_F(Automation, APortInUseIsToldAndTheInterfaceStaysOff) {

@@ -17,13 +17,20 @@
 //   soak       four stand-ins sending 5,000 link codes each with bookmark
 //              requests and rule notifications mixed in; nothing may be lost.
 //
-//   notifications_bench [notify] [bookmarks] [records] [soak] [--links=5000]
+//   notifications_bench [notify] [bookmarks] [records] [soak] [--links=5000] [--interface]
+//
+// With --interface the panels run with the automation interface on, and
+// during "notify" one event stream is open and read to its end: the
+// notification's cost with the interface serving it.
 //
 // With no section named, all four run. Run it under Wine from the build
 // directory, beside vuv.exe and lxbr.exe.
 #include "e2e/notification_soak.h"
 
 #include "link/channel_win.h"
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
 
 #include "../../bench_line.h"
 #include "../bench_win.h"
@@ -50,18 +57,33 @@ double seconds(Clock::time_point since) { return std::chrono::duration<double>(C
 
 using vuv::bench::medianOf;
 
+bool withInterface = false;  // --interface
+constexpr char kToken[] = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+
 // A panel and one stand-in that sends to it.
 struct Setup {
     Sandbox sandbox;
     std::unique_ptr<StandinProcess> sender;
     std::unique_ptr<PanelProcess> panel;
+    std::uint16_t port = 0;  // the automation interface's, with --interface
 
     bool start() {
         if (!sandbox.ok() || !sandbox.hasPanel()) {
             std::fprintf(stderr, "vuv.exe and lxbr.exe must be beside this program\n");
             return false;
         }
-        const bool written = writePanelSettings(sandbox);
+        bool written = writePanelSettings(sandbox);
+        if (withInterface) {
+            boost::asio::io_context ioc;
+            boost::asio::ip::tcp::acceptor probe(ioc, {boost::asio::ip::make_address("127.0.0.1"), 0});
+            port = probe.local_endpoint().port();
+            probe.close();
+            written = writeFileBytes(
+                sandbox.path(win::widen(text::kSettingsFile)),
+                join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=", win::narrow(sandbox.standinExe()),
+                      "\r\n", text::kKeyApiEnabled, "=", text::kTrue, "\r\n", text::kKeyApiPort, "=",
+                      std::to_string(port), "\r\n", text::kKeyApiToken, "=", kToken, "\r\n"}));
+        }
         sender = std::make_unique<StandinProcess>(sandbox);
         panel = std::make_unique<PanelProcess>(sandbox);
         if (!written || !sender->ready() || !panel->ready()) {
@@ -121,6 +143,51 @@ private:
     std::atomic<bool> ready_{false};
 };
 
+// An event stream of the automation interface read on a thread of its own
+// until stop(), counting the events.
+class StreamReader {
+public:
+    explicit StreamReader(std::uint16_t port) : socket_(ioc_) {
+        boost::system::error_code ec;
+        socket_.connect({boost::asio::ip::make_address("127.0.0.1"), port}, ec);
+        const std::string head = std::string("GET /v1/events?token=") + kToken + " HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                 std::to_string(port) + "\r\n\r\n";
+        if (!ec) boost::asio::write(socket_, boost::asio::buffer(head), ec);
+        ok_ = !ec;
+        thread_ = std::thread([this] {
+            std::string chunk(16384, '\0');
+            std::string tail;
+            for (;;) {
+                boost::system::error_code rec;
+                const std::size_t n = socket_.read_some(boost::asio::buffer(chunk), rec);
+                if (rec) return;
+                tail.append(chunk.data(), n);
+                for (std::size_t at = tail.find("\nid: "); at != std::string::npos; at = tail.find("\nid: ", at + 1)) {
+                    ++events_;
+                }
+                const std::size_t cut = tail.rfind('\n');
+                tail.erase(0, cut == std::string::npos ? 0 : cut);
+            }
+        });
+    }
+    ~StreamReader() { stop(); }
+    void stop() {
+        boost::system::error_code ec;
+        socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ec);
+        socket_.close(ec);
+        if (thread_.joinable()) thread_.join();
+    }
+    [[nodiscard]] bool ok() const noexcept { return ok_; }
+    [[nodiscard]] std::size_t events() const noexcept { return events_; }
+
+private:
+    boost::asio::io_context ioc_;
+    boost::asio::ip::tcp::socket socket_;
+    std::thread thread_;
+    std::atomic<std::size_t> events_{0};
+    bool ok_ = false;
+};
+
 // Gives the panel's caption to exactly one of the two windows.
 bool captionTo(HWND holder, HWND other) {
     const std::wstring caption = win::widen(text::kMainCaption);
@@ -147,6 +214,11 @@ void benchNotify() {
     Setup setup;
     if (!setup.start()) return;
     MinimalReceiver receiver;
+    std::unique_ptr<StreamReader> stream;
+    if (withInterface) {
+        stream = std::make_unique<StreamReader>(setup.port);
+        if (!stream->ok()) std::fprintf(stderr, "the event stream could not be opened\n");
+    }
     const HWND panel = setup.panel->mainWindow();
     const std::string unmatched = notification(setup.sender->commandWindow(), "bench: no rule matches this");
     // Short rounds, many of them: the panel and the receiver take turns often,
@@ -179,7 +251,15 @@ void benchNotify() {
     std::printf("  to a minimal receiver            %8.1f us   panel/receiver %.2f (target <= 1.15)\n", r, r > 0 ? p / r : 0);
     std::printf("  bare cross-process SendMessage   %8.1f us   panel/bare %.1f, receiver/bare %.1f\n", medianOf(bare),
                 p / medianOf(bare), r / medianOf(bare));
-    vuv::bench::figure("notifications.unmatched", p, "us", r);
+    if (stream) {
+        // Every notification the panel took is a row, and every row an event.
+        Sleep(500);
+        std::printf("  event stream open: %zu events read for %u notifications to the panel\n", stream->events(),
+                    kCount * static_cast<unsigned>(toPanel.size()));
+        vuv::bench::figure("notifications.unmatched_with_stream", p, "us", r);
+    } else {
+        vuv::bench::figure("notifications.unmatched", p, "us", r);
+    }
     std::fflush(stdout);
 }
 
@@ -338,7 +418,9 @@ int main(int argc, char** argv) {
     std::set<std::string> sections;
     int links = 5000;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--links=", 8) == 0) {
+        if (std::strcmp(argv[i], "--interface") == 0) {
+            withInterface = true;
+        } else if (std::strncmp(argv[i], "--links=", 8) == 0) {
             links = std::max(1, std::atoi(argv[i] + 8));
         } else {
             sections.insert(argv[i]);

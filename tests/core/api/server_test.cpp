@@ -13,6 +13,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <random>
 #include <thread>
 
 namespace vuv::api {
@@ -300,6 +301,62 @@ TEST_F(ServerTest, KeepsAnIdleStreamOpenWithComments) {
     const std::string got = readStream(port, streamHead(port, std::string("?token=") + kToken),
                                        ": keep-alive\n\n: keep-alive\n\n: keep-alive\n\n");
     EXPECT_NE(got.find(": keep-alive\n\n: keep-alive\n\n: keep-alive\n\n"), std::string::npos) << got;
+}
+
+TEST_F(ServerTest, HostileRequestsLeaveItAnswering) {
+    std::mt19937 random(12345);
+    const std::string bearer = std::string("Bearer ") + kToken;
+    const std::string host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+    const std::string auth = "Authorization: " + bearer + "\r\n";
+    const std::vector<std::string> bodies = {
+        "{", "[]", "{\"urls\":", "{\"urls\":[1e999999]}", std::string(200, '[') + std::string(200, ']'),
+        "{\"urls\":[\"\xFF\xFE\"]}", "{\"urls\":[\"\xF0\x9F\x98\x80\"]}", "{\"count\":99999999999999999999999}",
+        "\x00\x01\x02", "{\"command\":\"close\",\"target\":{\"pids\":[-1]}}", "nul\u0000l",
+    };
+    const char* posts[] = {"/v1/bookmarks", "/v1/browsers", "/v1/commands", "/v1/rules/1/move"};
+    const char* strange[] = {"/v1/%zz", "//v1//health", "/v1/events?after=-1", "*", "/v1/health?x=%",
+                             "/v1/health?token=1", "/v1/../v1/health", "/V1/HEALTH"};
+    int answered = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::string request;
+        switch (i % 4) {
+            case 0:  // broken JSON and wrong types on real routes
+            case 1: {
+                const std::string& body = bodies[random() % bodies.size()];
+                request = std::string("POST ") + posts[random() % std::size(posts)] + " HTTP/1.1\r\n" + host + auth +
+                          "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+                break;
+            }
+            case 2:  // strange targets and methods
+                request = (i % 3 ? std::string("GET ") + strange[random() % std::size(strange)]
+                                 : std::string("BREW ") + posts[random() % std::size(posts)]) +
+                          " HTTP/1.1\r\n" + host + auth + "Connection: close\r\n\r\n";
+                break;
+            default: {  // garbage, and a chunked body that breaks its own rules
+                std::string junk(1 + random() % 300, '\0');
+                for (char& c : junk) c = static_cast<char>(random());
+                request = i % 2 ? junk + "\r\n\r\n"
+                                : "POST /v1/bookmarks HTTP/1.1\r\n" + host + auth +
+                                      "Transfer-Encoding: chunked\r\n\r\nzz\r\n";
+            }
+        }
+        if (rawExchange(port, request, std::chrono::seconds(5)).rfind("HTTP/1.1 4", 0) == 0) ++answered;
+    }
+    // Slow and half-closed clients, all at once: a head cut short, a body
+    // shorter than its length; each is closed after the idle time.
+    std::vector<std::thread> slow;
+    for (const std::string& request : {std::string("GET /v1/health HTTP/1.1\r\nHost: "),
+                                       "POST /v1/bookmarks HTTP/1.1\r\n" + host + auth +
+                                           "Content-Length: 10\r\n\r\n{}"}) {
+        for (int n = 0; n < 4; ++n) {
+            slow.emplace_back([this, request] { EXPECT_EQ(rawExchange(port, request, std::chrono::seconds(8)), ""); });
+        }
+    }
+    for (std::thread& t : slow) t.join();
+    EXPECT_EQ(answered, 400);  // every one with a 4xx answer
+    EXPECT_EQ(panel.calls.load(), 0);
+    EXPECT_TRUE(connectionsReach(0));
+    EXPECT_EQ(get("/v1/health").status, 200);
 }
 
 TEST(ServerStart, APortInUseIsReportedAndNothingRuns) {
