@@ -754,36 +754,56 @@ class Commands(PanelTestCase):
         for pid in pids:
             self.assertIn("vuv|||闪烁", received(self.standin_log(pid)), pid)
 
-        # Three more that hang: a walk's rows put their address on the
-        # copy's command line, and a stand-in takes its options from there.
-        self.panel.add_launch_rows([{"name": "hangs", "url": "--standin-stall-at=500,200000", "config": ""}] * 3)
+        # Three more that hang and five that end by themselves: a walk's rows
+        # put their address on the copy's command line, and a stand-in takes
+        # its options from there.
+        hanging, ending = "--standin-stall-at=500,200000", "--standin-exit-ms=15000"
+        self.panel.add_launch_rows([{"name": "hangs", "url": hanging, "config": ""}] * 3 +
+                                   [{"name": "ends", "url": ending, "config": ""}] * 5)
         self.panel.start_launch("all")
-        def three_hung():
-            found = [c["pid"] for c in self.panel.scan()["copies"] if c["state"] == "hung"]
-            return found if len(found) == 3 else None
-        hung = deadline_wait(three_hung, 90, 0.5, "three copies shown hung")
-        self.assertFalse(set(hung) & set(pids))
+
+        def started_with(option):
+            return sorted(pid for pid, lines in self.wine.standin_logs().items()
+                          if any(option in bytes.fromhex(f[0]).decode("gbk", "replace") for f in records(lines, "CMDLINE")))
+
+        def hung_and_listed():
+            copies = self.panel.scan()["copies"]
+            found = sorted(c["pid"] for c in copies if c["state"] == "hung")
+            listed = {c["pid"] for c in copies}
+            ends = started_with(ending)
+            return found if len(found) == 3 and len(ends) == 5 and set(ends) <= listed else None
+        hung = deadline_wait(hung_and_listed, 90, 0.5, "three copies shown hung, five more listed")
+        self.assertEqual(hung, started_with(hanging))
+        ended = started_with(ending)
         results = self.panel.send("refresh", state="hung")["results"]
-        self.assertEqual(sorted(r["pid"] for r in results), sorted(hung))
+        self.assertEqual(sorted(r["pid"] for r in results), hung)
         self.assertLessEqual({r["outcome"] for r in results}, {"timeout", "refused"})
 
+        # No scan from here on: a scan takes rows of ended copies away.
+        deadline_wait(lambda: sorted(c["pid"] for c in self.panel.copies(state="exited")["copies"]) == ended,
+                      60, 0.3, "the five copies that ended shown exited")
+        results = self.panel.send("refresh", state="exited")["results"]
+        self.assertEqual(sorted(r["pid"] for r in results), ended)
+        self.assertEqual({r["outcome"] for r in results}, {"refused"}, "their windows are gone: nothing is sent")
+
+        # Closed through the interface: their rows go at once, and a command
+        # naming them finds no copy.
         closing = pids[::5]
         results = self.panel.send("close", pids=closing)["results"]
         self.assertEqual([(r["pid"], r["outcome"]) for r in results], [(p, "posted") for p in closing])
-        deadline_wait(lambda: sorted(c["pid"] for c in self.panel.copies(state="exited")["copies"]) == sorted(closing),
-                      60, 0.3, "the ten closed copies shown exited")
+        self.assertFalse({c["pid"] for c in self.panel.copies()["copies"]} & set(closing))
+        results = self.panel.send("refresh", pids=closing)["results"]
+        self.assertEqual([r["pid"] for r in results], closing)
+        # Nothing sent: no such copy, or its window is gone.
+        self.assertLessEqual({r["outcome"] for r in results}, {"gone", "refused"})
         results = self.panel.send("refresh", state="running")["results"]
         self.assertEqual(sorted(r["pid"] for r in results), sorted(set(pids) - set(closing)))
         self.assertEqual({r["outcome"] for r in results}, {"acknowledged"})
-        results = self.panel.send("refresh", state="exited")["results"]
-        self.assertEqual(sorted(r["pid"] for r in results), sorted(closing))
-        # Still listed, but their windows are gone: nothing is sent.
-        self.assertLessEqual({r["outcome"] for r in results}, {"gone", "refused"})
-        for pid in pids:
-            expected = 0 if pid in closing else 1
+        for pid in pids + ended:
+            expected = 0 if pid in closing or pid in ended else 1
             self.assertEqual(received(self.standin_log(pid)).count(TOOLBAR + "6"), expected, pid)
         health = self.panel.health()
-        self.assertEqual(health["copies"], {"running": 40, "hung": 3, "exited": 10})
+        self.assertEqual(health["copies"], {"running": 40, "hung": 3, "exited": 5})
 
 
 class Walk(PanelTestCase):
