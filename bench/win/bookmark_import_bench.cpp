@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     MainWindow& window = panel.window();
     const HWND main = window.hwnd();
     LaunchPage& launch = panel.launch();
-    ImportPage& importer = panel.importer();
+    Importer& importer = panel.importer();
     window.showPage(id::kLaunchPage);
     ShowWindow(main, SW_SHOWNORMAL);
     UpdateWindow(main);

@@ -2,7 +2,7 @@
 
 #include "app/settings_win.h"
 #include "app/workspace.h"
-#include "app/workspace_page_win.h"
+#include "app/workspace_files_win.h"
 #include "bookmarks/bookmark_page_win.h"
 #include "common/control_ids.h"
 #include "common/encoding_win.h"
@@ -221,10 +221,8 @@ private:
 
 }  // namespace
 
-bool ApiBridge::onCommand(int id, int) {
-    if (id != id::kAutomation) return false;
-    openDialog();
-    return true;
+void ApiBridge::registerIds(Routes& routes) {
+    routes.commands.claim(id::kAutomation, "automation interface", [this](int) { openDialog(); });
 }
 
 void ApiBridge::openDialog() {

@@ -16,7 +16,7 @@
 #include "api/gbk_codec_win.h"
 #include "api/server.h"
 #include "common/event_log.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <functional>
 #include <memory>
@@ -33,8 +33,8 @@ class LaunchScheduler;
 class LogPage;
 class RecordsPage;
 class RulesPage;
-class SettingsPage;
-class WorkspacePage;
+class PanelSettings;
+class WorkspaceFiles;
 
 // The interface's settings, as "设置.ini" keeps them.
 struct ApiSettings {
@@ -54,7 +54,7 @@ void storeApiSettings(const ApiSettings& settings);
 
 struct ApiParts {
     HWND main;
-    SettingsPage& settings;
+    PanelSettings& settings;
     Fleet& fleet;
     InstancePage& instances;
     LaunchPage& launch;
@@ -62,17 +62,18 @@ struct ApiParts {
     BookmarkPage& bookmarks;
     RulesPage& rules;
     RecordsPage& records;
-    WorkspacePage& workspace;
+    WorkspaceFiles& workspace;
     LogPage& log;
     std::function<Handover&()> handover;  // made at the first use, on the interface thread
 };
 
-class ApiBridge final : public Page, public api::Executor {
+class ApiBridge final : public api::Executor {
 public:
     explicit ApiBridge(ApiParts parts);
     ~ApiBridge() override;
 
-    bool onCommand(int id, int notifyCode) override;
+    // Claims 工具 › 自动化接口….
+    void registerIds(Routes& routes);
 
     // Start-up: on when "接口启用" is "真".
     void startIfEnabled();

@@ -18,6 +18,8 @@ namespace vuv::win {
 namespace {
 
 constexpr wchar_t kClassName[] = L"VuvMainWindow";
+// The name under which the window claims its own numbers.
+constexpr char kOwnName[] = "main window";
 
 // Column widths of every list view among the children, scaled from one DPI
 // to another through their width at 96 DPI, so that going back and forth
@@ -93,6 +95,16 @@ bool MainWindow::create(HINSTANCE instance) {
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"默认路径"));
     SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L""));
     SendMessageW(status_, SB_SETTEXTW, 2 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"vuv beta"));
+
+    routes_.commands.claim(id::kAlwaysOnTop, kOwnName, [this](int) { toggleAlwaysOnTop(); });
+    routes_.commands.claim(id::kExit, kOwnName, [this](int) { exit(); });
+    routes_.notifications.claim(id::kTabs, kOwnName, [this](const NMHDR& header) -> LRESULT {
+        if (header.code == TCN_SELCHANGE) onTabChanged();
+        return 0;
+    });
+    routes_.messages.claim(static_cast<int>(id::kMsgFirstActivated), kOwnName, [this] {
+        if (onFirstActivation_) onFirstActivation_();
+    });
     return true;
 }
 
@@ -168,9 +180,16 @@ LRESULT MainWindow::onException(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    for (Page* page : pages_) {
-        LRESULT result = 0;
-        if (page->onMessage(message, wParam, lParam, result)) return result;
+    if (message == WM_TIMER) {
+        if (const auto* tick = routes_.timers.find(static_cast<int>(wParam))) {
+            (*tick)();
+            return 0;
+        }
+    } else if (message >= WM_APP) {
+        if (const auto* handler = routes_.messages.find(static_cast<int>(message))) {
+            (*handler)();
+            return 0;
+        }
     }
     switch (message) {
         case WM_SHOWWINDOW:
@@ -184,9 +203,6 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 PostMessageW(hwnd_, id::kMsgFirstActivated, 0, 0);
             }
             break;
-        case id::kMsgFirstActivated:
-            if (onFirstActivation_) onFirstActivation_();
-            return 0;
         case WM_SIZE:
             dropPageBrush();
             onSize();
@@ -277,8 +293,7 @@ LRESULT MainWindow::onControlColor(HDC dc, HWND control) {
 }
 
 void MainWindow::onShown() {
-    const int page = currentPage();
-    for (Page* p : pages_) p->onPageShown(page);
+    if (onPageShown_) onPageShown_(currentPage());
 }
 
 void MainWindow::exit() {
@@ -347,30 +362,21 @@ void MainWindow::toggleAlwaysOnTop() {
 }
 
 void MainWindow::onCommand(int id, int notifyCode) {
-    switch (id) {
-        case id::kAlwaysOnTop: toggleAlwaysOnTop(); return;
-        case id::kExit: exit(); return;
-        default: break;
-    }
-    for (Page* page : pages_) {
-        if (page->onCommand(id, notifyCode)) break;
-    }
-    if (afterInput_) afterInput_(id, notifyCode);
+    if (const auto* handler = routes_.commands.find(id)) (*handler)(notifyCode);
+    if (afterInput_ && routes_.commands.ownerOf(id) != kOwnName) afterInput_(id, notifyCode);
 }
 
 LRESULT MainWindow::onNotify(const NMHDR& header) {
-    if (header.hwndFrom == tab_ && header.code == TCN_SELCHANGE) {
-        const int page = currentPage();
-        showPage(page);
-        // Switching to the instance page rescans, as showing the window does.
-        onShown();
-        return 0;
-    }
-    for (Page* page : pages_) {
-        LRESULT result = 0;
-        if (page->onNotify(header, result)) return result;
-    }
-    return 0;
+    // Each control's notifications go to the part that claimed its id; the
+    // handler still looks at the sender's window where that matters.
+    const auto* handler = routes_.notifications.find(static_cast<int>(header.idFrom));
+    return handler != nullptr ? (*handler)(header) : 0;
+}
+
+void MainWindow::onTabChanged() {
+    showPage(currentPage());
+    // Switching to the instance page rescans, as showing the window does.
+    onShown();
 }
 
 }  // namespace vuv::win

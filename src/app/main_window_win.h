@@ -1,14 +1,15 @@
 // The main window: tab control with its pages (one per row of
 // layout::pages()), status bar and the menu bar (设置 and 工具).
-// It owns every control for the whole run and offers commands,
-// notifications and messages to its pages; it also translates the keyboard
-// for every message loop of the panel (Tab and Ctrl+Tab).
+// It owns every control for the whole run and hands each command,
+// notification, timer and private message to the one part of the panel that
+// claimed its number in routes(); it also translates the keyboard for every
+// message loop of the panel (Tab and Ctrl+Tab).
 #pragma once
 
 #include "app/layout_win.h"
 #include "common/message_loop_win.h"
 #include "common/owned_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 #include "common/window_win.h"
 
 #include <windows.h>
@@ -21,11 +22,17 @@ namespace vuv::win {
 
 class MainWindow final : public Window, public MessageFilter {
 public:
-    // Creates the window hidden, with every control in its initial state.
+    // Creates the window hidden, with every control in its initial state,
+    // and claims the numbers the window answers itself (窗口总最前, 退出,
+    // the tab control's page change, the first activation).
     bool create(HINSTANCE instance);
 
-    // Pages in the order they are offered messages; they live as long as the window.
-    void addPage(Page& page) { pages_.push_back(&page); }
+    // Who answers what; the parts claim their numbers once the window is
+    // made, and live as long as the window.
+    [[nodiscard]] Routes& routes() noexcept { return routes_; }
+    // Runs when the window is shown and when another page is made current,
+    // with the current page's index.
+    void setPageShownHandler(std::function<void(int page)> handler) { onPageShown_ = std::move(handler); }
 
     [[nodiscard]] int currentPage() const;
     void showPage(int index);
@@ -45,8 +52,9 @@ public:
     // The exit sequence, for the close box and the item 退出.
     void setExitHandler(std::function<void()> handler) { onExit_ = std::move(handler); }
     // Runs after every command the window received has been handled,
-    // whatever the pages made of it (modal dialogs included), with the
-    // command's id and notification code.
+    // whatever its owner made of it (modal dialogs included; no owner at all
+    // too), with the command's id and notification code; not after the
+    // window's own items (窗口总最前, 退出), which change nothing the parts hold.
     void setAfterInputHandler(std::function<void(int id, int notifyCode)> handler) {
         afterInput_ = std::move(handler);
     }
@@ -64,6 +72,7 @@ private:
     void moveFocus(bool backwards);
     void onCommand(int id, int notifyCode);
     LRESULT onNotify(const NMHDR& header);
+    void onTabChanged();
     void toggleAlwaysOnTop();
     void exit();
     // What labels and check boxes have behind them: the tab's body where the
@@ -79,10 +88,11 @@ private:
     HMENU toolsMenu_ = nullptr;
     int dpi_ = 96;  // of the window; the layout tables are at 96 DPI
     std::array<std::vector<HWND>, id::kPageCount> pageControls_{};
-    std::vector<Page*> pages_;
+    Routes routes_;
     GdiObject<HBRUSH> pageBrush_;
     bool activatedOnce_ = false;
     std::function<void()> onFirstActivation_;
+    std::function<void(int)> onPageShown_;
     std::function<void()> onExit_;
     std::function<void(int, int)> afterInput_;
 };

@@ -13,7 +13,7 @@ bool Panel::build(HINSTANCE instance) {
     if (!window_.create(instance)) return false;
     const HWND main = window_.hwnd();
     log_ = std::make_unique<LogPage>(main);
-    settings_ = std::make_unique<SettingsPage>(main);
+    settings_ = std::make_unique<PanelSettings>(main, *log_);
     fleet_ = std::make_unique<Fleet>(*log_);
     instances_ = std::make_unique<InstancePage>(main, *fleet_);
     launch_ = std::make_unique<LaunchPage>(main, settings_->settings(), *log_,
@@ -25,19 +25,35 @@ bool Panel::build(HINSTANCE instance) {
         return facts != nullptr && facts->state == CopyState::Exited;
     });
     LaunchListTarget& launchList = *this;
-    importer_ = std::make_unique<ImportPage>(main, launchList, *bookmarks_);
+    importer_ = std::make_unique<Importer>(main, launchList, *bookmarks_);
     rules_ = std::make_unique<RulesPage>(main);
     records_ = std::make_unique<RecordsPage>(main, *log_);
-    workspace_ = std::make_unique<WorkspacePage>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
+    workspace_ = std::make_unique<WorkspaceFiles>(main, settings_->settings(), *launch_, *bookmarks_, *rules_, *records_,
                                                  *log_);
     bossKey_ = std::make_unique<BossKey>(main, *fleet_);
     webPages_ = std::make_unique<WebPageButtons>();
-    for (Page* page : std::initializer_list<Page*>{settings_.get(), instances_.get(), launch_.get(), scheduler_.get(),
-                                                   bookmarks_.get(), importer_.get(), rules_.get(), records_.get(),
-                                                   bossKey_.get(), webPages_.get(), log_.get(),
-                                                   workspace_.get()}) {
-        window_.addPage(*page);
-    }
+    // Each part claims the commands, notifications, timers and messages it
+    // answers; a number claimed twice is a mistake in the program, and the
+    // panel does not start with it.
+    Routes& routes = window_.routes();
+    settings_->registerIds(routes);
+    instances_->registerIds(routes);
+    launch_->registerIds(routes);
+    scheduler_->registerIds(routes);
+    bookmarks_->registerIds(routes);
+    importer_->registerIds(routes);
+    rules_->registerIds(routes);
+    records_->registerIds(routes);
+    bossKey_->registerIds(routes);
+    webPages_->registerIds(routes);
+    log_->registerIds(routes);
+    workspace_->registerIds(routes);
+    api_ = std::make_unique<ApiBridge>(ApiParts{main, *settings_, *fleet_, *instances_, *launch_, *scheduler_,
+                                                *bookmarks_, *rules_, *records_, *workspace_, *log_,
+                                                [this]() -> Handover& { return handover(); }});
+    api_->registerIds(routes);
+    if (!routes.check()) return false;
+    window_.setPageShownHandler([this](int page) { instances_->onPageShown(page); });
     window_.setFirstActivationHandler([this] { settings_->checkBrowserPath(); });
     window_.setExitHandler([this] { exit(); });
     window_.setAfterInputHandler([this](int command, int) {
@@ -51,11 +67,6 @@ bool Panel::build(HINSTANCE instance) {
         bookmarks_->pollHolders();
         if (settings_->settings().autoReturnBookmarks) returnBookmarksOfExitedCopies();
     });
-    api_ = std::make_unique<ApiBridge>(ApiParts{main, *settings_, *fleet_, *instances_, *launch_, *scheduler_, *bookmarks_, *rules_,
-                                                *records_, *workspace_, *log_, [this]() -> Handover& {
-                                                    return handover();
-                                                }});
-    window_.addPage(*api_);
     log_->setRecordHandler([this](const EventRow& row) { api_->recorded(row); });
     keyboard_ = std::make_unique<FilterScope>(window_);
     return true;

@@ -6,9 +6,9 @@
 #include "app/api_bridge_win.h"
 #include "app/main_window_win.h"
 #include "app/settings_win.h"
-#include "app/workspace_page_win.h"
+#include "app/workspace_files_win.h"
 #include "bookmarks/bookmark_page_win.h"
-#include "bookmarks/import_page_win.h"
+#include "bookmarks/importer_win.h"
 #include "common/handover_win.h"
 #include "extras/boss_key_win.h"
 #include "extras/log_page_win.h"
@@ -32,7 +32,9 @@ public:
     Panel() = default;
 
     // Builds the main window (hidden) and, on it, the pages, the boss key
-    // and the scheduler, in that order. False when the window cannot be made.
+    // and the scheduler, in that order, each claiming the numbers it answers.
+    // False when the window cannot be made or a number was claimed twice
+    // (traced, naming the number and both claimants).
     [[nodiscard]] bool build(HINSTANCE instance);
 
     // The start-up sequence: caption, settings load, the window shown (which
@@ -48,14 +50,14 @@ public:
 
     // The parts, for in-process tests and benchmarks.
     [[nodiscard]] MainWindow& window() noexcept { return window_; }
-    [[nodiscard]] SettingsPage& settings() noexcept { return *settings_; }
+    [[nodiscard]] PanelSettings& settings() noexcept { return *settings_; }
     [[nodiscard]] InstancePage& instances() noexcept { return *instances_; }
     [[nodiscard]] Fleet& fleet() noexcept { return *fleet_; }
     [[nodiscard]] LaunchPage& launch() noexcept { return *launch_; }
     [[nodiscard]] BookmarkPage& bookmarks() noexcept { return *bookmarks_; }
-    [[nodiscard]] ImportPage& importer() noexcept { return *importer_; }
+    [[nodiscard]] Importer& importer() noexcept { return *importer_; }
     [[nodiscard]] LogPage& log() noexcept { return *log_; }
-    [[nodiscard]] WorkspacePage& workspace() noexcept { return *workspace_; }
+    [[nodiscard]] WorkspaceFiles& workspace() noexcept { return *workspace_; }
     [[nodiscard]] ApiBridge& automation() noexcept { return *api_; }
 
     // The way for the panel's other threads to hand work to this one. Made
@@ -86,16 +88,16 @@ private:
 
     MainWindow window_;
     std::unique_ptr<LogPage> log_;
-    std::unique_ptr<SettingsPage> settings_;
+    std::unique_ptr<PanelSettings> settings_;
     std::unique_ptr<Fleet> fleet_;  // the browser copies; the instance page shows them
     std::unique_ptr<InstancePage> instances_;
     std::unique_ptr<LaunchPage> launch_;
     std::unique_ptr<LaunchScheduler> scheduler_;
     std::unique_ptr<BookmarkPage> bookmarks_;
-    std::unique_ptr<ImportPage> importer_;
+    std::unique_ptr<Importer> importer_;
     std::unique_ptr<RulesPage> rules_;
     std::unique_ptr<RecordsPage> records_;
-    std::unique_ptr<WorkspacePage> workspace_;
+    std::unique_ptr<WorkspaceFiles> workspace_;
     std::unique_ptr<BossKey> bossKey_;
     std::unique_ptr<WebPageButtons> webPages_;
     std::unique_ptr<FilterScope> keyboard_;

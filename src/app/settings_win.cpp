@@ -5,6 +5,7 @@
 #include "common/files_win.h"
 #include "common/path_dialog_win.h"
 #include "common/settings_file_win.h"
+#include "common/tell_operator_win.h"
 #include "common/texts.h"
 #include "common/ui_win.h"
 #include "launch/launch_policy.h"
@@ -14,18 +15,36 @@
 
 namespace vuv::win {
 
-bool SettingsPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kSetDefaultConfig: chooseDefaultConfig(); return true;
-        case id::kSetBrowserPath:
-        case id::kBrowserPathButton: chooseBrowserPath(); return true;
-        case id::kSetDesignatedPath: chooseDesignatedBrowser(); return true;
-        case id::kLaunchSettings: openLaunchSettings(main_, settings_); return true;
-        default: return toggleOption(id);
+PanelSettings::PanelSettings(HWND main, EventSink& events) : main_(main), events_(events) {
+    setSettingsWriteFailureHandler([this](const std::wstring& path) { writeFailed(path); });
+}
+
+PanelSettings::~PanelSettings() { setSettingsWriteFailureHandler(nullptr); }
+
+void PanelSettings::writeFailed(const std::wstring& path) {
+    // Once a run is enough: the exit writes two keys, and a file that
+    // cannot be written now will not be written at the next switch either.
+    if (toldWriteFailure_) {
+        logFailure(events_, L"设置保存失败", path);
+        return;
+    }
+    toldWriteFailure_ = true;
+    tellOperator(events_, L"设置保存失败", path);
+}
+
+void PanelSettings::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "settings";
+    routes.commands.claim(id::kSetDefaultConfig, kOwner, [this](int) { chooseDefaultConfig(); });
+    routes.commands.claim(id::kSetBrowserPath, kOwner, [this](int) { chooseBrowserPath(); });
+    routes.commands.claim(id::kBrowserPathButton, kOwner, [this](int) { chooseBrowserPath(); });
+    routes.commands.claim(id::kSetDesignatedPath, kOwner, [this](int) { chooseDesignatedBrowser(); });
+    routes.commands.claim(id::kLaunchSettings, kOwner, [this](int) { openLaunchSettings(main_, settings_); });
+    for (const int option : {id::kAutoReturnBookmarks, id::kAutoSaveWorkspace, id::kAutoRestart}) {
+        routes.commands.claim(option, kOwner, [this, option](int) { toggleOption(option); });
     }
 }
 
-void SettingsPage::load() {
+void PanelSettings::load() {
     settings_.browserPath = readSetting(text::kKeyBrowserPath);
     settings_.designatedPath = readSetting(text::kKeyDesignated);
     settings_.autoReturnBookmarks = readFlagSetting(text::kKeyAutoReturn);
@@ -36,7 +55,7 @@ void SettingsPage::load() {
     showOptionChecks();
 }
 
-bool* SettingsPage::optionOf(int command) noexcept {
+bool* PanelSettings::optionOf(int command) noexcept {
     switch (command) {
         case id::kAutoReturnBookmarks: return &settings_.autoReturnBookmarks;
         case id::kAutoSaveWorkspace: return &settings_.autoSaveWorkspace;
@@ -45,7 +64,7 @@ bool* SettingsPage::optionOf(int command) noexcept {
     }
 }
 
-void SettingsPage::showOptionChecks() const {
+void PanelSettings::showOptionChecks() const {
     const HMENU menu = GetMenu(main_);
     const std::pair<int, bool> options[] = {{id::kAutoReturnBookmarks, settings_.autoReturnBookmarks},
                                             {id::kAutoSaveWorkspace, settings_.autoSaveWorkspace},
@@ -55,7 +74,7 @@ void SettingsPage::showOptionChecks() const {
     }
 }
 
-bool SettingsPage::toggleOption(int command) {
+bool PanelSettings::toggleOption(int command) {
     bool* option = optionOf(command);
     if (option == nullptr) return false;
     setOption(command, !*option);
@@ -63,7 +82,7 @@ bool SettingsPage::toggleOption(int command) {
     return true;
 }
 
-void SettingsPage::setOption(int command, bool on) {
+void PanelSettings::setOption(int command, bool on) {
     bool* option = optionOf(command);
     if (option == nullptr) return;
     *option = on;
@@ -74,7 +93,7 @@ void SettingsPage::setOption(int command, bool on) {
     showOptionChecks();
 }
 
-void SettingsPage::save() const {
+void PanelSettings::save() const {
     auto checked = [this](int id) { return SendMessageW(GetDlgItem(main_, id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
     writeFlagSetting(text::kKeyWapMode, checked(id::kWapBox));
     // The designated-browser check box is kept under a key of its own; the
@@ -82,7 +101,7 @@ void SettingsPage::save() const {
     writeFlagSetting(text::kKeyDesignatedMode, checked(id::kDesignatedBox));
 }
 
-void SettingsPage::checkBrowserPath() {
+void PanelSettings::checkBrowserPath() {
     if (pathExists(widen(settings_.browserPath))) return;
     messageBox(L"未设置正确鹭行路径请设置\r\n否则将无法使用批量启动功能", L"提醒", MB_OK);
     chooseBrowserPath();
@@ -90,7 +109,7 @@ void SettingsPage::checkBrowserPath() {
 
 // Each dialog starts from what the file holds now, or from the setting in use
 // when the file has no such key.
-void SettingsPage::chooseBrowserPath() {
+void PanelSettings::chooseBrowserPath() {
     PathTask task;
     task.title = L"设置鹭行的路径";
     task.kind = PathKind::Browser;
@@ -100,7 +119,7 @@ void SettingsPage::chooseBrowserPath() {
     openPathDialog(main_, task);
 }
 
-void SettingsPage::chooseDesignatedBrowser() {
+void PanelSettings::chooseDesignatedBrowser() {
     PathTask task;
     task.title = L"设置批量启动指定浏览器的路径";
     task.kind = PathKind::Executable;
@@ -110,7 +129,7 @@ void SettingsPage::chooseDesignatedBrowser() {
     openPathDialog(main_, task);
 }
 
-void SettingsPage::chooseDefaultConfig() {
+void PanelSettings::chooseDefaultConfig() {
     PathTask task;
     task.title = L"选择需要设置的默认配置";
     task.kind = PathKind::Configuration;

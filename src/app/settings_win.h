@@ -2,20 +2,30 @@
 // the menu 设置 and the button "鹭行路径", the check at the first activation,
 // and the save at exit; the check items of the menu 工具, each stored as
 // soon as it is switched, and its dialog "启动设置…", stored when confirmed.
+// A write of the file that fails is told once a run and logged every time.
 #pragma once
 
-#include "common/page_win.h"
+#include "common/event_sink.h"
+#include "common/routes_win.h"
 #include "common/settings.h"
 
 #include <functional>
 
 namespace vuv::win {
 
-class SettingsPage final : public Page {
+class PanelSettings final {
 public:
-    explicit SettingsPage(HWND main) : main_(main) {}
+    // A write of "设置.ini" that fails, from here or from a dialog, is told
+    // to the operator the first time in a run and written to events every
+    // time.
+    PanelSettings(HWND main, EventSink& events);
+    ~PanelSettings();
+    PanelSettings(const PanelSettings&) = delete;
+    PanelSettings& operator=(const PanelSettings&) = delete;
 
-    bool onCommand(int id, int notifyCode) override;
+    // The path items of the menu 设置, the button "鹭行路径", and the
+    // options and "启动设置…" of the menu 工具.
+    void registerIds(Routes& routes);
 
     [[nodiscard]] Settings& settings() noexcept { return settings_; }
     [[nodiscard]] const Settings& settings() const noexcept { return settings_; }
@@ -47,7 +57,11 @@ private:
     [[nodiscard]] bool* optionOf(int command) noexcept;
     void showOptionChecks() const;
 
+    void writeFailed(const std::wstring& path);
+
     HWND main_;
+    EventSink& events_;
+    bool toldWriteFailure_ = false;
     Settings settings_;
     std::function<void(int)> onOption_;
 };

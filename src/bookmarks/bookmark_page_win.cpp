@@ -21,6 +21,19 @@ constexpr wchar_t kExportFilter[] = L"文本文件(txt)|*.txt|所有文件(*.*)|
 
 }  // namespace
 
+const std::vector<ControlRow>& BookmarkPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kBookmarkClear, Kind::Button, L"清空", 0, 8, 32, 64, 32},
+        {id::kBookmarkTextImport, Kind::Button, L"文本导入", 0, 84, 32, 64, 32},
+        {id::kBookmarkFileImport, Kind::Button, L"导入", 0, 160, 32, 64, 32},
+        {id::kLoopBox, Kind::CheckBox, L"是否循环打开书签", 0, 322, 36, 120, 24},
+        {id::kResetStates, Kind::Button, L"清空书签状态", 0, 474, 30, 94, 32},
+        {id::kBookmarkList, Kind::ListView, L"", 0, 8, 66, 562, 286, Anchor::Grow},
+    };
+    return rows;
+}
+
 const std::vector<MenuRow>& BookmarkPage::menu() {
     static const std::vector<MenuRow> rows{
         {L"退回选中的书签", id::kReturnSelected},
@@ -172,36 +185,26 @@ void BookmarkPage::replaceTable(BookmarkTable table) {
     view_.setRowCount(table_.size());  // redraws every row
 }
 
-bool BookmarkPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kBookmarkClear: clearBookmarks(); return true;
-        case id::kResetStates: resetBookmarkStates(); return true;
-        case id::kReturnSelected: returnSelected(); return true;
-        case id::kReturnExited: returnExited(); return true;
-        case id::kDeleteBookmarks: deleteSelected(); return true;
-        case id::kExportBookmarks: exportToFile(); return true;
-        default: return false;
-    }
+void BookmarkPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "bookmark page";
+    routes.commands.claim(id::kBookmarkClear, kOwner, [this](int) { clearBookmarks(); });
+    routes.commands.claim(id::kResetStates, kOwner, [this](int) { resetBookmarkStates(); });
+    routes.commands.claim(id::kReturnSelected, kOwner, [this](int) { returnSelected(); });
+    routes.commands.claim(id::kReturnExited, kOwner, [this](int) { returnExited(); });
+    routes.commands.claim(id::kDeleteBookmarks, kOwner, [this](int) { deleteSelected(); });
+    routes.commands.claim(id::kExportBookmarks, kOwner, [this](int) { exportToFile(); });
+    routes.notifications.claim(id::kBookmarkList, kOwner,
+                               [this](const NMHDR& header) { return view_.onNotify(header, main_, menu()); });
+    routes.messages.claim(static_cast<int>(id::kMsgBookmarksExhausted), kOwner, [this] { showExhaustedNotice(); });
 }
 
-bool BookmarkPage::onNotify(const NMHDR& header, LRESULT&) {
-    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        popUpMenu(main_, menu());
-        return true;
-    }
-    return view_.onNotify(header);
-}
-
-bool BookmarkPage::onMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != id::kMsgBookmarksExhausted) return false;
-    result = 0;
-    if (notice_ == Notice::Open) return true;
+void BookmarkPage::showExhaustedNotice() {
+    if (notice_ == Notice::Open) return;
     // The box pumps messages: requests handled meanwhile see it open and
     // open no other.
     notice_ = Notice::Open;
     messageBox(L"书签管理书签已全部使用。", L"提醒", MB_OK);
     notice_ = Notice::None;
-    return true;
 }
 
 }  // namespace vuv::win

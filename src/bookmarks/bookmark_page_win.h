@@ -4,12 +4,14 @@
 #pragma once
 
 #include "bookmarks/bookmark_source.h"
+#include "bookmarks/bookmark_store.h"
 #include "bookmarks/bookmark_table.h"
 #include "bookmarks/holder_watch_win.h"
 #include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,7 +21,7 @@
 
 namespace vuv::win {
 
-class BookmarkPage final : public Page {
+class BookmarkPage final : public BookmarkStore {
 public:
     // The page watches the processes it handed bookmarks to itself, so a
     // copy that was never listed counts too; copyExited (whether the
@@ -27,9 +29,9 @@ public:
     // process the page could not open. A failed export goes to events too.
     BookmarkPage(HWND main, EventSink& events, std::function<bool(std::uint32_t processId)> copyExited);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // "清空", "清空书签状态", the items of the list's pop-up menu, the list's
+    // notifications and the exhaustion notice's message.
+    void registerIds(Routes& routes);
 
     // Takes the first unused bookmark for the browser whose command window
     // is given (the caller sends it the address); when none is left, starts
@@ -39,7 +41,7 @@ public:
     // log). Returns what was done; the holder is the process of the command
     // window.
     BookmarkTable::Handout takeNextBookmark(HWND commandWindow);
-    void appendBookmarks(std::vector<std::string> addresses);
+    void appendBookmarks(std::vector<std::string> addresses) override;
     // "清空书签状态" and "清空".
     void resetBookmarkStates();
     void clearBookmarks();
@@ -61,21 +63,24 @@ public:
     // "导出书签…": a file that 导入 reads back as the same addresses.
     void exportToFile();
 
-    // Replaces the whole table (a workspace opened).
-    void replaceTable(BookmarkTable table);
-    // The check box "是否循环打开书签".
-    [[nodiscard]] bool loopOpening() const;
-    void setLoopOpening(bool on);
-
-    [[nodiscard]] const BookmarkTable& table() const noexcept { return table_; }
+    // BookmarkStore: the table behind the view, and the check box
+    // "是否循环打开书签".
+    void replaceTable(BookmarkTable table) override;
+    [[nodiscard]] bool loopOpening() const override;
+    void setLoopOpening(bool on) override;
+    [[nodiscard]] const BookmarkTable& table() const noexcept override { return table_; }
 
     // The pop-up menu of the bookmark list, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 书签管理, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     [[nodiscard]] std::string_view cellText(std::size_t row, int column);
     // The watch follows the table: only the holders it still names.
     void syncHolders();
+    void showExhaustedNotice();
 
     HWND main_;
     EventSink& events_;

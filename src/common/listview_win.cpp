@@ -82,6 +82,15 @@ bool VirtualListView::onNotify(const NMHDR& header) {
     return true;
 }
 
+LRESULT VirtualListView::onNotify(const NMHDR& header, HWND owner, const std::vector<MenuRow>& menu) {
+    if (header.hwndFrom == hwnd_ && header.code == NM_RCLICK) {
+        popUpMenu(owner, menu);
+    } else {
+        onNotify(header);
+    }
+    return 0;
+}
+
 void ItemListView::attach(HWND listView, std::initializer_list<Column> columns) { attachColumns(listView, columns); }
 
 void ItemListView::setRows(const std::vector<std::vector<std::string>>& cells, const std::vector<LPARAM>& data) {

@@ -5,6 +5,8 @@
 // that other programs can read (LVM_GETITEM with LVIF_PARAM).
 #pragma once
 
+#include "common/menu_win.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -55,6 +57,9 @@ public:
     // Fills the text the control asks for (LVN_GETDISPINFOW). True when the
     // notification was for this view.
     bool onNotify(const NMHDR& header);
+    // The same, and a right click on the view pops up menu for owner (whose
+    // window gets the chosen item's command). The notification's result: 0.
+    LRESULT onNotify(const NMHDR& header, HWND owner, const std::vector<MenuRow>& menu);
 
 private:
     CellText cellText_;

@@ -6,6 +6,8 @@
 #include "common/texts.h"
 #include "common/trace_win.h"
 
+#include <utility>
+
 namespace vuv::win {
 
 std::wstring settingsFilePath() { return executableDirectory() + L"\\" + widen(text::kSettingsFile); }
@@ -20,14 +22,32 @@ std::string readSetting(std::string_view key) { return storedSetting(key).value_
 
 bool readFlagSetting(std::string_view key) { return storedSetting(key) == std::optional<std::string>(text::kTrue); }
 
+namespace {
+
+std::function<void(const std::wstring&)>& writeFailureHandler() {
+    static std::function<void(const std::wstring&)> handler;
+    return handler;
+}
+
+bool failed(const std::wstring& path) {
+    if (writeFailureHandler()) writeFailureHandler()(path);
+    return false;
+}
+
+}  // namespace
+
+void setSettingsWriteFailureHandler(std::function<void(const std::wstring& path)> handler) {
+    writeFailureHandler() = std::move(handler);
+}
+
 bool writeSetting(std::string_view key, std::string_view value) {
     const std::wstring path = settingsFilePath();
     std::string bytes;
     if (!readFileBytes(path, bytes) && pathExists(path)) {
         trace(L"settings file exists but cannot be read; left alone");
-        return false;
+        return failed(path);
     }
-    return replaceFileBytes(path, ini::set(bytes, text::kSettingsSection, key, value));
+    return replaceFileBytes(path, ini::set(bytes, text::kSettingsSection, key, value)) || failed(path);
 }
 
 bool writeFlagSetting(std::string_view key, bool value) {

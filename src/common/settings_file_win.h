@@ -2,6 +2,7 @@
 // as GBK through the core INI reader, the file replaced in one step.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,9 +19,15 @@ namespace vuv::win {
 // A truth value stored as "真"; missing or anything else reads as false.
 [[nodiscard]] bool readFlagSetting(std::string_view key);
 
-// Writes a key of section "基本设置"; false (traced) when the file cannot be
-// written. A failed write leaves the previous file as it was.
+// Writes a key of section "基本设置"; false (traced, and handed to the
+// failure handler) when the file cannot be written. A failed write leaves the
+// previous file as it was.
 bool writeSetting(std::string_view key, std::string_view value);
 bool writeFlagSetting(std::string_view key, bool value);
+
+// Called with the file's path after each write that failed, wherever the
+// write came from (the panel's settings, the path and launch-settings
+// dialogs); none: the failure is only traced.
+void setSettingsWriteFailureHandler(std::function<void(const std::wstring& path)> handler);
 
 }  // namespace vuv::win

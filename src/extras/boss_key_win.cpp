@@ -72,17 +72,10 @@ private:
 
 }  // namespace
 
-bool BossKey::onCommand(int id, int) {
-    if (id != id::kSetBossKey) return false;
-    openDialog();
-    return true;
-}
-
-bool BossKey::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kBossKeyTimer)) return false;
-    onTick();
-    result = 0;
-    return true;
+void BossKey::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "boss key";
+    routes.commands.claim(id::kSetBossKey, kOwner, [this](int) { openDialog(); });
+    routes.timers.claim(id::kBossKeyTimer, kOwner, [this] { onTick(); });
 }
 
 std::optional<std::string> BossKey::capture(int keyCode) {

@@ -3,7 +3,7 @@
 // again. Set in the dialog "设置老板键" (menu item "超级老板键").
 #pragma once
 
-#include "common/page_win.h"
+#include "common/routes_win.h"
 #include "extras/boss_key.h"
 
 #include <optional>
@@ -14,11 +14,11 @@ namespace vuv::win {
 
 class Fleet;
 
-class BossKey final : public Page {
+class BossKey final {
 public:
     BossKey(HWND main, Fleet& fleet) : main_(main), fleet_(fleet) {}
-    bool onCommand(int id, int notifyCode) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The item "超级老板键" and the key's poll timer.
+    void registerIds(Routes& routes);
 
     // A key-down in the dialog's capture box; returns what the box shows now,
     // or nothing when the box is left as it is (Shift, Ctrl, Alt).

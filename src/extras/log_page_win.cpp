@@ -18,6 +18,16 @@ constexpr wchar_t kExportFilter[] = L"文本文件(txt)|*.txt|所有文件(*.*)|
 
 }  // namespace
 
+const std::vector<ControlRow>& LogPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kLogList, Kind::ListView, L"", 0, 8, 28, 506, 332, Anchor::Grow},
+        {id::kLogExport, Kind::Button, L"导出", 0, 522, 32, 56, 48, Anchor::Right},
+        {id::kLogClear, Kind::Button, L"清空", 0, 522, 95, 56, 48, Anchor::Right},
+    };
+    return rows;
+}
+
 LogPage::LogPage(HWND main) : main_(main) {
     view_.attach(GetDlgItem(main, id::kLogList), {{L"时间", 64}, {L"浏览器", 56}, {L"事件", 64}, {L"内容", 300}},
                  [this](std::size_t row, int column) -> std::string_view {
@@ -53,21 +63,15 @@ void LogPage::showRows() {
     view_.setRowCount(log_.size());
 }
 
-bool LogPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kLogTimer)) return false;
-    showRows();
-    result = 0;
-    return true;
-}
-
-bool LogPage::onNotify(const NMHDR& header, LRESULT&) { return view_.onNotify(header); }
-
-bool LogPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kLogExport: exportRows(); return true;
-        case id::kLogClear: clear(); return true;
-        default: return false;
-    }
+void LogPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "run log page";
+    routes.commands.claim(id::kLogExport, kOwner, [this](int) { exportRows(); });
+    routes.commands.claim(id::kLogClear, kOwner, [this](int) { clear(); });
+    routes.notifications.claim(id::kLogList, kOwner, [this](const NMHDR& header) -> LRESULT {
+        view_.onNotify(header);
+        return 0;
+    });
+    routes.timers.claim(id::kLogTimer, kOwner, [this] { showRows(); });
 }
 
 void LogPage::exportRows() {

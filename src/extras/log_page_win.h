@@ -8,21 +8,22 @@
 #include "common/event_log.h"
 #include "common/event_sink.h"
 #include "common/listview_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vuv::win {
 
-class LogPage final : public Page, public EventSink {
+class LogPage final : public EventSink {
 public:
     explicit LogPage(HWND main);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // "导出", "清空", the list's notifications and the timer that shows new rows.
+    void registerIds(Routes& routes);
 
     void record(std::uint32_t processId, std::string_view kind, std::string_view content) override;
 
@@ -31,6 +32,9 @@ public:
     void setRecordHandler(std::function<void(const EventRow&)> handler) { onRecord_ = std::move(handler); }
     // Shows the rows recorded so far (the timer does it otherwise).
     void showRows();
+
+    // The controls of the tab 运行日志, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     void exportRows();

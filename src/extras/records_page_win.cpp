@@ -48,6 +48,26 @@ void RecordBox::clear() {
     SetWindowTextW(edit_, L"");
 }
 
+const std::vector<ControlRow>& RecordsPage::linkRecordControls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kLinkRecord, Kind::MultiLineEdit, L"", 0, 8, 28, 506, 332, Anchor::Grow},
+        {id::kLinkSave, Kind::Button, L"保 存", 0, 522, 32, 56, 48, Anchor::Right},
+        {id::kLinkClear, Kind::Button, L"清 空", 0, 522, 95, 56, 48, Anchor::Right},
+    };
+    return rows;
+}
+
+const std::vector<ControlRow>& RecordsPage::pageRecordControls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kPageRecord, Kind::MultiLineEdit, L"", 0, 9, 27, 498, 332, Anchor::Grow},
+        {id::kPageSave, Kind::Button, L"保 存", 0, 520, 32, 56, 48, Anchor::Right},
+        {id::kPageClear, Kind::Button, L"清 空", 0, 520, 95, 56, 48, Anchor::Right},
+    };
+    return rows;
+}
+
 RecordsPage::RecordsPage(HWND main, EventSink& events) : main_(main), events_(events) {
     link_.attach(GetDlgItem(main, id::kLinkRecord));
     page_.attach(GetDlgItem(main, id::kPageRecord));
@@ -111,13 +131,6 @@ void RecordsPage::replacePageRecord(std::string_view gbk) {
     SetWindowTextW(page_.edit(), widen(gbk).c_str());
 }
 
-bool RecordsPage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kRecordsTimer)) return false;
-    flushRecords();
-    result = 0;
-    return true;
-}
-
 void RecordsPage::saveRecord(RecordBox& record) {
     const std::optional<std::wstring> path = askSaveFile(main_, kSaveFilter, L"txt");
     if (!path) return;
@@ -132,14 +145,13 @@ void RecordsPage::saveRecord(RecordBox& record) {
     messageBox(written ? L"保存成功" : L"保存失败", L"信息：", MB_OK);
 }
 
-bool RecordsPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kLinkSave: saveRecord(link_); return true;
-        case id::kLinkClear: link_.clear(); return true;
-        case id::kPageSave: saveRecord(page_); return true;
-        case id::kPageClear: page_.clear(); return true;
-        default: return false;
-    }
+void RecordsPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "record pages";
+    routes.commands.claim(id::kLinkSave, kOwner, [this](int) { saveRecord(link_); });
+    routes.commands.claim(id::kLinkClear, kOwner, [this](int) { link_.clear(); });
+    routes.commands.claim(id::kPageSave, kOwner, [this](int) { saveRecord(page_); });
+    routes.commands.claim(id::kPageClear, kOwner, [this](int) { page_.clear(); });
+    routes.timers.claim(id::kRecordsTimer, kOwner, [this] { flushRecords(); });
 }
 
 }  // namespace vuv::win

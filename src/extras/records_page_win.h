@@ -11,11 +11,13 @@
 #pragma once
 
 #include "common/event_sink.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vuv::win {
 
@@ -42,12 +44,16 @@ private:
     Clock::time_point queuedSince_{};
 };
 
-class RecordsPage final : public Page {
+class RecordsPage final {
 public:
     // A record that cannot be saved is also written to events.
     RecordsPage(HWND main, EventSink& events);
-    bool onCommand(int id, int notifyCode) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The boxes' "保 存" and "清 空", and the timer that writes queued lines.
+    void registerIds(Routes& routes);
+
+    // The controls of the tabs 链接记录 and 网页记录, each in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& linkRecordControls();
+    [[nodiscard]] static const std::vector<ControlRow>& pageRecordControls();
 
     void appendLinkRecord(std::string_view text);
     void appendPageRecord(std::string_view text);

@@ -14,12 +14,10 @@ void openWebPage(const wchar_t* address) {
     ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-bool WebPageButtons::onCommand(int id, int) {
-    switch (id) {
-        case id::kDownloadPage: open_(web::kDownloadPage); return true;
-        case id::kSuggestionPage: open_(web::kFeedbackPage); return true;
-        default: return false;
-    }
+void WebPageButtons::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "web page buttons";
+    routes.commands.claim(id::kDownloadPage, kOwner, [this](int) { open_(web::kDownloadPage); });
+    routes.commands.claim(id::kSuggestionPage, kOwner, [this](int) { open_(web::kFeedbackPage); });
 }
 
 }  // namespace vuv::win

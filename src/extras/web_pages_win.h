@@ -2,7 +2,7 @@
 // shell, which opens it in the user's default web browser.
 #pragma once
 
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <functional>
 
@@ -12,11 +12,11 @@ namespace vuv::win {
 // a page the shell cannot open is not reported.
 void openWebPage(const wchar_t* address);
 
-class WebPageButtons final : public Page {
+class WebPageButtons final {
 public:
     // open receives each page's address; the shell's by default, a recorder in tests.
     explicit WebPageButtons(std::function<void(const wchar_t*)> open = openWebPage) : open_(std::move(open)) {}
-    bool onCommand(int id, int notifyCode) override;
+    void registerIds(Routes& routes);
 
 private:
     std::function<void(const wchar_t*)> open_;

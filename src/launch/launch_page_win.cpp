@@ -25,6 +25,23 @@ constexpr std::wstring_view kTextExtension = L".txt";
 
 }  // namespace
 
+const std::vector<ControlRow>& LaunchPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kLaunchClear, Kind::Button, L"清空", 0, 8, 24, 64, 32},
+        {id::kLaunchTextImport, Kind::Button, L"文本导入", 0, 82, 24, 64, 32},
+        {id::kLaunchFileImport, Kind::Button, L"导入", 0, 156, 24, 64, 32},
+        {id::kLaunchExport, Kind::Button, L"导出", 0, 231, 24, 64, 32},
+        {id::kLaunchAll, Kind::Button, L"全部批量启动", 0, 324, 24, 80, 32},
+        {id::kIntervalLabel, Kind::Label, L"启动间隔(毫秒)：", 0, 408, 29, 96, 24},
+        {id::kInterval, Kind::Edit, L"800", 0, 503, 31, 64, 20},
+        {id::kLaunchList, Kind::ListView, L"", 0, 8, 58, 552, 278, Anchor::Grow},
+        {id::kDesignatedBox, Kind::CheckBox, L"批量启动指定浏览器", 0, 10, 336, 136, 24, Anchor::Bottom},
+        {id::kWapBox, Kind::CheckBox, L"WAP浏览模式", 0, 226, 336, 104, 24, Anchor::Bottom},
+    };
+    return rows;
+}
+
 LaunchPage::LaunchPage(HWND main, const Settings& settings, EventSink& events,
                        std::function<void()> chooseDesignatedBrowser)
     : main_(main), settings_(settings), events_(events), chooseDesignatedBrowser_(std::move(chooseDesignatedBrowser)) {
@@ -54,29 +71,19 @@ const std::vector<MenuRow>& LaunchPage::menu() {
     return rows;
 }
 
-bool LaunchPage::onCommand(int id, int notifyCode) {
-    switch (id) {
-        case id::kLaunchClear: clear(); return true;
-        case id::kLaunchExport: exportEntries(); return true;
-        case id::kDesignatedBox:
-            if (notifyCode == BN_CLICKED) onDesignatedBoxClicked();
-            return true;
-        case id::kEditAddress:
-        case id::kEditConfig:
-        case id::kEditName: editSelected(id); return true;
-        case id::kDeleteEntries: deleteSelected(); return true;
-        default: return false;
+void LaunchPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "launch page";
+    routes.commands.claim(id::kLaunchClear, kOwner, [this](int) { clear(); });
+    routes.commands.claim(id::kLaunchExport, kOwner, [this](int) { exportEntries(); });
+    routes.commands.claim(id::kDesignatedBox, kOwner, [this](int notifyCode) {
+        if (notifyCode == BN_CLICKED) onDesignatedBoxClicked();
+    });
+    for (const int edit : {id::kEditAddress, id::kEditConfig, id::kEditName}) {
+        routes.commands.claim(edit, kOwner, [this, edit](int) { editSelected(edit); });
     }
-}
-
-bool LaunchPage::onNotify(const NMHDR& header, LRESULT& result) {
-    if (view_.onNotify(header)) return true;
-    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        popUpMenu(main_, menu());
-        result = 0;
-        return true;
-    }
-    return false;
+    routes.commands.claim(id::kDeleteEntries, kOwner, [this](int) { deleteSelected(); });
+    routes.notifications.claim(id::kLaunchList, kOwner,
+                               [this](const NMHDR& header) { return view_.onNotify(header, main_, menu()); });
 }
 
 void LaunchPage::append(LaunchEntry entry) {

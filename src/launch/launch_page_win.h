@@ -5,7 +5,8 @@
 #include "common/event_sink.h"
 #include "common/listview_win.h"
 #include "common/menu_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 #include "common/settings.h"
 #include "launch/launch_entry.h"
 #include "launch/launch_list.h"
@@ -17,15 +18,16 @@
 
 namespace vuv::win {
 
-class LaunchPage final : public Page {
+class LaunchPage final {
 public:
     // chooseDesignatedBrowser opens the path dialog for the designated
     // browser (the check box asks for one when there is none). A failed
     // export is written to events.
     LaunchPage(HWND main, const Settings& settings, EventSink& events, std::function<void()> chooseDesignatedBrowser);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
+    // "清空", "导出", the check box "批量启动指定浏览器", the edit items of
+    // 批量启动菜单 and the list's notifications.
+    void registerIds(Routes& routes);
 
     // The main window the page's controls belong to.
     [[nodiscard]] HWND window() const noexcept { return main_; }
@@ -66,6 +68,9 @@ public:
 
     // The pop-up menu 批量启动菜单, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 批量启动, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     void onDesignatedBoxClicked();

@@ -96,21 +96,13 @@ std::uint32_t LaunchScheduler::start(const std::string& command, const std::stri
     return 0;
 }
 
-bool LaunchScheduler::onCommand(int id, int) {
-    switch (id) {
-        case id::kLaunchAll: launchAll(); return true;
-        case id::kStartBrowser: startBareBrowser(); return true;
-        case id::kLaunchSelected: launchSelected(false); return true;
-        case id::kLaunchSelectedDesignated: launchSelected(true); return true;
-        default: return false;
-    }
-}
-
-bool LaunchScheduler::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kLaunchWatchTimer)) return false;
-    watchCopies();
-    result = 0;
-    return true;
+void LaunchScheduler::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "launcher";
+    routes.commands.claim(id::kLaunchAll, kOwner, [this](int) { launchAll(); });
+    routes.commands.claim(id::kStartBrowser, kOwner, [this](int) { startBareBrowser(); });
+    routes.commands.claim(id::kLaunchSelected, kOwner, [this](int) { launchSelected(false); });
+    routes.commands.claim(id::kLaunchSelectedDesignated, kOwner, [this](int) { launchSelected(true); });
+    routes.timers.claim(id::kLaunchWatchTimer, kOwner, [this] { watchCopies(); });
 }
 
 std::string LaunchScheduler::entryCommand(const LaunchEntry& entry, bool designated, bool flag) const {

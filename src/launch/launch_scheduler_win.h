@@ -15,7 +15,7 @@
 
 #include "common/event_sink.h"
 #include "common/kernel_handle_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 #include "common/process_watcher_win.h"
 #include "common/settings.h"
 #include "launch/launch_entry.h"
@@ -73,12 +73,13 @@ using ProcessStarter = std::function<StartedProcess(std::string_view gbkCommand,
 // How often the started copies are looked at.
 inline constexpr UINT kLaunchWatchTickMs = 200;
 
-class LaunchScheduler final : public Page {
+class LaunchScheduler final {
 public:
     LaunchScheduler(LaunchPage& page, const Settings& settings, EventSink& events, ProcessStarter start = startProcess);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // "全部批量启动", "启动鹭行", the launch items of 批量启动菜单 and the
+    // watch's timer.
+    void registerIds(Routes& routes);
 
     // "全部批量启动": every entry, then the notice "批量启动完成".
     void launchAll();

@@ -12,6 +12,7 @@
 #include "common/event_log.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,19 @@ namespace {
 enum Column : int { kNumber = 0, kTitle, kState, kLastHeard, kHeard, kBookmark, kProxy };
 
 }  // namespace
+
+const std::vector<ControlRow>& InstancePage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kInstanceTable, Kind::ItemListView, L"", 0, 8, 32, 474, 321, Anchor::Grow},
+        {id::kStartBrowser, Kind::Button, L"启动鹭行", 0, 496, 40, 80, 32, Anchor::Right},
+        {id::kScanBrowsers, Kind::Button, L"检测鹭行", 0, 496, 89, 80, 32, Anchor::Right},
+        {id::kDownloadPage, Kind::Button, L"下载鹭行", 0, 496, 136, 80, 32, Anchor::Right},
+        {id::kBrowserPathButton, Kind::Button, L"鹭行路径", 0, 496, 272, 80, 32, Anchor::Right},
+        {id::kSuggestionPage, Kind::Button, L"提 交 建 议", 0, 496, 320, 80, 32, Anchor::Right},
+    };
+    return rows;
+}
 
 InstancePage::InstancePage(HWND main, Fleet& fleet) : main_(main), fleet_(fleet) {
     // 编号 and 标题 fill the list at its first size; what the panel knows of
@@ -183,29 +197,33 @@ void InstancePage::closeSelected() {
     removeRows(selected);
 }
 
-bool InstancePage::onCommand(int id, int) {
-    switch (id) {
-        case id::kScanBrowsers: fleet_.scan(); return true;
-        case id::kFlash: fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Flash)); return true;
-        case id::kRefresh: fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Refresh)); return true;
-        case id::kSelectAll: selectInState(std::nullopt); return true;
-        case id::kSelectHung: selectInState(CopyState::Hung); return true;
-        case id::kSelectExited: selectInState(CopyState::Exited); return true;
-        case id::kRemoveExited: removeExitedRows(); return true;
-        case id::kClose: closeSelected(); return true;
-        case id::kStart:
-        case id::kStop: return true;  // these items do nothing
-        // The dialogs read the selection when they are confirmed.
-        case id::kReadConfig: readConfigInSelected(); return true;
-        case id::kOpenLink: openLinkInSelected(); return true;
-        case id::kSetProxy: setProxyForSelected(main_, *this); return true;
-        case id::kProxyList: setProxyListForSelected(main_, *this); return true;
-        case id::kRename: openRenameDialog(main_, *this); return true;
-        default: return false;
-    }
+void InstancePage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "instance page";
+    auto command = [&](int id, std::function<void()> action) {
+        routes.commands.claim(id, kOwner, [action = std::move(action)](int) { action(); });
+    };
+    command(id::kScanBrowsers, [this] { fleet_.scan(); });
+    command(id::kFlash, [this] { fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Flash)); });
+    command(id::kRefresh, [this] { fleet_.sendToEach(selectedCopies(), Command::of(Command::Kind::Refresh)); });
+    command(id::kSelectAll, [this] { selectInState(std::nullopt); });
+    command(id::kSelectHung, [this] { selectInState(CopyState::Hung); });
+    command(id::kSelectExited, [this] { selectInState(CopyState::Exited); });
+    command(id::kRemoveExited, [this] { removeExitedRows(); });
+    command(id::kClose, [this] { closeSelected(); });
+    // These items do nothing.
+    command(id::kStart, [] {});
+    command(id::kStop, [] {});
+    // The dialogs read the selection when they are confirmed.
+    command(id::kReadConfig, [this] { readConfigInSelected(); });
+    command(id::kOpenLink, [this] { openLinkInSelected(); });
+    command(id::kSetProxy, [this] { setProxyForSelected(main_, *this); });
+    command(id::kProxyList, [this] { setProxyListForSelected(main_, *this); });
+    command(id::kRename, [this] { openRenameDialog(main_, *this); });
+    routes.notifications.claim(id::kInstanceTable, kOwner, [this](const NMHDR& header) { return onNotify(header); });
+    routes.timers.claim(id::kFleetTimer, kOwner, [this] { onTimer(); });
 }
 
-bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
+LRESULT InstancePage::onNotify(const NMHDR& header) {
     if (header.hwndFrom == view_.hwnd() && header.code == LVN_GETDISPINFOW) {
         auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
         if ((info.item.mask & LVIF_TEXT) != 0 && info.item.pszText != nullptr && info.item.cchTextMax > 0) {
@@ -216,27 +234,21 @@ bool InstancePage::onNotify(const NMHDR& header, LRESULT& result) {
             text.copy(info.item.pszText, count);
             info.item.pszText[count] = L'\0';
         }
-        result = 0;
-        return true;
+        return 0;
     }
     if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
         if (view_.anySelected()) popUpMenu(main_, menu());
-        result = 0;
-        return true;
     }
-    return false;
+    return 0;
 }
 
 void InstancePage::onPageShown(int page) {
     if (page == id::kInstancesPage) fleet_.scan();
 }
 
-bool InstancePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != static_cast<WPARAM>(id::kFleetTimer)) return false;
+void InstancePage::onTimer() {
     for (std::uint32_t id : fleet_.takeHeard()) redrawRowsOf(id);
     fleet_.refreshStates();
-    result = 0;
-    return true;
 }
 
 }  // namespace vuv::win

@@ -5,7 +5,8 @@
 
 #include "common/listview_win.h"
 #include "common/menu_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 #include "link/fleet_win.h"
 
 #include <cstdint>
@@ -15,14 +16,16 @@
 
 namespace vuv::win {
 
-class InstancePage final : public Page {
+class InstancePage final {
 public:
     InstancePage(HWND main, Fleet& fleet);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    void onPageShown(int page) override;
+    // The buttons "检测鹭行", the items of 独立右键, the table's
+    // notifications and the fleet's timer.
+    void registerIds(Routes& routes);
+    // The window was shown or another page made current: showing this page
+    // scans for copies.
+    void onPageShown(int page);
 
     // The copies of the selected rows, first to last.
     [[nodiscard]] std::vector<std::uint32_t> selectedCopies() const;
@@ -31,6 +34,9 @@ public:
 
     // The pop-up menu 独立右键, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 独立控制, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
     // The rows of these copies go, as after 关闭鹭行 (the automation
     // interface's close); the records stay until the next scan.
@@ -48,6 +54,8 @@ private:
     void selectInState(std::optional<CopyState> state);
     void removeExitedRows();
     void removeRows(const std::vector<std::size_t>& sortedRows);
+    LRESULT onNotify(const NMHDR& header);
+    void onTimer();
 
     HWND main_;
     Fleet& fleet_;

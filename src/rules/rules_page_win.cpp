@@ -9,6 +9,21 @@
 
 namespace vuv::win {
 
+const std::vector<ControlRow>& RulesPage::controls() {
+    // Positions relative to the tab control's top-left corner, in tab order.
+    static const std::vector<ControlRow> rows{
+        {id::kRuleList, Kind::ListView, L"", 0, 8, 32, 354, 317, Anchor::Grow},
+        {id::kConditionLabel, Kind::Label, L"通知内容(处理条件)：", 0, 384, 37, 170, 16, Anchor::Right},
+        {id::kConditionEdit, Kind::MultiLineEdit, L"", 0, 384, 60, 184, 96, Anchor::Right},
+        {id::kActionCombo, Kind::ComboList, L"", 0, 384, 169, 184, 20, Anchor::Right},
+        {id::kLinkLabel, Kind::Label, L"附加内容：", 0, 384, 199, 64, 16, Anchor::Right},
+        {id::kLinkEdit, Kind::MultiLineEdit, L"", WS_DISABLED, 384, 221, 184, 96, Anchor::Right},
+        {id::kRuleAdd, Kind::Button, L"加 入", 0, 386, 324, 80, 32, Anchor::Right},
+        {id::kRuleModify, Kind::Button, L"修 改", 0, 480, 324, 80, 32, Anchor::Right},
+    };
+    return rows;
+}
+
 const std::vector<MenuRow>& RulesPage::menu() {
     static const std::vector<MenuRow> rows{
         {L"上移", id::kRuleUp},
@@ -103,26 +118,18 @@ void RulesPage::onActionChanged() {
     EnableWindow(GetDlgItem(main_, id::kLinkEdit), action == text::kActionOpenLink ? TRUE : FALSE);
 }
 
-bool RulesPage::onCommand(int id, int notifyCode) {
-    switch (id) {
-        case id::kRuleAdd: addRule(); return true;
-        case id::kRuleModify: modifySelectedRules(); return true;
-        case id::kRuleUp: moveSelected(true); return true;
-        case id::kRuleDown: moveSelected(false); return true;
-        case id::kDeleteRules: deleteSelected(); return true;
-        case id::kActionCombo:
-            if (notifyCode == CBN_SELCHANGE) onActionChanged();
-            return true;
-        default: return false;
-    }
-}
-
-bool RulesPage::onNotify(const NMHDR& header, LRESULT&) {
-    if (header.hwndFrom == view_.hwnd() && header.code == NM_RCLICK) {
-        popUpMenu(main_, menu());
-        return true;
-    }
-    return view_.onNotify(header);
+void RulesPage::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "rules page";
+    routes.commands.claim(id::kRuleAdd, kOwner, [this](int) { addRule(); });
+    routes.commands.claim(id::kRuleModify, kOwner, [this](int) { modifySelectedRules(); });
+    routes.commands.claim(id::kRuleUp, kOwner, [this](int) { moveSelected(true); });
+    routes.commands.claim(id::kRuleDown, kOwner, [this](int) { moveSelected(false); });
+    routes.commands.claim(id::kDeleteRules, kOwner, [this](int) { deleteSelected(); });
+    routes.commands.claim(id::kActionCombo, kOwner, [this](int notifyCode) {
+        if (notifyCode == CBN_SELCHANGE) onActionChanged();
+    });
+    routes.notifications.claim(id::kRuleList, kOwner,
+                               [this](const NMHDR& header) { return view_.onNotify(header, main_, menu()); });
 }
 
 }  // namespace vuv::win

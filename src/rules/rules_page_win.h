@@ -6,7 +6,8 @@
 
 #include "common/listview_win.h"
 #include "common/menu_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
+#include "common/ui_win.h"
 #include "rules/rules.h"
 
 #include <cstdint>
@@ -18,11 +19,12 @@
 
 namespace vuv::win {
 
-class RulesPage final : public Page {
+class RulesPage final {
 public:
     explicit RulesPage(HWND main);
-    bool onCommand(int id, int notifyCode) override;
-    bool onNotify(const NMHDR& header, LRESULT& result) override;
+    // "加 入", "修 改", the action box, the reordering and deleting items
+    // of the list's pop-up menu and the list's notifications.
+    void registerIds(Routes& routes);
 
     // What the rules say to a notification's content.
     [[nodiscard]] RuleDecision decide(std::string_view content) const { return applyRules(rules_, content); }
@@ -49,6 +51,9 @@ public:
 
     // The pop-up menu of the rule list, in its order.
     [[nodiscard]] static const std::vector<MenuRow>& menu();
+
+    // The controls of the tab 通知处理, in tab order.
+    [[nodiscard]] static const std::vector<ControlRow>& controls();
 
 private:
     [[nodiscard]] std::optional<Rule> ruleFromEntry() const;

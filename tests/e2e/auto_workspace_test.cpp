@@ -25,25 +25,6 @@ constexpr Ms kSaveWait{30000};
 
 bool contains(const std::string& text, const wchar_t* part) { return text.find(gbk(part)) != std::string::npos; }
 
-// A file held open without sharing, as an editor, a sync tool or a virus
-// scanner may hold it, until released.
-class HeldFile {
-public:
-    explicit HeldFile(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldFile() { release(); }
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-    [[nodiscard]] bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void release() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 std::string workspaceWithBookmarks(const std::string& prefix, int count) {
     Workspace workspace;
     for (int i = 0; i < count; ++i) {
@@ -77,14 +58,6 @@ protected:
     }
     static Table bookmarksOf(const PanelProcess& p) { return readListView(p.control(id::kBookmarkList)); }
 
-    // The contents of the run log's rows of one kind.
-    static std::vector<std::string> logRows(const PanelProcess& p, std::string_view kind) {
-        std::vector<std::string> rows;
-        for (const auto& row : readListView(p.control(id::kLogList))) {
-            if (row.at(2) == kind) rows.push_back(row.at(3));
-        }
-        return rows;
-    }
     // The run log's rows about the automatic workspace.
     static std::vector<std::string> workspaceRows(const PanelProcess& p) { return logRows(p, text::kEventWorkspace); }
 

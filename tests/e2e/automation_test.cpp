@@ -321,6 +321,30 @@ TEST_F(Automation, TheDialogSwitchesItOnWithANewTokenAndOffAgain) {
     EXPECT_NE(off->find(join({text::kKeyApiEnabled, "=", text::kFalse})), std::string::npos);
 }
 
+TEST_F(Automation, AnAddressBeyondThisMachineNeedsTheOperatorsConfirmation) {
+    writeSettingsWithBrowser();
+    panel = std::make_unique<PanelProcess>(sandbox);
+    ASSERT_TRUE(panel->ready()) << panel->startError();
+    ASSERT_TRUE(panel->command(id::kAutomation));
+    const HWND dialog = findDialog(panel->pid(), L"自动化接口");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(setEditText(controlById(dialog, id::dialog::kApiAddress), "192.0.2.1"));
+    ASSERT_TRUE(sendWithTimeout(controlById(dialog, id::dialog::kApiEnabled), BM_CLICK, 0, 0));
+    const HWND confirm = findDescendant(dialog, L"Button", L"确定");
+    ASSERT_NE(confirm, nullptr);
+    ASSERT_TRUE(PostMessageW(confirm, BM_CLICK, 0, 0));
+    // The warning names the address; declined, the dialog stays and nothing listens.
+    const std::optional<MessageBoxInfo> warning = panel->messageBox();
+    ASSERT_TRUE(warning);
+    EXPECT_NE(warning->text.find("192.0.2.1"), std::string::npos) << warning->text;
+    ASSERT_TRUE(pressButton(warning->window, IDCANCEL));
+    EXPECT_TRUE(IsWindow(dialog));
+    ASSERT_TRUE(clickAndWaitGone(dialog, L"取消"));
+    const std::optional<std::string> settings = readFileBytes(settingsFile());
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->find(text::kKeyApiEnabled), std::string::npos);
+}
+
 TEST_F(Automation, APortInUseIsToldAndTheInterfaceStaysOff) {
     boost::asio::io_context ioc;
     boost::asio::ip::tcp::acceptor holder(ioc, {boost::asio::ip::make_address("127.0.0.1"), 0});

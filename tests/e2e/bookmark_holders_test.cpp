@@ -331,14 +331,7 @@ TEST_F(BookmarkHolders, ABurstOfRequestsWithNoBookmarkLeftOpensOneNoticeAtATime)
     most = std::max(most, notices());
     EXPECT_EQ(most, 1u);
 
-    const HWND log = panel->control(id::kLogList);
-    const auto logged = [&] {
-        std::size_t count = 0;
-        for (const auto& row : readListView(log)) {
-            count += row.at(1) == std::to_string(a.pid()) && row.at(2) == text::kEventNoBookmark ? 1 : 0;
-        }
-        return count;
-    };
+    const auto logged = [&] { return logRows(*panel, text::kEventNoBookmark, a.pid()).size(); };
     EXPECT_TRUE(waitUntil([&] { return logged() == 20; })) << logged();
 
     // Answered, the notice is gone and no other follows for the same burst;

@@ -89,14 +89,7 @@ TEST_F(ProxyPrompt, ACopyWithoutFrameGetsNothingAndItsRefusalIsLogged) {
     ASSERT_TRUE(panel->caughtUp());
 
     // Commands logged per process id; the run log may show them a tick late.
-    const HWND log = panel->control(id::kLogList);
-    const auto commandsOf = [&](const StandinProcess& b) {
-        std::vector<std::string> out;
-        for (const auto& row : readListView(log)) {
-            if (row.at(1) == std::to_string(b.pid()) && row.at(2) == text::kEventCommand) out.push_back(row.at(3));
-        }
-        return out;
-    };
+    const auto commandsOf = [&](const StandinProcess& b) { return logRows(*panel, text::kEventCommand, b.pid()); };
     const std::string setting = "10004 10.0.0.1:3128 -> ";
     EXPECT_TRUE(waitUntil([&] { return !commandsOf(framed).empty() && !commandsOf(frameless).empty(); }));
     EXPECT_EQ(commandsOf(framed), std::vector<std::string>{setting + std::string(text::kOutcomePosted)});

@@ -164,14 +164,9 @@ TEST_F(Fleet, ACopyThatEndsJustBeforeAScanHasItsExitLogged) {
     ASSERT_EQ(readListView(table).size(), 1u);
     EXPECT_EQ(readListView(table).at(0).at(kPid), std::to_string(stalling.pid()));
 
-    const HWND log = panel->control(id::kLogList);
     const auto exitLogged = [&] {
-        for (const auto& row : readListView(log)) {
-            if (row.at(1) == std::to_string(ending.pid()) && row.at(2) == text::kEventState && row.at(3) == kExited) {
-                return true;
-            }
-        }
-        return false;
+        const std::vector<std::string> states = logRows(*panel, text::kEventState, ending.pid());
+        return std::find(states.begin(), states.end(), kExited) != states.end();
     };
     EXPECT_TRUE(waitUntil(exitLogged)) << "no exit logged; the scan was posted " << heldMs
                                        << " ms into the 2500 ms the panel was held";

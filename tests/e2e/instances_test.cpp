@@ -160,14 +160,7 @@ TEST_F(InstanceTable, CloseLogsWhetherEachCloseWasPostedAndACopyWithoutFrameStay
     ASSERT_TRUE(waitUntil([&] { return readListView(table).empty(); }));
     EXPECT_TRUE(framed.waitForExit()) << dump(framed);
 
-    const HWND log = panel->control(id::kLogList);
-    const auto closesOf = [&](const StandinProcess& b) {
-        std::vector<std::string> out;
-        for (const auto& row : readListView(log)) {
-            if (row.at(1) == std::to_string(b.pid()) && row.at(2) == text::kEventCommand) out.push_back(row.at(3));
-        }
-        return out;
-    };
+    const auto closesOf = [&](const StandinProcess& b) { return logRows(*panel, text::kEventCommand, b.pid()); };
     EXPECT_TRUE(waitUntil([&] { return !closesOf(framed).empty() && !closesOf(frameless).empty(); }));
     EXPECT_EQ(closesOf(framed), std::vector<std::string>{"WM_CLOSE -> " + std::string(text::kOutcomePosted)});
     EXPECT_EQ(closesOf(frameless), std::vector<std::string>{"WM_CLOSE -> " + std::string(text::kOutcomeRefused)});

@@ -51,20 +51,8 @@ protected:
     }
     void select(const std::vector<int>& selected) { ASSERT_TRUE(selectRows(list, selected)); }
 
-    // A right click in the middle of a row, as the mouse gives it: the list
-    // view turns it into NM_RCLICK for the main window.
-    bool rightClick(int row) const {
-        RemoteMemory memory(panel->pid(), sizeof(RECT));
-        RECT bounds{};
-        bounds.left = LVIR_BOUNDS;
-        if (!memory.ok() || !memory.write(0, &bounds, sizeof bounds) ||
-            !sendWithTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), static_cast<LPARAM>(memory.address())) ||
-            !memory.read(0, &bounds, sizeof bounds)) {
-            return false;
-        }
-        const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
-        return PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, at) && PostMessageW(list, WM_RBUTTONUP, 0, at);
-    }
+    // A right click in the middle of a row of the launch list.
+    bool rightClick(int row) const { return rightClickRow(list, row); }
 
     // Opens a dialog by menu command; returns it (null when none came).
     HWND open(int command, const std::wstring& caption, Ms timeout = kWait) {

@@ -6,16 +6,35 @@
 
 #include "e2e/harness.h"
 
+#include "common/control_ids.h"
 #include "common/encoding_win.h"
+#include "common/kernel_handle_win.h"
 #include "common/texts.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <memory>
-#include <vector>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vuv::e2e {
+
+// A file held open without sharing, as an editor, a sync tool or a virus
+// scanner may hold it, until released.
+class HeldFile {
+public:
+    explicit HeldFile(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    [[nodiscard]] bool held() const { return static_cast<bool>(handle_); }
+    void release() { handle_.reset(); }
+
+private:
+    win::KernelHandle handle_;
+};
 
 class PanelFixture : public ::testing::Test {
 protected:
@@ -42,6 +61,34 @@ protected:
         const std::string settings =
             join({"[", text::kSettingsSection, "]\r\n", text::kKeyBrowserPath, "=", browserPath(), "\r\n", moreLines});
         ASSERT_TRUE(writeFileBytes(settingsFile(), settings));
+    }
+
+    // The contents of the panel's run-log rows of one kind, oldest first;
+    // with a process id, only the rows about that process.
+    static std::vector<std::string> logRows(const PanelProcess& p, std::string_view kind, DWORD pid = 0) {
+        const std::string process = std::to_string(pid);
+        std::vector<std::string> rows;
+        for (const auto& row : readListView(p.control(id::kLogList))) {
+            if (row.at(2) == kind && (pid == 0 || row.at(1) == process)) rows.push_back(row.at(3));
+        }
+        return rows;
+    }
+
+    // A right click in the middle of a row of one of the panel's list views,
+    // as the mouse gives it: the list view turns it into NM_RCLICK for the
+    // main window.
+    bool rightClickRow(HWND listView, int row) const {
+        RemoteMemory memory(panel->pid(), sizeof(RECT));
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        if (!memory.ok() || !memory.write(0, &bounds, sizeof bounds) ||
+            !sendWithTimeout(listView, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                             static_cast<LPARAM>(memory.address())) ||
+            !memory.read(0, &bounds, sizeof bounds)) {
+            return false;
+        }
+        const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+        return PostMessageW(listView, WM_RBUTTONDOWN, MK_RBUTTON, at) && PostMessageW(listView, WM_RBUTTONUP, 0, at);
     }
 
     Sandbox sandbox;

@@ -125,10 +125,7 @@ TEST_F(Records, SavingReplacesAFileCreatesAnEmptyOneAndFailsOnAReadOnlyFile) {
     // The run log has the failure, with the file; the good saves left no row.
     std::vector<std::string> failures;
     EXPECT_TRUE(waitUntil([&] {
-        failures.clear();
-        for (const auto& row : readListView(panel->control(id::kLogList))) {
-            if (row.at(2) == text::kEventFailure) failures.push_back(row.at(3));
-        }
+        failures = logRows(*panel, text::kEventFailure);
         return failures.size() == 1u;
     })) << failures.size();
     if (!failures.empty()) {

@@ -173,5 +173,39 @@ TEST_F(SettingsFile, ClosingThePathDialogStoresAnExistingPathButTheRunKeepsTheOl
     EXPECT_EQ(file(), stored);
 }
 
+// "设置.ini" held open without sharing: the first write that fails (an
+// option of the menu 工具 switched) is told in a box, every failed write
+// leaves a 失败 row naming the file, and later failures (switching back, the
+// exit's two keys) add rows but no box, so nothing holds up the exit.
+TEST_F(SettingsFile, AFileThatCannotBeWrittenIsToldOnceAndEveryFailureIsLogged) {
+    startPanel();
+    const std::optional<std::string> before = file();
+    ASSERT_TRUE(before);
+    HeldFile held(settingsFile());
+    ASSERT_TRUE(held.held());
+
+    ASSERT_TRUE(panel->command(id::kAutoRestart));
+    const std::optional<MessageBoxInfo> box = panel->messageBox(gbk(L"提醒"));
+    ASSERT_TRUE(box) << "the operator is not told";
+    EXPECT_EQ(box->text, gbk(L"设置保存失败"));
+    ASSERT_TRUE(pressButton(box->window));
+    ASSERT_TRUE(panel->command(id::kAutoRestart));
+    ASSERT_TRUE(panel->caughtUp());
+    EXPECT_EQ(panel->modalWindows(), "") << "a second failure was told again";
+
+    std::vector<std::string> failures;
+    EXPECT_TRUE(waitUntil([&] {
+        failures = logRows(*panel, text::kEventFailure);
+        return failures.size() == 2u;
+    })) << failures.size();
+    for (const std::string& row : failures) {
+        EXPECT_EQ(row.rfind(gbk(L"设置保存失败"), 0), 0u) << row;
+        EXPECT_NE(row.find(std::string(text::kSettingsFile)), std::string::npos) << row;
+    }
+    ASSERT_TRUE(panel->close()) << panel->modalWindows();
+    held.release();
+    EXPECT_EQ(file(), before) << "a held file was written";
+}
+
 }  // namespace
 }  // namespace vuv::e2e

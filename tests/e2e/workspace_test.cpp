@@ -179,6 +179,43 @@ TEST_F(Workspaces, ThePopUpItemsReturnDeleteAndExportBookmarks) {
     EXPECT_EQ(column(bookmarks(), kState), std::vector<std::string>(kept.size(), kUnused));
 }
 
+// A right click on a row of the bookmark list and of the rule list pops up
+// that list's own menu, and the item chosen from it reaches the page that
+// owns the list: the third item of each deletes the selected row.
+TEST_F(Workspaces, EachListsRightClickMenuReachesItsOwnPage) {
+    startPanel();
+    ASSERT_TRUE(importBookmarks(*panel, sandbox.directory(), {"http://p.example/0", "http://p.example/1"}));
+    ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), "first", 0, ""));
+    ASSERT_TRUE(addRuleThroughControls(panel->mainWindow(), "second", 0, ""));
+    ASSERT_TRUE(waitUntil([&] { return listRowCount(ruleList()) == 2; }));
+
+    struct Case {
+        const char* name;
+        int page;
+        HWND list;
+        std::size_t column;  // what tells the rows apart
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        {"bookmarks", id::kBookmarksPage, bookmarkList(), kAddress, {"http://p.example/1"}},
+        {"rules", id::kRulesPage, ruleList(), 0, {"first"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(selectTab(panel->control(id::kTabs), c.page));
+        const int row = c.page == id::kBookmarksPage ? 0 : 1;
+        ASSERT_TRUE(selectRows(c.list, {row}));
+        ASSERT_TRUE(rightClickRow(c.list, row));
+        ASSERT_TRUE(waitUntil([&] { return !topLevelWindows(panel->pid(), L"#32768").empty(); })) << "no pop-up menu";
+        for (int i = 0; i < 3; ++i) PostMessageW(panel->mainWindow(), WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(panel->mainWindow(), WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_TRUE(waitUntil([&] { return listRowCount(c.list) == 1; })) << listRowCount(c.list);
+        EXPECT_EQ(column(readListView(c.list), c.column), c.kept);
+    }
+    ASSERT_TRUE(panel->caughtUp());
+    EXPECT_EQ(panel->modalWindows(), "");
+}
+
 // Rules: hits counted per rule, moved up and down, deleted, exported and
 // imported back exactly (a condition with CR LF and "|#|" included); a
 // damaged rule file is refused with the line it broke at.

@@ -7,6 +7,7 @@
 #include "common/control_ids.h"
 #include "e2e/harness.h"
 #include "link/instance_page_win.h"
+#include "win/event_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +23,6 @@ namespace {
 
 constexpr WORD kKey = VK_F8;
 
-struct NoEvents final : EventSink {
-    void record(std::uint32_t, std::string_view, std::string_view) override {}
-};
 
 class BossKeyTicks : public ::testing::Test {
 protected:
@@ -42,6 +40,7 @@ protected:
         ASSERT_TRUE(e2e::waitUntil([&] { return GetForegroundWindow() == keyTaker_; }));
         fleet_ = std::make_unique<Fleet>(events_);  // no scan: no browser is listed
         bossKey_ = std::make_unique<BossKey>(main_, *fleet_);
+        bossKey_->registerIds(routes_);
         setKey(false);
     }
     void TearDown() override {
@@ -75,9 +74,9 @@ protected:
 
     // One tick of the poll timer, as the main window would hand it on.
     void tick() {
-        LRESULT result = 1;
-        ASSERT_TRUE(bossKey_->onMessage(WM_TIMER, static_cast<WPARAM>(id::kBossKeyTimer), 0, result));
-        EXPECT_EQ(result, 0);
+        const auto* poll = routes_.timers.find(id::kBossKeyTimer);
+        ASSERT_NE(poll, nullptr);
+        (*poll)();
     }
 
     // Arms kKey as if typed into the dialog's box and confirmed.
@@ -97,9 +96,10 @@ protected:
 
     HWND main_ = nullptr;
     HWND keyTaker_ = nullptr;
-    NoEvents events_;
+    EventRecorder events_;
     std::unique_ptr<Fleet> fleet_;
     std::unique_ptr<BossKey> bossKey_;
+    Routes routes_;  // what the boss key claimed
 };
 
 // Key state at each tick, and whether the main window shows after it.

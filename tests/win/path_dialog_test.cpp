@@ -11,6 +11,7 @@
 #include "common/texts.h"
 #include "e2e/harness.h"
 #include "link/instance_page_win.h"
+#include "win/event_recorder.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +220,7 @@ protected:
     TempFolder folder_{L"vuv-drop-"};
     const std::wstring dir_ = folder_.path();
     std::wstring settingsFile_;
+    EventRecorder events_;
 };
 
 TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkName) {
@@ -226,7 +228,7 @@ TEST_F(PathDialogDrops, ShortcutGivesItsTargetAndArgumentsWithOrWithoutTheLnkNam
     touch(target);
     ASSERT_TRUE(makeShortcut(dir_ + L"快捷 方式.lnk", target, L"--a \"b c\""));
     ASSERT_TRUE(makeShortcut(dir_ + L"bare.lnk", target, L""));
-    SettingsPage settings(nullptr);
+    PanelSettings settings(nullptr, events_);
 
     // ".lnk" is added to a name that lacks it; no arguments, no blank. Not a
     // usable shortcut: the purpose's message, and the field keeps its text.
@@ -245,7 +247,7 @@ TEST_F(PathDialogDrops, BrowserEndingIgnoresCaseAndEachUnusableFileOfADropCompla
     touch(dir_ + L"LXBR.EXE");
     touch(dir_ + L"notes.txt");
     touch(dir_ + L"xlxbr.Exe");
-    SettingsPage settings(nullptr);
+    PanelSettings settings(nullptr, events_);
     settings.settings().browserPath = "C:\\old\\lxbr.exe";
 
     // The second file of three gives nothing: one message, the third wins.
@@ -264,12 +266,11 @@ TEST_F(PathDialogDrops, BrowserEndingIgnoresCaseAndEachUnusableFileOfADropCompla
 // other file that is no shortcut; only the default configuration is stored.
 TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredForEntries) {
     for (const wchar_t* name : {L"SETTINGS.TXT", L"b.Zni", L"a.ini", L"C.INI", L"notes.doc"}) touch(dir_ + name);
-    SettingsPage settings(nullptr);
-    struct NoEvents final : EventSink {
-        void record(std::uint32_t, std::string_view, std::string_view) override {}
-    } events;
-    Fleet fleet(events);
+    PanelSettings settings(nullptr, events_);
+    Fleet fleet(events_);
     InstancePage instances(nullptr, fleet);  // no browser listed: 读取配置 sends nothing
+    Routes routes;
+    instances.registerIds(routes);
     PathTask entries;
     entries.title = L"选择需要设置配置";
     entries.kind = PathKind::Configuration;
@@ -282,7 +283,7 @@ TEST_F(PathDialogDrops, ConfigurationEndingsAreTakenInAnyCaseAndNothingIsStoredF
     const std::vector<Purpose> purposes{
         {"entries", [&] { openPathDialog(nullptr, entries); }, L"选择需要设置配置（支持文件拖拽）", false},
         {"default configuration", [&] { settings.chooseDefaultConfig(); }, L"选择需要设置的默认配置（支持文件拖拽）", true},
-        {"read configuration", [&] { instances.onCommand(id::kReadConfig, 0); }, L"选择需要读取配置（支持文件拖拽）",
+        {"read configuration", [&] { (*routes.commands.find(id::kReadConfig))(0); }, L"选择需要读取配置（支持文件拖拽）",
          false},
     };
     for (const Purpose& purpose : purposes) {

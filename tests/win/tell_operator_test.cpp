@@ -3,8 +3,8 @@
 #include "common/tell_operator_win.h"
 
 #include "common/encoding_win.h"
-#include "common/event_sink.h"
 #include "common/texts.h"
+#include "win/event_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,18 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Row {
-    std::uint32_t pid;
-    std::string kind;
-    std::string content;
-};
-
-struct Recorder final : EventSink {
-    void record(std::uint32_t pid, std::string_view kind, std::string_view content) override {
-        rows.push_back(Row{pid, std::string(kind), std::string(content)});
-    }
-    std::vector<Row> rows;
-};
+using Recorder = EventRecorder;
 
 BOOL CALLBACK addBox(HWND window, LPARAM found) {
     wchar_t name[16] = {};
@@ -118,7 +107,7 @@ TEST(TellOperator, LogsEveryFailureAndNeverStacksABoxOnItsOwnText) {
     EXPECT_EQ(state.boxesWhileNested, 1) << "a second box opened over the first";
     EXPECT_EQ(most, 1) << "a second box opened over the first";
     ASSERT_EQ(log.rows.size(), 2u);
-    for (const Row& row : log.rows) {
+    for (const RecordedEvent& row : log.rows) {
         EXPECT_EQ(row.pid, 0u);
         EXPECT_EQ(row.kind, text::kEventFailure);
         EXPECT_EQ(row.content, narrow(L"书签导出失败：C:\\x.txt"));

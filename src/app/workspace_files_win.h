@@ -19,10 +19,10 @@
 
 #include "app/auto_save.h"
 #include "app/workspace.h"
-#include "bookmarks/bookmark_page_win.h"
+#include "bookmarks/bookmark_store.h"
 #include "common/event_sink.h"
 #include "common/files_win.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 #include "common/settings.h"
 #include "extras/records_page_win.h"
 #include "launch/launch_page_win.h"
@@ -33,13 +33,14 @@
 
 namespace vuv::win {
 
-class WorkspacePage final : public Page {
+class WorkspaceFiles final {
 public:
-    WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkPage& bookmarks, RulesPage& rules,
+    WorkspaceFiles(HWND main, const Settings& settings, LaunchPage& launch, BookmarkStore& bookmarks, RulesPage& rules,
                   RecordsPage& records, EventSink& events);
 
-    bool onCommand(int id, int notifyCode) override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // "保存工作区…", "打开工作区…", the rule list's "导出规则…" and
+    // "导入规则…", and the automatic workspace's timer.
+    void registerIds(Routes& routes);
 
     // The workspace as the pages hold it now, with the records or without.
     [[nodiscard]] Workspace collect(bool withRecords);
@@ -87,7 +88,7 @@ private:
     HWND main_;
     const Settings& settings_;
     LaunchPage& launch_;
-    BookmarkPage& bookmarks_;
+    BookmarkStore& bookmarks_;
     RulesPage& rules_;
     RecordsPage& records_;
     EventSink& events_;

@@ -1,4 +1,4 @@
-#include "app/workspace_page_win.h"
+#include "app/workspace_files_win.h"
 
 #include "common/control_ids.h"
 #include "common/encoding_win.h"
@@ -29,7 +29,7 @@ std::wstring errorText(const WorkspaceError& error) {
 
 }  // namespace
 
-WorkspacePage::WorkspacePage(HWND main, const Settings& settings, LaunchPage& launch, BookmarkPage& bookmarks,
+WorkspaceFiles::WorkspaceFiles(HWND main, const Settings& settings, LaunchPage& launch, BookmarkStore& bookmarks,
                              RulesPage& rules, RecordsPage& records, EventSink& events)
     : main_(main),
       settings_(settings),
@@ -39,9 +39,9 @@ WorkspacePage::WorkspacePage(HWND main, const Settings& settings, LaunchPage& la
       records_(records),
       events_(events) {}
 
-std::wstring WorkspacePage::autoSavePath() { return executableDirectory() + L"\\" + widen(text::kWorkspaceFile); }
+std::wstring WorkspaceFiles::autoSavePath() { return executableDirectory() + L"\\" + widen(text::kWorkspaceFile); }
 
-Workspace WorkspacePage::collect(bool withRecords) {
+Workspace WorkspaceFiles::collect(bool withRecords) {
     Workspace workspace;
     workspace.settings.launchInterval = launch_.intervalText();
     workspace.settings.designatedBrowser = launch_.designatedMode();
@@ -68,7 +68,7 @@ Workspace WorkspacePage::collect(bool withRecords) {
     return workspace;
 }
 
-void WorkspacePage::apply(Workspace workspace) {
+void WorkspaceFiles::apply(Workspace workspace) {
     const WorkspaceSettings& settings = workspace.settings;
     if (settings.launchInterval) launch_.setIntervalText(*settings.launchInterval);
     if (settings.designatedBrowser) launch_.setDesignatedMode(*settings.designatedBrowser);
@@ -91,7 +91,7 @@ void WorkspacePage::apply(Workspace workspace) {
     markChanged();
 }
 
-void WorkspacePage::saveAs() {
+void WorkspaceFiles::saveAs() {
     bool withRecords = false;
     const std::optional<std::wstring> path =
         askSaveFileWithOption(main_, kWorkspaceFilter, L"txt", L"同时保存链接记录和网页记录", withRecords);
@@ -101,7 +101,7 @@ void WorkspacePage::saveAs() {
     }
 }
 
-void WorkspacePage::open() {
+void WorkspaceFiles::open() {
     const std::optional<std::wstring> path = askOpenFile(main_, kWorkspaceFilter);
     if (!path) return;
     if (const std::optional<std::wstring> problem = openFile(*path)) {
@@ -109,7 +109,7 @@ void WorkspacePage::open() {
     }
 }
 
-std::optional<std::wstring> WorkspacePage::openFile(const std::wstring& path) {
+std::optional<std::wstring> WorkspaceFiles::openFile(const std::wstring& path) {
     std::string bytes;
     if (!readFileBytes(path, bytes)) return L"文件无法读取";
     // All or nothing: a damaged file changes nothing in the panel.
@@ -119,7 +119,7 @@ std::optional<std::wstring> WorkspacePage::openFile(const std::wstring& path) {
     return std::nullopt;
 }
 
-void WorkspacePage::exportRules() {
+void WorkspaceFiles::exportRules() {
     const std::optional<std::wstring> path = askSaveFile(main_, kRuleFilter, L"txt");
     if (!path) return;
     std::vector<SavedRule> saved;
@@ -132,7 +132,7 @@ void WorkspacePage::exportRules() {
     if (!replaceFileBytes(*path, writeRuleFile(saved))) tellOperator(events_, L"规则导出失败", *path);
 }
 
-void WorkspacePage::importRules() {
+void WorkspaceFiles::importRules() {
     const std::optional<std::wstring> path = askOpenFile(main_, kRuleFilter);
     if (!path) return;
     std::string bytes;
@@ -152,7 +152,7 @@ void WorkspacePage::importRules() {
     rules_.appendRules(rules);
 }
 
-WorkspaceLock WorkspacePage::lockAutoSaved() {
+WorkspaceLock WorkspaceFiles::lockAutoSaved() {
     if (lock_.held()) return WorkspaceLock::Held;
     const std::wstring path = autoSavePath() + L".lock";
     lock_ = ExclusiveFile(path);
@@ -168,7 +168,7 @@ WorkspaceLock WorkspacePage::lockAutoSaved() {
     return WorkspaceLock::Unavailable;
 }
 
-void WorkspacePage::openAutoSaved() {
+void WorkspaceFiles::openAutoSaved() {
     changed_ = false;
     if (!settings_.autoSaveWorkspace) return;
     const std::wstring path = autoSavePath();
@@ -230,7 +230,7 @@ void WorkspacePage::openAutoSaved() {
     startTimer();
 }
 
-bool WorkspacePage::autoSaveSwitched() {
+bool WorkspaceFiles::autoSaveSwitched() {
     if (!settings_.autoSaveWorkspace) {
         if (timerRunning_) KillTimer(main_, id::kWorkspaceTimer);
         timerRunning_ = false;
@@ -248,7 +248,7 @@ bool WorkspacePage::autoSaveSwitched() {
     return true;
 }
 
-bool WorkspacePage::adoptExistingFile(const std::wstring& path) {
+bool WorkspaceFiles::adoptExistingFile(const std::wstring& path) {
     std::string bytes;
     DWORD error = ERROR_SUCCESS;
     const bool read = readFileBytes(path, bytes, error);
@@ -311,11 +311,11 @@ bool WorkspacePage::adoptExistingFile(const std::wstring& path) {
     return false;
 }
 
-void WorkspacePage::startTimer() {
+void WorkspaceFiles::startTimer() {
     if (!timerRunning_) timerRunning_ = SetTimer(main_, id::kWorkspaceTimer, kAutoSaveMs, nullptr) != 0;
 }
 
-void WorkspacePage::tell(const std::wstring& message) {
+void WorkspaceFiles::tell(const std::wstring& message) {
     std::wstring line = message;
     for (wchar_t& c : line) {
         if (c == L'\r' || c == L'\n') c = L' ';
@@ -327,7 +327,7 @@ void WorkspacePage::tell(const std::wstring& message) {
     telling_ = false;
 }
 
-bool WorkspacePage::save(bool atExit) {
+bool WorkspaceFiles::save(bool atExit) {
     if (!changed_ || !settings_.autoSaveWorkspace || !mayWrite_) return true;
     const auto now =
         std::chrono::duration_cast<SaveRetry::Ms>(std::chrono::steady_clock::now().time_since_epoch());
@@ -357,28 +357,20 @@ bool WorkspacePage::save(bool atExit) {
     return true;
 }
 
-void WorkspacePage::tick() {
+void WorkspaceFiles::tick() {
     if (telling_) return;
     static_cast<void>(save(false));
 }
 
-void WorkspacePage::saveNowIfChanged() { static_cast<void>(save(true)); }
+void WorkspaceFiles::saveNowIfChanged() { static_cast<void>(save(true)); }
 
-bool WorkspacePage::onCommand(int id, int) {
-    switch (id) {
-        case id::kSaveWorkspace: saveAs(); return true;
-        case id::kOpenWorkspace: open(); return true;
-        case id::kExportRules: exportRules(); return true;
-        case id::kImportRules: importRules(); return true;
-        default: return false;
-    }
-}
-
-bool WorkspacePage::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message != WM_TIMER || wParam != id::kWorkspaceTimer) return false;
-    tick();
-    result = 0;
-    return true;
+void WorkspaceFiles::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "workspace";
+    routes.commands.claim(id::kSaveWorkspace, kOwner, [this](int) { saveAs(); });
+    routes.commands.claim(id::kOpenWorkspace, kOwner, [this](int) { open(); });
+    routes.commands.claim(id::kExportRules, kOwner, [this](int) { exportRules(); });
+    routes.commands.claim(id::kImportRules, kOwner, [this](int) { importRules(); });
+    routes.timers.claim(id::kWorkspaceTimer, kOwner, [this] { tick(); });
 }
 
 }  // namespace vuv::win

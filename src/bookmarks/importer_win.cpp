@@ -1,7 +1,6 @@
-#include "bookmarks/import_page_win.h"
+#include "bookmarks/importer_win.h"
 
 #include "bookmarks/bookmark_import.h"
-#include "bookmarks/bookmark_page_win.h"
 #include "common/control_ids.h"
 #include "common/encoding_win.h"
 #include "common/file_dialog_win.h"
@@ -65,20 +64,18 @@ private:
 
 }  // namespace
 
-ImportPage::ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks)
+Importer::Importer(HWND main, LaunchListTarget& launchList, BookmarkStore& bookmarks)
     : main_(main), launchList_(launchList), bookmarks_(bookmarks) {}
 
-bool ImportPage::onCommand(int id, int) {
-    switch (id) {
-        case id::kLaunchTextImport:
-        case id::kBookmarkTextImport: openAddressList(); return true;
-        case id::kLaunchFileImport: chooseAndImport(true); return true;
-        case id::kBookmarkFileImport: chooseAndImport(false); return true;
-        default: return false;
-    }
+void Importer::registerIds(Routes& routes) {
+    constexpr char kOwner[] = "importer";
+    routes.commands.claim(id::kLaunchTextImport, kOwner, [this](int) { openAddressList(); });
+    routes.commands.claim(id::kBookmarkTextImport, kOwner, [this](int) { openAddressList(); });
+    routes.commands.claim(id::kLaunchFileImport, kOwner, [this](int) { chooseAndImport(true); });
+    routes.commands.claim(id::kBookmarkFileImport, kOwner, [this](int) { chooseAndImport(false); });
 }
 
-void ImportPage::openAddressList() {
+void Importer::openAddressList() {
     AddressListDialog dialog;
     std::vector<std::string> lines = dialog.show(main_);
     if (lines.empty()) return;
@@ -93,12 +90,12 @@ void ImportPage::openAddressList() {
     }
 }
 
-void ImportPage::chooseAndImport(bool toLaunchList) {
+void Importer::chooseAndImport(bool toLaunchList) {
     const std::optional<std::wstring> path = askOpenFile(main_, kImportFilter);
     if (path) importFile(*path, toLaunchList);
 }
 
-void ImportPage::importFile(const std::wstring& path, bool toLaunchList) {
+void Importer::importFile(const std::wstring& path, bool toLaunchList) {
     // Read-only access: a file that is merely read-only imports too.
     std::string raw;
     if (!readFileBytes(path, raw)) return;

@@ -2,15 +2,14 @@
 // list dialog; "导入" on either page reads a bookmark file.
 #pragma once
 
+#include "bookmarks/bookmark_store.h"
 #include "bookmarks/imported_link.h"
-#include "common/page_win.h"
+#include "common/routes_win.h"
 
 #include <string>
 #include <vector>
 
 namespace vuv::win {
-
-class BookmarkPage;
 
 // What the importers need of the launch list, which lives in another part of
 // the panel.
@@ -23,11 +22,12 @@ public:
     [[nodiscard]] virtual bool launchPageIsCurrent() const = 0;
 };
 
-class ImportPage final : public Page {
+class Importer final {
 public:
-    ImportPage(HWND main, LaunchListTarget& launchList, BookmarkPage& bookmarks);
+    Importer(HWND main, LaunchListTarget& launchList, BookmarkStore& bookmarks);
 
-    bool onCommand(int id, int notifyCode) override;
+    // "文本导入" and "导入" of both pages.
+    void registerIds(Routes& routes);
 
     // Imports a bookmark file: into the launch list (toLaunchList) or, as
     // addresses, into the bookmark table. Nothing is reported either way.
@@ -39,7 +39,7 @@ private:
 
     HWND main_;
     LaunchListTarget& launchList_;
-    BookmarkPage& bookmarks_;
+    BookmarkStore& bookmarks_;
 };
 
 }  // namespace vuv::win
