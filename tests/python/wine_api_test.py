@@ -856,8 +856,8 @@ class Example(PanelTestCase):
 
     def test_the_documented_example_runs(self):
         example = os.path.join(ROOT, "docs", "api_example.py")
-        with open(os.path.join(ROOT, "docs", "api.md"), encoding="utf-8") as f:
-            self.assertIn(open(example, encoding="utf-8").read(), f.read(), "docs/api.md shows the script as it is")
+        with open(os.path.join(ROOT, "docs", "api.md"), encoding="utf-8") as f, open(example, encoding="utf-8") as e:
+            self.assertIn(e.read(), f.read(), "docs/api.md shows the script as it is")
         self.panel.set_options(interval_ms=100)
         env = dict(os.environ, VUV_URL=self.wine.url, VUV_TOKEN=self.wine.token,
                    PYTHONPATH=os.path.join(ROOT, "clients", "python"))
