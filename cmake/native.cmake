@@ -32,6 +32,9 @@ endif()
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   add_test(NAME layering COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/layers.py --check)
+  # The Python client of the automation interface, against a fake panel.
+  add_test(NAME python_client COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${PROJECT_SOURCE_DIR}/tests/python -p "test_*.py")
+  set_tests_properties(python_client PROPERTIES TIMEOUT 120)
 endif()
 
 # Benchmarks: programs that print figures, never tests.

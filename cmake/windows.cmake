@@ -136,6 +136,19 @@ if(VUV_QUEUE_TESTS)
   set_tests_properties(${VUV_QUEUE_TEST_LIST} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT})
 endif()
 
+# The automation interface end to end, in Python from the Linux side: each
+# class starts vuv.exe under Wine in a sandbox of its own and ends it, and
+# the stand-ins it started, by their pids (tests/python/wine_panel.py).
+find_program(VUV_PYTHON3 python3)
+if(VUV_PYTHON3)
+  foreach(case Endpoints Security Events Commands Walk Example Hostile)
+    add_test(NAME api_e2e.${case} COMMAND ${VUV_PYTHON3} -m unittest -v wine_api_test.${case}
+             WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/python)
+    set_tests_properties(api_e2e.${case} PROPERTIES RESOURCE_LOCK wine TIMEOUT ${VUV_WINE_TEST_TIMEOUT}
+                         ENVIRONMENT "VUV_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  endforeach()
+endif()
+
 # Benchmarks that need Windows: programs that print figures, never tests.
 file(GLOB VUV_WIN_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/win/*.cpp)
 foreach(src ${VUV_WIN_BENCHES})

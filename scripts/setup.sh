@@ -17,6 +17,8 @@ want cmake ninja-build g++ googletest libgtest-dev python3 libboost1.81-dev \
      wine wine64 xvfb x11-utils x11-apps xdotool imagemagick \
      locales fonts-wqy-microhei clang libclang-rt-14-dev \
      redis-server redis-tools
+# The Python client's tests install it with pip, offline, into a venv.
+want python3-pip python3-setuptools python3-wheel python3-venv
 
 # 32-bit Wine needs a kernel that runs 32-bit programs; some kernels have
 # IA-32 emulation switched off, and there only the 64-bit build runs.

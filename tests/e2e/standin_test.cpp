@@ -14,6 +14,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vuv::e2e {
 namespace {
@@ -216,6 +217,93 @@ TEST_F(StandinTest, WindowsAndTitlesFollowTheOptions) {
     EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(plain.frameWindow()) != FALSE; }));
     win::sendBasic(plain.commandWindow(), text::kKeyToolbar, text::kToolbarPageTitle);
     EXPECT_TRUE(waitUntil([&] { return windowTextGbk(plain.frameWindow()) == "Standin " + std::to_string(plain.pid()); }));
+}
+
+// A window with the panel's caption that reads each "通知" transfer itself
+// and keeps it, for the notifications a stand-in sends by itself.
+class NotificationCatcher {
+public:
+    NotificationCatcher() {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &procedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VuvTestNotificationCatcher";
+        RegisterClassExW(&wc);
+        received().clear();
+        window_ = CreateWindowExW(0, wc.lpszClassName, widen(text::kMainCaption).c_str(), WS_POPUP, 0, 0, 10, 10,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~NotificationCatcher() {
+        if (window_ != nullptr) DestroyWindow(window_);
+    }
+    NotificationCatcher(const NotificationCatcher&) = delete;
+    NotificationCatcher& operator=(const NotificationCatcher&) = delete;
+
+    [[nodiscard]] bool ok() const noexcept { return window_ != nullptr; }
+    static std::vector<win::ReceivedTransfer>& received() {
+        static std::vector<win::ReceivedTransfer> all;
+        return all;
+    }
+
+private:
+    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        static const UINT notify = win::registeredMessage(text::kMsgNotify);
+        if (notify != 0 && message == notify) {
+            if (std::optional<win::ReceivedTransfer> transfer = win::receiveTransfer(wParam, lParam)) {
+                received().push_back(std::move(*transfer));
+            }
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+};
+
+// The options that make a copy the panel starts send by itself, given on
+// the command line or (as the panel's copies inherit it) in the environment.
+TEST_F(StandinTest, SendsLinkRecordsAndAsksForBookmarksByItself) {
+    if (FindWindowW(nullptr, widen(text::kMainCaption).c_str()) != nullptr) {
+        GTEST_SKIP() << "a panel is running in this Wine prefix";
+    }
+    NotificationCatcher catcher;
+    ASSERT_TRUE(catcher.ok());
+    auto& received = NotificationCatcher::received();
+
+    StandinOptions counting;
+    counting.environment = {{L"VUV_STANDIN_OPTIONS", L"--standin-notify=5,20"}};
+    StandinProcess sender(sandbox, counting);
+    ASSERT_TRUE(sender.ready());
+    ASSERT_TRUE(waitUntil([&] { return received.size() >= 5; }, Ms{20000})) << received.size();
+    const std::string pid = std::to_string(sender.pid());
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        EXPECT_EQ(received[i].senderProcessId, sender.pid());
+        EXPECT_EQ(received[i].payload, recordPayload(text::kTagLinkCode, pid, pid + "-" + std::to_string(i + 1)));
+    }
+
+    // Asks, reports what it was given and asks again, twice in all.
+    received.clear();
+    StandinOptions asking;
+    asking.arguments = L"--standin-bookmarks=2";
+    StandinProcess reader(sandbox, asking);
+    ASSERT_TRUE(reader.ready());
+    const std::string readerPid = std::to_string(reader.pid());
+    const std::string ask = notificationPayload(win::toWindowId(reader.commandWindow()), text::kKeywordBookmark);
+    for (const char* address : {"http://b.test/1", "http://b.test/2"}) {
+        ASSERT_TRUE(waitUntil([&] { return !received.empty(); }, Ms{20000}));
+        EXPECT_EQ(received.back().payload, ask);
+        received.clear();
+        EXPECT_EQ(win::sendOpenLink(reader.commandWindow(), address), win::Delivery::Acknowledged);
+        ASSERT_TRUE(waitUntil([&] { return !received.empty(); }, Ms{20000}));
+        EXPECT_EQ(received.front().payload,
+                  recordPayload(text::kTagLinkCode, readerPid, std::string(address) + "#" + readerPid));
+        received.erase(received.begin());
+    }
+    // No third request: the next thing the catcher hears is an order's.
+    EXPECT_TRUE(reader.notify("end").has_value());
+    ASSERT_TRUE(waitUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received.front().payload, "end");
 }
 
 }  // namespace

@@ -54,6 +54,20 @@ inline constexpr std::wstring_view kOptAskBookmarkMs = L"--standin-ask-bookmark-
 // Logs READY with the time it is about to read messages for the first time
 // (when a starter's wait for it to be idle ends).
 inline constexpr std::wstring_view kOptLogReady = L"--standin-log-ready";
+// <count>,<interval ms>: once it reads messages, sends count link records
+// "连接码|||<pid>■<pid>-<n>" (n = 1, 2, ...) one every interval (0: all at once).
+inline constexpr std::wstring_view kOptNotify = L"--standin-notify=";
+// <n>: asks for a bookmark ("vuv|||<command window>■#书签管理") once it reads
+// messages; answers each address opened under "跳转" with the link record
+// "连接码|||<pid>■<address>#<pid>" and, until it has asked n times, asks again.
+inline constexpr std::wstring_view kOptBookmarks = L"--standin-bookmarks=";
+// <a>,<b>: a milliseconds after its windows were made, stops reading
+// messages for b milliseconds (logging STALL): a browser that hangs.
+inline constexpr std::wstring_view kOptStallAt = L"--standin-stall-at=";
+
+// Options read after those of the command line, separated by blanks: copies
+// the panel starts inherit its environment but get no options of their own.
+inline constexpr wchar_t kOptionsVariable[] = L"VUV_STANDIN_OPTIONS";
 
 // Directory for the log file standin-<pid>.log; default: beside the exe.
 inline constexpr wchar_t kLogDirVariable[] = L"VUV_STANDIN_LOG";

@@ -48,7 +48,24 @@ struct Options {
     std::optional<DWORD> exitMs;  // ends by itself that long after its windows were made
     bool logReady = false;        // logs READY before reading messages
     std::optional<DWORD> askBookmarkMs;  // asks for a bookmark after start and after each address
+    // Sends link records by itself: this many, one every notifyIntervalMs.
+    unsigned notifyCount = 0;
+    DWORD notifyIntervalMs = 0;
+    unsigned bookmarks = 0;  // asks for this many bookmarks in turn, reporting each
+    // Stops reading messages for stallMs, stallAfterMs after its windows were made.
+    DWORD stallAfterMs = 0;
+    DWORD stallMs = 0;
 };
+
+// Options from the environment variable, after those of the command line.
+std::wstring environmentOptions() {
+    const DWORD n = GetEnvironmentVariableW(standin::kOptionsVariable, nullptr, 0);
+    if (n == 0) return {};
+    std::wstring value(n, L'\0');
+    const DWORD got = GetEnvironmentVariableW(standin::kOptionsVariable, value.data(), n);
+    value.resize(got < n ? got : 0);
+    return value;
+}
 
 bool startsWith(std::wstring_view text, std::wstring_view prefix) { return ascii::startsWith(text, prefix); }
 
@@ -56,7 +73,10 @@ Options parseOptions(const std::string& defaultTitle) {
     Options options;
     options.title = defaultTitle;
     int count = 0;
-    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    // Copies the panel starts get no options on their command line, but
+    // inherit the environment.
+    const std::wstring line = std::wstring(GetCommandLineW()) + L" " + environmentOptions();
+    LPWSTR* args = CommandLineToArgvW(line.c_str(), &count);
     if (args == nullptr) return options;
     for (int i = 1; i < count; ++i) {
         const std::wstring_view arg = args[i];
@@ -92,6 +112,25 @@ Options parseOptions(const std::string& defaultTitle) {
         } else if (startsWith(arg, standin::kOptHangMs)) {
             const long ms = std::wcstol(std::wstring(arg.substr(standin::kOptHangMs.size())).c_str(), nullptr, 10);
             options.hangMs = static_cast<DWORD>(ms < 0 ? 0 : ms > 600000 ? 600000 : ms);
+        } else if (startsWith(arg, standin::kOptNotify)) {
+            // <count>,<interval ms>
+            const std::wstring value(arg.substr(standin::kOptNotify.size()));
+            wchar_t* end = nullptr;
+            const unsigned long n = std::wcstoul(value.c_str(), &end, 10);
+            const unsigned long ms = (end != nullptr && *end == L',') ? std::wcstoul(end + 1, nullptr, 10) : 0;
+            options.notifyCount = static_cast<unsigned>(std::min<unsigned long>(n, 1000000));
+            options.notifyIntervalMs = static_cast<DWORD>(std::min<unsigned long>(ms, 600000));
+        } else if (startsWith(arg, standin::kOptStallAt)) {
+            // <after ms>,<for ms>
+            const std::wstring value(arg.substr(standin::kOptStallAt.size()));
+            wchar_t* end = nullptr;
+            const unsigned long after = std::wcstoul(value.c_str(), &end, 10);
+            const unsigned long ms = (end != nullptr && *end == L',') ? std::wcstoul(end + 1, nullptr, 10) : 0;
+            options.stallAfterMs = static_cast<DWORD>(std::min<unsigned long>(after, 600000));
+            options.stallMs = static_cast<DWORD>(std::min<unsigned long>(ms, 600000));
+        } else if (startsWith(arg, standin::kOptBookmarks)) {
+            const unsigned long n = std::wcstoul(std::wstring(arg.substr(standin::kOptBookmarks.size())).c_str(), nullptr, 10);
+            options.bookmarks = static_cast<unsigned>(std::min<unsigned long>(n, 1000000));
         }
     }
     LocalFree(args);
@@ -169,7 +208,14 @@ constexpr UINT kStallMessage = WM_APP + 1;
 // The timer that ends a stand-in started with --standin-exit-ms.
 constexpr UINT_PTR kExitTimer = 1;
 // The timer of --standin-ask-bookmark-ms.
-constexpr UINT_PTR kAskTimer = 2;
+constexpr UINT_PTR kAskTimer = 5;
+// The timers of --standin-notify and of the first --standin-bookmarks request.
+constexpr UINT_PTR kNotifyTimer = 2;
+constexpr UINT_PTR kBookmarkTimer = 3;
+// The timer of --standin-stall-at.
+constexpr UINT_PTR kStallTimer = 4;
+// Posted to itself after an address was opened: report it and ask again.
+constexpr UINT kReportMessage = WM_APP + 2;
 
 // What each window's GWLP_USERDATA points at.
 struct WindowSlot {
@@ -206,6 +252,11 @@ public:
         log_.write("WINDOWS", {handleNumber(frame_), handleNumber(command_), handleNumber(third_)});
         if (options_.exitMs) SetTimer(ownWindow(), kExitTimer, *options_.exitMs, nullptr);
         if (options_.askBookmarkMs) SetTimer(ownWindow(), kAskTimer, *options_.askBookmarkMs, nullptr);
+        // Timers, so nothing is sent before the message loop runs: a starter
+        // waiting for this process to be idle is not kept waiting.
+        if (options_.notifyCount > 0) SetTimer(ownWindow(), kNotifyTimer, std::max<DWORD>(options_.notifyIntervalMs, 1), nullptr);
+        if (options_.bookmarks > 0 && command_ != nullptr) SetTimer(ownWindow(), kBookmarkTimer, 1, nullptr);
+        if (options_.stallMs > 0) SetTimer(ownWindow(), kStallTimer, std::max<DWORD>(options_.stallAfterMs, 1), nullptr);
         return true;
     }
 
@@ -229,13 +280,31 @@ public:
             return 0;
         }
         if (message == WM_TIMER && wParam == kAskTimer && options_.askBookmarkMs) {
-            askForBookmark();
+            askOnTimer();
             return 0;
         }
         if (message == WM_TIMER && wParam == kExitTimer && options_.exitMs) {
             KillTimer(hwnd, kExitTimer);
             log_.write("EXIT", {number(*options_.exitMs)});
             PostQuitMessage(0);
+            return 0;
+        }
+        if (message == WM_TIMER && (wParam == kNotifyTimer || wParam == kBookmarkTimer)) {
+            if (wParam == kBookmarkTimer) {
+                KillTimer(hwnd, kBookmarkTimer);
+                askForBookmark();
+            } else {
+                sendOwnRecords(hwnd);
+            }
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kStallTimer) {
+            KillTimer(hwnd, kStallTimer);
+            PostMessageW(hwnd, kStallMessage, options_.stallMs, 0);
+            return 0;
+        }
+        if (message == kReportMessage) {
+            reportOpened();
             return 0;
         }
         switch (message) {
@@ -317,11 +386,46 @@ private:
         log_.write("RECV", {toHex(name), toHex(received->payload)});
         if (name == text::kMsgAdjust) carryOut(received->payload);
         if (name == text::kMsgJump) ++addresses_;
+        if (name == text::kMsgJump && options_.bookmarks > 0) {
+            // Reported once the panel's send has returned, as a browser
+            // reports after loading the page.
+            opened_.push_back(received->payload);
+            PostMessageW(ownWindow(), kReportMessage, 0, 0);
+        }
+    }
+
+    // --standin-notify: the next link record (all that are left when no
+    // interval was given), "<pid>-<n>" numbered from 1.
+    void sendOwnRecords(HWND hwnd) {
+        do {
+            ++notified_;
+            const std::string pid = std::to_string(GetCurrentProcessId());
+            notify(recordPayload(text::kTagLinkCode, pid, pid + "-" + std::to_string(notified_)));
+        } while (options_.notifyIntervalMs == 0 && notified_ < options_.notifyCount);
+        if (notified_ >= options_.notifyCount) KillTimer(hwnd, kNotifyTimer);
+    }
+
+    // --standin-bookmarks: "#书签管理" from the command window.
+    void askForBookmark() {
+        ++asked_;
+        notify(notificationPayload(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(command_)),
+                                   text::kKeywordBookmark));
+    }
+
+    // The link record "<address>#<pid>" for each opened address, then the next request.
+    void reportOpened() {
+        std::vector<std::string> opened;
+        opened.swap(opened_);
+        const std::string pid = std::to_string(GetCurrentProcessId());
+        for (const std::string& address : opened) {
+            notify(recordPayload(text::kTagLinkCode, pid, address + "#" + pid));
+            if (asked_ < options_.bookmarks) askForBookmark();
+        }
     }
 
     // The request a browser makes when its script wants the next bookmark;
     // the address comes back under "跳转" while the request is being sent.
-    void askForBookmark() {
+    void askOnTimer() {
         KillTimer(ownWindow(), kAskTimer);
         if (command_ == nullptr) return;
         const unsigned before = addresses_;
@@ -409,6 +513,9 @@ private:
     HWND command_ = nullptr;
     HWND third_ = nullptr;
     unsigned addresses_ = 0;  // addresses received under "跳转"
+    unsigned notified_ = 0;            // link records sent for --standin-notify
+    unsigned asked_ = 0;               // bookmarks asked for
+    std::vector<std::string> opened_;  // addresses opened, not yet reported
 };
 
 LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
