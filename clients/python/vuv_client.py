@@ -310,6 +310,10 @@ class Panel:
         """The interface's OpenAPI 3 document."""
         return self.request("GET", "/v1/openapi.json")
 
+    def cluster(self):
+        """The shared queue and the live panels of its group ("connection": "off" while it is off)."""
+        return self.request("GET", "/v1/cluster")
+
     # -- the event stream -------------------------------------------------
 
     def events(self, after=None, retry_for=30.0, idle_timeout=45.0, reconnect_delay=1.0):
@@ -542,6 +546,7 @@ def _parser():
     a.add_argument("path")
 
     sub.add_parser("openapi", help="the OpenAPI document")
+    sub.add_parser("cluster", help="the shared queue and the live panels of its group")
     return p
 
 
@@ -640,6 +645,8 @@ def _run(panel, args, out):
         return panel.open_workspace(args.path)
     if cmd == "openapi":
         return panel.openapi()
+    if cmd == "cluster":
+        return panel.cluster()
     raise SystemExit("unknown command %r" % cmd)
 
 

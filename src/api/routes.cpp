@@ -143,6 +143,11 @@ constexpr RouteRow kRoutes[] = {
     {Route::WorkspaceOpen, "POST", "/v1/workspace/open", "Opens a workspace (422 with the line of a damaged file)",
      VUV_NONE, VUV_FIELDS(kOpenBody), 200, "opened"},
     {Route::OpenApi, "GET", "/v1/openapi.json", "This document", VUV_NONE, VUV_NONE, 200, "OpenAPI 3 document"},
+    {Route::Cluster, "GET", "/v1/cluster", "The shared queue and the live panels of its group, as the page shows them",
+     VUV_NONE, VUV_NONE, 200,
+     "connection (off|connecting|connected|disconnected|refused), reason, queue{length,undelivered,pending,dead}, "
+     "panels[{member,running,hung,exited,held,acknowledged,returned,updated}], "
+     "this_panel{buffered,held,acknowledged,returned,dead_lettered,used_up}"},
 };
 
 #undef VUV_FIELDS

@@ -42,6 +42,7 @@ enum class Route {
     WorkspaceSave,
     WorkspaceOpen,
     OpenApi,
+    Cluster,
 };
 
 // How a query parameter or a body field is checked, and what the router

@@ -32,6 +32,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <unordered_set>
 
 #ifndef VUV_PROJECT_VERSION
 #define VUV_PROJECT_VERSION "0"
@@ -471,9 +472,18 @@ api::Answer ApiBridge::run(const Call& call) {
             } else {
                 commands.assign(targets.size(), commandOf(word, call));
             }
+            // A copy that is no longer listed, or listed as exited, has no
+            // window to refuse anything: a script is told it is gone. The
+            // command still goes through the fleet, which logs it as the
+            // menu items do.
+            std::unordered_set<std::uint32_t> alive;
+            for (const CopySummary& c : fleet.copies()) {
+                if (c.state != CopyState::Exited) alive.insert(c.processId);
+            }
             json::array results;
             for (std::size_t i = 0; i < targets.size(); ++i) {
-                const Delivery delivery = fleet.send(targets[i], commands[i]);
+                Delivery delivery = fleet.send(targets[i], commands[i]);
+                if (delivery == Delivery::Refused && alive.count(targets[i]) == 0) delivery = Delivery::NoSuchCopy;
                 results.push_back({{"pid", targets[i]}, {"outcome", outcomeWord(delivery)}});
             }
             // As 关闭鹭行: the closed copies' rows go at once.
@@ -727,6 +737,51 @@ api::Answer ApiBridge::run(const Call& call) {
             }
             parts_.workspace.apply(std::move(std::get<Workspace>(read)));
             return ok({{"opened", true}});
+        }
+        case Route::Cluster: {
+            const std::optional<ClusterSnapshot> s = parts_.cluster ? parts_.cluster() : std::nullopt;
+            if (!s) {
+                return ok({{"connection", "off"}, {"reason", nullptr}, {"queue", nullptr}, {"panels", json::array()},
+                           {"this_panel", nullptr}});
+            }
+            const auto figure = [](long long n) -> json::value {
+                if (n < 0) return nullptr;  // not read from the server yet
+                return n;
+            };
+            json::array panels;
+            for (const PanelFigures& p : s->panels) {
+                panels.push_back({{"member", p.member},
+                                  {"running", p.running},
+                                  {"hung", p.unresponsive},
+                                  {"exited", p.exited},
+                                  {"held", p.held},
+                                  {"acknowledged", p.acked},
+                                  {"returned", p.returned},
+                                  {"updated", textOrNull(p.time)}});
+            }
+            std::string_view connection = "off";
+            switch (s->connection) {
+                case QueueConnection::Off: connection = "off"; break;
+                case QueueConnection::Connecting: connection = "connecting"; break;
+                case QueueConnection::Connected: connection = "connected"; break;
+                case QueueConnection::Disconnected: connection = "disconnected"; break;
+                case QueueConnection::Refused: connection = "refused"; break;
+            }
+            return ok({{"connection", connection},
+                       {"reason", textOrNull(s->reason)},
+                       {"queue",
+                        {{"length", figure(s->queue.length)},
+                         {"undelivered", figure(s->queue.undelivered)},
+                         {"pending", figure(s->queue.pending)},
+                         {"dead", figure(s->queue.dead)}}},
+                       {"panels", std::move(panels)},
+                       {"this_panel",
+                        {{"buffered", s->buffered},
+                         {"held", s->held},
+                         {"acknowledged", s->acknowledged},
+                         {"returned", s->returned},
+                         {"dead_lettered", s->deadLettered},
+                         {"used_up", s->usedUp}}}});
         }
         case Route::Events:
         case Route::Log:

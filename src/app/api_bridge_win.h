@@ -15,11 +15,13 @@
 #include "api/event_store.h"
 #include "api/gbk_codec_win.h"
 #include "api/server.h"
+#include "bookmarks/shared_queue_win.h"
 #include "common/event_log.h"
 #include "common/routes_win.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vuv::win {
@@ -65,6 +67,8 @@ struct ApiParts {
     WorkspaceFiles& workspace;
     LogPage& log;
     std::function<Handover&()> handover;  // made at the first use, on the interface thread
+    // The shared queue's figures, as the page 集群 shows them; nothing while it is off.
+    std::function<std::optional<ClusterSnapshot>()> cluster;
 };
 
 class ApiBridge final : public api::Executor {

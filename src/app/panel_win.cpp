@@ -64,7 +64,11 @@ bool Panel::build(HINSTANCE instance) {
     workspace_->registerIds(routes);
     api_ = std::make_unique<ApiBridge>(ApiParts{main, *settings_, *fleet_, *instances_, *launch_, *scheduler_,
                                                 *bookmarks_, *rules_, *records_, *workspace_, *log_,
-                                                [this]() -> Handover& { return handover(); }});
+                                                [this]() -> Handover& { return handover(); },
+                                                [this]() -> std::optional<ClusterSnapshot> {
+                                                    if (!sharedQueue_) return std::nullopt;
+                                                    return sharedQueue_->snapshot();
+                                                }});
     api_->registerIds(routes);
     cluster_->registerIds(routes);
     if (!routes.check()) return false;

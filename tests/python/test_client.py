@@ -192,6 +192,7 @@ class RequestsTest(ClientTestCase):
              {"path": "C:\\w.txt", "records": True}),
             (lambda p: p.open_workspace("C:\\w.txt"), "POST", "/v1/workspace/open", {"path": "C:\\w.txt"}),
             (lambda p: p.openapi(), "GET", "/v1/openapi.json", None),
+            (lambda p: p.cluster(), "GET", "/v1/cluster", None),
         ]
         for call, method, path, body in cases:
             with self.subTest(path=path, method=method):
