@@ -385,7 +385,13 @@ TEST_F(SharedQueueTest, TwoPanelsOnTwoDesktopsDrainOneQueueOpeningEveryEntryOnce
                return shown;
            }();
     if (!screenshotDirectory().empty()) {
+        // Both desktops draw on one display: panel B's window would cover
+        // A's. Once B is gone, A still lists it until its roll-call expires
+        // (10 s after its last refresh), long enough for the picture.
+        panelB.kill();
+        ASSERT_TRUE(panelB.waitForExit(Ms{10000}));
         EXPECT_TRUE(savePicture(*panel, screenshotDirectory() + L"cluster-two-panels.bmp"));
+        EXPECT_EQ(readListView(panel->control(id::kClusterList)).size(), 2u) << "the picture may show one panel";
     }
     panelB.kill();
     CloseDesktop(desktop);
