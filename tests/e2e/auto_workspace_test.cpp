@@ -277,7 +277,7 @@ TEST_F(AutoWorkspace, SwitchingOnBesideAnEarlierFileOpensItOrSetsItAside) {
     ASSERT_TRUE(waitUntil([&] {
         const std::optional<Workspace> w = parsed(readFileBytes(autoFile()));
         return w && w->bookmarks.size() == 3u && w->settings.loopBookmarks == std::optional<bool>(true);
-    }));
+    }, kSaveWait, Ms{100}));
 
     // Off; meanwhile the file is replaced by someone else; on again: "否".
     ASSERT_TRUE(panel->command(id::kAutoSaveWorkspace));
@@ -290,7 +290,7 @@ TEST_F(AutoWorkspace, SwitchingOnBesideAnEarlierFileOpensItOrSetsItAside) {
     ASSERT_TRUE(waitUntil([&] {
         const std::optional<Workspace> w = parsed(readFileBytes(autoFile()));
         return w && w->bookmarks.size() == 3u;
-    }));
+    }, kSaveWait, Ms{100}));
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((autoFile() + L".2*").c_str(), &found);
     ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no file set aside";
