@@ -7,6 +7,11 @@
 //            request with a fixed JSON body (target: at most 1.5 times);
 //   copies   GET /v1/copies with the stand-ins listed, against /v1/health
 //            (target: at most 3 times);
+//   command  POST /v1/commands, 刷新 to one copy, acknowledged, against the
+//            same command from the window: the copy's row selected in the
+//            instance table and the pop-up item's WM_COMMAND sent to the
+//            main window, requests taking turns in four rounds; every one
+//            must show up in the copy's log (target: at most 2 times);
 //   events   a stand-in's notifications while one event stream is open:
 //            events delivered per second against notifications received
 //            per second (target: at least 1, none lost).
@@ -30,6 +35,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -101,7 +107,20 @@ public:
     }
     // Milliseconds, or a negative number when the exchange failed.
     double time(const std::string& target, int* status = nullptr) {
-        http::request<http::empty_body> req{http::verb::get, target, 11};
+        http::request<http::string_body> req{http::verb::get, target, 11};
+        return exchange(req, status, nullptr);
+    }
+    // A POST of a JSON body; its answer's body in answer.
+    double post(const std::string& target, const std::string& body, int* status, std::string* answer) {
+        http::request<http::string_body> req{http::verb::post, target, 11};
+        req.set(http::field::content_type, "application/json");
+        req.body() = body;
+        req.prepare_payload();
+        return exchange(req, status, answer);
+    }
+
+private:
+    double exchange(http::request<http::string_body>& req, int* status, std::string* answer) {
         req.set(http::field::host, "127.0.0.1:" + std::to_string(port_));
         req.set(http::field::authorization, std::string("Bearer ") + kToken);
         const auto start = Clock::now();
@@ -111,11 +130,12 @@ public:
         http::response<http::string_body> res;
         http::read(socket_, buffer_, res, ec);
         if (ec) return -1;
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         if (status != nullptr) *status = static_cast<int>(res.result_int());
-        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (answer != nullptr) *answer = std::move(res.body());
+        return ms;
     }
 
-private:
     std::uint16_t port_;
     asio::io_context ioc_;
     tcp::socket socket_;
@@ -214,6 +234,91 @@ int main(int argc, char** argv) {
     const Spread again = measure(toPanel, "/v1/health", requests / 2);
     std::printf("copies (%d): median %.3f ms against health %.3f ms\n", copies, list.median, again.median);
     bench::figure("automation.copies_" + std::to_string(copies), list.median, "ms", again.median);
+
+    // A command: 刷新 to one copy through the interface, against the same
+    // command from the window: the copy's row selected in the instance
+    // table and the pop-up item's WM_COMMAND sent to the main window, which
+    // returns once the panel has had the copy's answer to the transfer.
+    StandinProcess& target = *standins.front();
+    const HWND table = panel.control(id::kInstanceTable);
+    const std::string pidText = std::to_string(target.pid());
+    int row = -1;
+    waitUntil(
+        [&] {
+            const Table rows = readListView(table, 1);
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                if (!rows[i].empty() && rows[i][0] == pidText) row = static_cast<int>(i);
+            }
+            return row >= 0;
+        },
+        Ms{30000}, Ms{100});
+    if (row < 0 || !selectRows(table, {row}) || selectedRows(table) != std::vector<int>{row}) {
+        std::fprintf(stderr, "the row of stand-in %s cannot be selected\n", pidText.c_str());
+        return 1;
+    }
+    const std::string refreshBody = "{\"command\":\"refresh\",\"target\":{\"pids\":[" + pidText + "]}}";
+    const std::string refreshWire = toolbarPayload(text::kToolbarRefresh);
+    // Proof that each command reached the copy: its log's refreshes.
+    const auto refreshesReceived = [&] {
+        std::size_t n = 0;
+        for (const StandinRecord& r : target.log()) {
+            if (r.kind == "RECV" && r.name == text::kMsgAdjust && r.bytes == refreshWire) ++n;
+        }
+        return n;
+    };
+    std::size_t expected = refreshesReceived();
+    int refused = 0;
+    const auto throughInterface = [&] {
+        int code = 0;
+        std::string answer;
+        const double ms = toPanel.post("/v1/commands", refreshBody, &code, &answer);
+        if (ms < 0 || code != 200 || answer.find("\"outcome\":\"acknowledged\"") == std::string::npos) {
+            if (refused++ == 0) std::fprintf(stderr, "interface: %d %s\n", code, answer.c_str());
+            return -1.0;
+        }
+        return ms;
+    };
+    const auto fromWindow = [&] {
+        DWORD_PTR result = 0;
+        const auto start = Clock::now();
+        if (SendMessageTimeoutW(panel.mainWindow(), WM_COMMAND, MAKEWPARAM(id::kRefresh, 0), 0, SMTO_ABORTIFHUNG,
+                                10000, &result) == 0) {
+            if (refused++ == 0) std::fprintf(stderr, "window: WM_COMMAND failed (%lu)\n", GetLastError());
+            return -1.0;
+        }
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
+    // Each side's round: a few untimed, then the timed ones; every one must
+    // show up in the copy's log before the other side's turn.
+    bool allArrived = true;
+    const auto commandRound = [&](const std::function<double()>& once, int count) {
+        std::vector<double> samples;
+        for (int i = 0; i < count / 10; ++i) static_cast<void>(once());  // warm-up
+        for (int i = 0; i < count; ++i) {
+            const double ms = once();
+            if (ms >= 0) samples.push_back(ms);
+        }
+        expected += static_cast<std::size_t>(count / 10 + count);
+        if (!waitUntil([&] { return refreshesReceived() >= expected; }, Ms{20000}, Ms{20})) allArrived = false;
+        return bench::medianOf(std::move(samples));
+    };
+    std::vector<double> viaInterface;
+    std::vector<double> viaWindow;
+    for (int round = 0; round < 4; ++round) {
+        viaInterface.push_back(commandRound(throughInterface, requests / 4));
+        viaWindow.push_back(commandRound(fromWindow, requests / 4));
+    }
+    const std::size_t arrived = refreshesReceived();
+    if (refused > 0 || !allArrived || arrived != expected) {
+        std::fprintf(stderr, "commands: %d failed; the copy received %zu refreshes of %zu sent\n", refused, arrived,
+                     expected);
+        return 1;
+    }
+    const double interfaceMs = bench::medianOf(viaInterface);
+    const double windowMs = bench::medianOf(viaWindow);
+    std::printf("command refresh to one copy: interface median %.3f ms, window median %.3f ms (%zu received)\n",
+                interfaceMs, windowMs, arrived);
+    bench::figure("automation.command", interfaceMs, "ms", windowMs);
 
     // Events: one stream open from the current id; a stand-in sends.
     std::string health0;
