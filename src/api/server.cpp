@@ -126,13 +126,7 @@ public:
             "HTTP/1.1 200 OK\r\nServer: vuv\r\nContent-Type: text/event-stream; charset=utf-8\r\n"
             "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n";
         const EventStore::Page page = events_().after(after_, 0);
-        if (page.gapTo != 0) {
-            json::object gap;
-            gap["from"] = page.gapFrom;
-            gap["to"] = page.gapTo;
-            pending_ += "event: gap\ndata: " + json::serialize(gap) + "\n\n";
-            after_ = page.gapTo;
-        }
+        appendGap(page);
         write();
         watchPeer();
     }
@@ -154,6 +148,17 @@ private:
 
     EventStore& events_() { return server_.events; }
 
+    // Rows the store no longer holds: the client is told which, once, and
+    // the stream goes on after them.
+    void appendGap(const EventStore::Page& page) {
+        if (page.gapTo == 0) return;
+        json::object gap;
+        gap["from"] = page.gapFrom;
+        gap["to"] = page.gapTo;
+        pending_ += "event: gap\ndata: " + json::serialize(gap) + "\n\n";
+        after_ = page.gapTo;
+    }
+
     void write() {
         writing_ = true;
         stream_.expires_after(std::chrono::seconds(timings_.idleSeconds));
@@ -170,13 +175,7 @@ private:
 
     void next() {
         const EventStore::Page page = events_().after(after_, kStreamBatch);
-        if (page.gapTo != 0) {
-            json::object gap;
-            gap["from"] = page.gapFrom;
-            gap["to"] = page.gapTo;
-            pending_ += "event: gap\ndata: " + json::serialize(gap) + "\n\n";
-            after_ = page.gapTo;
-        }
+        appendGap(page);
         for (const StoredEvent& e : page.rows) {
             pending_ += sseFrame(e, codec_);
             after_ = e.id;
