@@ -231,6 +231,17 @@ protected:
         for (const auto& [address, times] : opened()) n += static_cast<std::size_t>(times);
         return n;
     }
+    // Every one of the entries was opened exactly once, and the group has
+    // nothing pending or undelivered left.
+    void expectEachOpenedOnceNothingPending(std::size_t entries) {
+        const std::map<std::string, int> addresses = opened();
+        EXPECT_EQ(addresses.size(), entries);
+        for (const auto& [address, times] : addresses) EXPECT_EQ(times, 1) << address;
+        EXPECT_TRUE(waitUntil(
+            [&] { return redis.pendingAndLag(kQueue, "vuv") == std::pair<long long, long long>{0, 0}; }, Ms{20000},
+            Ms{100}))
+            << redis.pendingAndLag(kQueue, "vuv").first;
+    }
 
     std::string clusterState() { return windowTextGbk(panel->control(id::kClusterState)); }
     bool connected() { return clusterState().find(win::narrow(L"已连接")) != std::string::npos; }
@@ -258,12 +269,7 @@ TEST_F(SharedQueueTest, OnePanelDrainsTheQueueOpeningEveryEntryOnce) {
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(asker(20).ready());
     ASSERT_TRUE(waitUntil([&] { return openedTotal() >= kEntries; }, Ms{150000}, Ms{200})) << openedTotal();
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
-    const std::map<std::string, int> addresses = opened();
-    EXPECT_EQ(addresses.size(), static_cast<std::size_t>(kEntries));
-    for (const auto& [address, times] : addresses) EXPECT_EQ(times, 1) << address;
-    EXPECT_TRUE(waitUntil([&] { return redis.pendingAndLag(kQueue, "vuv") == std::pair<long long, long long>{0, 0}; },
-                          Ms{20000}, Ms{100}))
-        << redis.pendingAndLag(kQueue, "vuv").first;
+    expectEachOpenedOnceNothingPending(static_cast<std::size_t>(kEntries));
     std::printf("[figure] one panel, 5 copies: %d entries in %.1f s, %.0f entries/s\n", kEntries, seconds,
                 kEntries / seconds);
     // The roll-call hash of the panel is there, with what it finished.
@@ -421,12 +427,7 @@ TEST_F(SharedQueueTest, TheServerKilledDuringADrainLosesNothing) {
     EXPECT_LT(ms, 5000 + 5000);  // the back-off is at most 5 s; the rest is margin
     ASSERT_TRUE(redis.reconnect());
     ASSERT_TRUE(waitUntil([&] { return openedTotal() >= kEntries; }, Ms{120000}, Ms{200})) << openedTotal();
-    const std::map<std::string, int> addresses = opened();
-    EXPECT_EQ(addresses.size(), static_cast<std::size_t>(kEntries));
-    for (const auto& [address, times] : addresses) EXPECT_EQ(times, 1) << address;
-    EXPECT_TRUE(waitUntil([&] { return redis.pendingAndLag(kQueue, "vuv") == std::pair<long long, long long>{0, 0}; },
-                          Ms{20000}, Ms{100}))
-        << redis.pendingAndLag(kQueue, "vuv").first;
+    expectEachOpenedOnceNothingPending(static_cast<std::size_t>(kEntries));
 }
 
 // "工具 › 共享队列…": off by default (nothing connects, the page says so);
